@@ -1,0 +1,35 @@
+#pragma once
+// The one seam every message box, question box and file dialog goes through, so tests can answer them.
+
+#include <QString>
+
+namespace qtx {
+
+// Result codes of the question box, as the platform's message boxes return them.
+enum DialogResult { ResultCancel = 2, ResultYes = 6, ResultNo = 7 };
+
+// Shows messages and asks questions; the windows install a widget implementation,
+// tests install a scripted one, command-line tools keep the console one.
+class DialogSeam {
+public:
+    virtual ~DialogSeam();
+    // A modal message with one OK button.
+    virtual void ShowMessage(const QString& text) = 0;
+    // The application-wide error box.
+    virtual void ShowError(const QString& text) = 0;
+    // The modal two-button question box; returns the result of the pressed button,
+    // or ResultCancel when the box is closed another way.
+    virtual int AskQuestion(const QString& title, const QString& text,
+                            const QString& firstText, int firstResult,
+                            const QString& secondText, int secondResult) = 0;
+    // An open-file dialog; an empty text when the user cancels.
+    virtual QString ChooseFileToOpen(const QString& title) = 0;
+};
+
+// The installed seam (the console one until something else is installed).
+DialogSeam& Dialogs();
+
+// Installs a seam and returns the one it replaces; nullptr restores the console seam.
+DialogSeam* SetDialogs(DialogSeam* seam);
+
+} // namespace qtx

@@ -1,0 +1,410 @@
+#include "app/main_window.h"
+
+#include "app/application.h"
+#include "app/banner.h"
+#include "app/dialogs.h"
+#include "app/forms.h"
+#include "app/paths.h"
+#include "app/single_instance.h"
+#include "app/text_file.h"
+#include "archive/archive_window.h"
+#include "config/config_editor_window.h"
+#include "config/config_files.h"
+#include "lang/language_chooser_window.h"
+#include "link/link_controller.h"
+#include "users/user_manager_window.h"
+#include "workspace/access_mode_window.h"
+#include "workspace/folder_chooser_window.h"
+#include "workspace/workspace_files.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocalServer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+
+constexpr int ClientWidth = 741;
+constexpr int ClientHeight = 294;
+constexpr int BannerHeight = 64;
+constexpr int MenuLeft = 8;
+constexpr int MenuButtonWidth = 331;
+constexpr int MenuButtonHeight = 25;
+constexpr int MenuButtonGap = 7;
+constexpr int SummaryLeft = MenuLeft + MenuButtonWidth + 16;
+constexpr int SummaryIndent = 16;
+constexpr int BuildNumber = 48;
+
+QFont MainFont(bool bold = false)
+{
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPixelSize(13);
+    font.setBold(bold);
+    return font;
+}
+
+QTimer* MakeTimer(QObject* owner, int interval)
+{
+    auto* timer = new QTimer(owner);
+    timer->setTimerType(Qt::PreciseTimer);
+    timer->setInterval(interval);
+    return timer;
+}
+
+// Runs a timer's handler with the timer stopped, so runs never overlap.
+template <class Handler>
+void ConnectTimer(QTimer* timer, TForm1* form, Handler handler)
+{
+    QObject::connect(timer, &QTimer::timeout, form, [timer, form, handler] {
+        timer->stop();
+        qtx::RunGuarded([form, handler] { std::invoke(handler, form); });
+    });
+}
+
+} // namespace
+
+QString TForm1::MainTitle()
+{
+    return QStringLiteral("QTX MANAGER v.1.2.1 (build %1)").arg(BuildNumber);
+}
+
+TForm1::TForm1(bool debugMode, QWidget* parent) : QWidget(parent), DebugMode(debugMode)
+{
+    Language.Reset();
+    setFont(MainFont());
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+    setFixedSize(ClientWidth, ClientHeight);
+
+    Image1 = new QLabel(this);
+    Image1->setGeometry(0, 0, ClientWidth, BannerHeight);
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    Label7 = new QLabel(QStringLiteral("MENU"), this);
+    Label7->setFont(MainFont(true));
+    Label7->setAlignment(Qt::AlignCenter);
+    Label7->setGeometry(MenuLeft, BannerHeight + 6, MenuButtonWidth, 16);
+
+    int top = BannerHeight + 26;
+    for (QPushButton** button : {&Button5, &Button1, &Button4, &Button3, &Button6, &Button8}) {
+        *button = new QPushButton(this);
+        (*button)->setGeometry(MenuLeft, top, MenuButtonWidth, MenuButtonHeight);
+        top += MenuButtonHeight + MenuButtonGap;
+    }
+    Button7 = new QPushButton(this);
+    Button7->hide();
+    Button7->setEnabled(false);
+
+    top = BannerHeight + 6;
+    const int summaryWidth = ClientWidth - SummaryLeft - 8;
+    for (auto [caption, value] : {std::pair{&Label8, &Label9}, {&Label1, &Label2}, {&Label5, &Label6},
+                                  {&Label3, &Label4}, {&Label10, &Label11}, {&Label12, &Label13}}) {
+        *caption = new QLabel(this);
+        (*caption)->setGeometry(SummaryLeft, top, summaryWidth, 17);
+        *value = new QLabel(this);
+        (*value)->setGeometry(SummaryLeft + SummaryIndent, top + 17, summaryWidth - SummaryIndent, 17);
+        top += 37;
+    }
+
+    qtx::OnClick(Button5, this, &TForm1::Button5Click);
+    qtx::OnClick(Button1, this, &TForm1::Button1Click);
+    qtx::OnClick(Button4, this, &TForm1::Button4Click);
+    qtx::OnClick(Button3, this, &TForm1::Button3Click);
+    qtx::OnClick(Button6, this, &TForm1::Button6Click);
+    qtx::OnClick(Button8, this, &TForm1::Button8Click);
+
+    TimerFirstStart = MakeTimer(this, 1);
+    TimerFirstStart->setSingleShot(true);
+    connect(TimerFirstStart, &QTimer::timeout, this, [this] { qtx::RunGuarded([this] { FirstStart(); }); });
+    Timer1 = MakeTimer(this, 2);
+    ConnectTimer(Timer1, this, [](TForm1* form) {
+        form->Timer1Timer();
+        form->Timer1->start();
+    });
+    TimerLaunchEvents = MakeTimer(this, 100);
+    ConnectTimer(TimerLaunchEvents, this, [](TForm1* form) {
+        form->TimerLaunchEventsTimer();
+        form->TimerLaunchEvents->start();
+    });
+
+    CreateLink();
+    Timer1->start();
+    TimerLaunchEvents->start();
+
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TForm1::~TForm1() = default;
+
+bool TForm1::FormCreate()
+{
+    instanceServer_ = qtx::ClaimSingleInstance(MainTitle(), [this] {
+        if (isMinimized())
+            showNormal();
+        raise();
+        activateWindow();
+    });
+    return instanceServer_ != nullptr;
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+void TForm1::FormShow()
+{
+    if (!FirstShown) {
+        FirstShown = true;
+        TimerFirstStart->start();
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    QApplication::quit();
+}
+
+void TForm1::FirstStart()
+{
+    Language.LoadLanguageFile(QStringLiteral("lang.txt"));
+    Language.SetLanguageIndex(qtx::Polish);
+    ShowLogo();
+    TaskGroup = 0;
+    TaskStep = 0;
+    ApplyLanguage();
+    ShowNotChosen();
+    Trace(1, QStringLiteral("App initiated."));
+}
+
+void TForm1::ShowLogo()
+{
+    Image1->setPixmap(QPixmap::fromImage(qtx::MakeBanner(qtx::AppDir(), DebugMode)));
+}
+
+void TForm1::Trace(int type, const QString& text)
+{
+    if (type == 1)
+        return; // debug traces are never displayed
+    qtx::Dialogs().ShowMessage(QStringLiteral("Message type: unknown\n\n") + text);
+}
+
+int TForm1::AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,
+                        const QString& secondText, int secondResult)
+{
+    return qtx::Dialogs().AskQuestion(title, text, firstText, firstResult, secondText, secondResult);
+}
+
+void TForm1::ShowNotChosen()
+{
+    const QString notChosen = GetSentence(QStringLiteral("SD CARD DIRECTORY HAS NOT BEEN CHOSEN"));
+    for (QLabel* value : {Label9, Label2, Label6, Label4, Label11, Label13})
+        value->setText(notChosen);
+}
+
+void TForm1::ApplyLanguage()
+{
+    const qtx::LanguageTable& t = Language;
+    setWindowTitle(MainTitle());
+    Form3->setWindowTitle(t.GetSentence(QStringLiteral("USER MANAGER")));
+    Button5->setText(t.GetSentence(QStringLiteral("CHOOSE SD CARD DIRECTORY")));
+    Button4->setText(t.GetSentence(QStringLiteral("ARCHIVE")));
+    Button1->setText(t.GetSentence(QStringLiteral("CHANGE DEVICE CONFIGURATION")));
+    Button3->setText(t.GetSentence(QStringLiteral("USER MANAGER")));
+    Button6->setText(t.GetSentence(QStringLiteral("OPTIONS")));
+    Button7->setText(t.GetSentence(QStringLiteral("ABOUT")));
+    Button8->setText(t.GetSentence(QStringLiteral("EXIT")));
+    Label1->setText(t.GetSentence(QStringLiteral("DEVICE NAME")) + QLatin1Char(':'));
+    Label3->setText(t.GetSentence(QStringLiteral("PORT 1 NAME (EXIT)")) + QLatin1Char(':'));
+    Label5->setText(t.GetSentence(QStringLiteral("PORT 0 NAME (ENTRANCE)")) + QLatin1Char(':'));
+    Label8->setText(t.GetSentence(QStringLiteral("SD CARD PATH")) + QLatin1Char(':'));
+    Label10->setText(t.GetSentence(QStringLiteral("EXIT MODE")) + QLatin1Char(':'));
+    Label12->setText(t.GetSentence(QStringLiteral("FIRMWARE")) + QLatin1Char(':'));
+    Form2->ApplyTexts(t);
+    Form3->ApplyTexts(t);
+    Form5->ApplyTexts(t);
+    Form6->ApplyTexts(t);
+    Form11->ApplyTexts(t);
+    if (!CardLoaded)
+        ShowNotChosen();
+}
+
+bool TForm1::RefuseWithoutWorkspace()
+{
+    if (CardLoaded)
+        return false;
+    qtx::Dialogs().ShowMessage(GetSentence(QStringLiteral("CHOOSE THE SD CARD DIRECTORY FIRST")) + QLatin1Char('!'));
+    return true;
+}
+
+void TForm1::Button5Click()
+{
+    Form11->setWindowTitle(Button5->text());
+    Form11->exec();
+}
+
+void TForm1::Button1Click()
+{
+    if (RefuseWithoutWorkspace())
+        return;
+    Form2->Edit4->setText(Label2->text());
+    Form2->Edit5->setText(Label4->text());
+    Form2->Edit6->setText(Label6->text());
+    const bool button = Label11->text() == GetText(QStringLiteral("BUTTON")).toLower();
+    Form2->RadioButton2->setChecked(button);
+    Form2->RadioButton1->setChecked(!button);
+    Form2->CheckBox1->setChecked(false);
+    Form2->CheckBox2->setChecked(false);
+    Form2->CheckBox3->setChecked(false);
+    Form2->ConfigFilePath = CardPath + qtx::CommandFileName;
+    Form2->RefreshFields();
+    Form2->setWindowTitle(Button1->text());
+    Form2->NotCreated = true;
+    Form2->exec();
+    if (!Form2->NotCreated)
+        qtx::Dialogs().ShowMessage(
+            GetSentence(QStringLiteral("YOU NEED TO INSERT THE CARD TO THE DEVICE IN ORDER TO PROCEED THE CHANGES")));
+    Label2->setText(Form2->Edit4->text());
+    Label4->setText(Form2->Edit5->text());
+    Label6->setText(Form2->Edit6->text());
+}
+
+void TForm1::Button4Click()
+{
+    if (RefuseWithoutWorkspace())
+        return;
+    Form5->OpenFolder(CardPath);
+    Form5->ComboBox1->hide();
+    Form5->Label9->hide();
+    Form5->SetPortNames(Label6->text(), Label4->text());
+    Form5->setWindowTitle(Button4->text());
+    Form5->exec();
+}
+
+void TForm1::Button3Click()
+{
+    if (RefuseWithoutWorkspace())
+        return;
+    Form3->SetWorkspaceOpen(true);
+    Form3->SetWorkspaceFolder(CardPath);
+    Form3->Modified = false;
+    Form3->LoadUsers(CardPath + qtx::UserFileName);
+    Form3->SetWorkspaceSeen(!NoWorkspaceYet);
+    Form3->SetShowPins(DebugMode);
+    Form3->exec();
+}
+
+void TForm1::Button6Click()
+{
+    Form8->Button1->setText(GetSentence(QStringLiteral("CLOSE")));
+    Form8->Label1->setText(GetSentence(QStringLiteral("LANGUAGE")));
+    Form8->ComboBox1->setCurrentIndex(Language.LanguageIndex());
+    Form8->setWindowTitle(Button6->text());
+    Form8->exec();
+    Language.SetLanguageIndex(Form8->ComboBox1->currentIndex());
+    ApplyLanguage();
+}
+
+void TForm1::Button8Click()
+{
+    close();
+}
+
+void TForm1::RunAccessMode(int code)
+{
+    switch (code) {
+    case 1:
+        ConnectRs232();
+        break;
+    case 3:
+        OpenWorkspace(true);
+        break;
+    case 4:
+        OpenRawConsole();
+        break;
+    default:
+        break;
+    }
+}
+
+void TForm1::ReadConfigReport(const QString& path)
+{
+    ShowConfigReport(qtx::ReadConfigReportFile(path), path);
+}
+
+void TForm1::ShowConfigReport(const qtx::ConfigReport& report, const QString& path)
+{
+    Label2->setText(qtx::FromCp1250(report.deviceName));
+    Label4->setText(qtx::FromCp1250(report.port1Name));
+    Label6->setText(qtx::FromCp1250(report.port0Name));
+    Label11->setText(GetSentence(report.exitByButton ? QStringLiteral("BUTTON") : QStringLiteral("READER")).toLower());
+    Label13->setText(report.firmware == "?" ? GetText(QStringLiteral("UNREAD")).toLower()
+                                            : qtx::FromCp1250(report.firmware));
+    Label9->setText(qtx::DirOfPath(path));
+}
+
+void TForm1::OpenWorkspace(bool ask)
+{
+    QString folder;
+    if (ask) {
+        Form6->Cancelled = true;
+        Form6->exec();
+        if (Form6->Cancelled) {
+            CardLoaded = false;
+            ShowNotChosen();
+            return;
+        }
+        folder = Form6->ChosenDirectory;
+    } else {
+        folder = DownloadPath;
+    }
+    const QString dir = qtx::WithTrailingChar(folder, QLatin1Char('/'));
+
+    if (!QFileInfo::exists(dir + qtx::UserFileName))
+        qtx::WriteDefaultUserFile(dir);
+
+    if (QFileInfo::exists(dir + qtx::CommandFileName)) {
+        const QString question =
+            GetSentence(QStringLiteral("SD CARD CONTENT CONTAINS COMMANDS CHANGING THE DEVICE CONFIGURATION"))
+            + QStringLiteral(". ") + GetSentence(QStringLiteral("THESE COMMANDS HAS NOT BEEN DELIVERED TO THE DEVICE YET"))
+            + QStringLiteral(". ") + GetSentence(QStringLiteral("DO YOU WISH TO DELETE THESE COMMANDS"))
+            + QLatin1Char('?');
+        const int answer = AskQuestion(QString(), question, GetSentence(QStringLiteral("YES")), qtx::ResultYes,
+                                       GetSentence(QStringLiteral("NO")), qtx::ResultNo);
+        if (answer == qtx::ResultYes)
+            qtx::DeleteFileOrThrow(dir + qtx::CommandFileName);
+    }
+
+    if (!QFileInfo::exists(dir + qtx::ReportFileName)) {
+        qtx::Dialogs().ShowMessage(
+            GetSentence(QStringLiteral("NO INFORMATION ABOUT THE DEVICE CONFIGURATION HAS BEEN FOUND"))
+            + QStringLiteral(". ") + GetSentence(QStringLiteral("THE DEFAULT CONFIGURATION HAS BEEN SAVED"))
+            + QStringLiteral(". "));
+        qtx::WriteDefaultReport(dir);
+        qtx::WriteDefaultCommandFile(dir);
+    }
+
+    // The report is read before the state changes, so a failed read leaves everything as it was.
+    const QString reportPath = dir + qtx::ReportFileName;
+    const qtx::ConfigReport report = qtx::ReadConfigReportFile(reportPath);
+    CardPath = dir;
+    CardLoaded = true;
+    NoWorkspaceYet = false;
+    ShowConfigReport(report, reportPath);
+}

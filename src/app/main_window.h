@@ -1,0 +1,112 @@
+#pragma once
+// TForm1, the main window: banner, six-button menu, device summary, and the owner of the
+// workspace state, the language table, the serial port and the link timers.
+
+#include "lang/language_table.h"
+
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+class QLabel;
+class QLocalServer;
+class QPushButton;
+class QTimer;
+
+namespace qtx {
+class LinkController;
+struct ConfigReport;
+} // namespace qtx
+
+class TForm1 : public QWidget {
+public:
+    static QString MainTitle();
+
+    explicit TForm1(bool debugMode, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The single-instance guard; false when another copy runs (it was asked to come to the front).
+    bool FormCreate();
+
+    void FirstStart();
+    void ShowLogo();
+    void ApplyLanguage();
+    void Trace(int type, const QString& text);
+    QString GetText(const QString& key) const { return Language.GetText(key); }
+    QString GetSentence(const QString& key) const { return Language.GetSentence(key); }
+    int AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,
+                    const QString& secondText, int secondResult);
+
+    // Menu.
+    void Button5Click();
+    void Button1Click();
+    void Button4Click();
+    void Button3Click();
+    void Button6Click();
+    void Button8Click();
+
+    void RunAccessMode(int code);
+    void ReadConfigReport(const QString& path);
+    void OpenWorkspace(bool ask);
+
+    // Device link (main_window_link.cpp).
+    void ConnectRs232();
+    void OpenRawConsole();
+    void StartDownloadTasks();
+    void Timer1Timer();
+    void TimerLaunchEventsTimer();
+    void ShowProgressMessage(const QString& text);
+
+    // State.
+    bool FirstShown = false;
+    bool CardLoaded = false;
+    bool NoWorkspaceYet = true;
+    bool DebugMode = false;
+    QString CardPath;
+    QString DownloadFolderName = QStringLiteral("card");
+    QString DownloadPath;
+    qtx::LanguageTable Language;
+    int TaskGroup = 0;
+    int TaskStep = 0;
+    int FileIndex = 0;
+    std::unique_ptr<qtx::LinkController> Link;
+
+    // Controls.
+    QLabel* Image1 = nullptr;
+    QLabel* Label7 = nullptr;
+    QPushButton* Button5 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button6 = nullptr;
+    QPushButton* Button8 = nullptr;
+    QPushButton* Button7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* Label12 = nullptr;
+    QLabel* Label13 = nullptr;
+    QTimer* TimerFirstStart = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* TimerLaunchEvents = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormShow();
+    void ShowNotChosen();
+    void ShowConfigReport(const qtx::ConfigReport& report, const QString& path);
+    bool RefuseWithoutWorkspace();
+    void CreateLink();
+
+    std::unique_ptr<QLocalServer> instanceServer_;
+};

@@ -1,0 +1,37 @@
+#include "app/message_boxes.h"
+
+#include "app/question_box.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace qtx {
+
+void WidgetDialogs::ShowMessage(const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+void WidgetDialogs::ShowError(const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+int WidgetDialogs::AskQuestion(const QString& title, const QString& text, const QString& firstText,
+                               int firstResult, const QString& secondText, int secondResult)
+{
+    QuestionBox box(title, text, firstText, firstResult, secondText, secondResult, QApplication::activeWindow());
+    return box.Ask();
+}
+
+QString WidgetDialogs::ChooseFileToOpen(const QString& title)
+{
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), title);
+}
+
+} // namespace qtx

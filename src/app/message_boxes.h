@@ -1,0 +1,18 @@
+#pragma once
+// The widget implementation of the dialog seam: real message boxes and the built question box.
+
+#include "app/dialogs.h"
+
+namespace qtx {
+
+// Modal message boxes with one OK button, the error box, the question box and the open-file dialog.
+class WidgetDialogs final : public DialogSeam {
+public:
+    void ShowMessage(const QString& text) override;
+    void ShowError(const QString& text) override;
+    int AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,
+                    const QString& secondText, int secondResult) override;
+    QString ChooseFileToOpen(const QString& title) override;
+};
+
+} // namespace qtx

@@ -1,0 +1,35 @@
+#include "app/paths.h"
+
+#include <QCoreApplication>
+
+namespace qtx {
+
+QString AppDir()
+{
+    return WithTrailingChar(QCoreApplication::applicationDirPath(), QLatin1Char('/'));
+}
+
+static qsizetype LastSeparator(const QString& path)
+{
+    return std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+}
+
+QString DirOfPath(const QString& path)
+{
+    const qsizetype sep = LastSeparator(path);
+    return sep < 0 ? QString() : path.left(sep + 1);
+}
+
+QString BaseNameOfPath(const QString& path)
+{
+    return path.mid(LastSeparator(path) + 1);
+}
+
+QString WithTrailingChar(const QString& text, QChar c)
+{
+    if (!text.isEmpty() && text.back() == c)
+        return text;
+    return text + c;
+}
+
+} // namespace qtx

@@ -1,0 +1,97 @@
+#include "app/text_file.h"
+
+#include "app/errors.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace qtx {
+
+QByteArray ReadWholeFile(const QString& path)
+{
+    QFile file(path);
+    if (QFileInfo(path).isDir())
+        throw FileError(CannotOpenMessage(path, QStringLiteral("It is a folder.")));
+    if (!file.open(QIODevice::ReadOnly))
+        throw FileError(CannotOpenMessage(path, file.errorString()));
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw FileError(CannotOpenMessage(path, file.errorString()));
+    return data;
+}
+
+void WriteWholeFile(const QString& path, const QByteArray& data)
+{
+    QSaveFile file(path);
+    // A read-only target must stay untouched, even though its folder may be writable.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isWritable())
+        throw FileError(CannotCreateMessage(path, QStringLiteral("Permission denied")));
+    if (!file.open(QIODevice::WriteOnly))
+        throw FileError(CannotCreateMessage(path, file.errorString()));
+    if (file.write(data) != data.size() || !file.commit())
+        throw FileError(CannotCreateMessage(path, file.errorString()));
+}
+
+void DeleteFileOrThrow(const QString& path)
+{
+    QFile file(path);
+    if (file.exists() && !file.remove())
+        throw FileError(QStringLiteral("Cannot delete file \"%1\". %2").arg(path, file.errorString()));
+}
+
+QList<QByteArray> SplitLines(const QByteArray& data)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    const qsizetype n = data.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = data[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        lines.append(data.mid(start, i - start));
+        if (c == '\r' && i + 1 < n && data[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(data.mid(start));
+    return lines;
+}
+
+QList<QByteArray> ReadTextLines(const QString& path)
+{
+    return SplitLines(ReadWholeFile(path));
+}
+
+QByteArray JoinLinesCrLf(const QList<QByteArray>& lines)
+{
+    QByteArray out;
+    for (const QByteArray& line : lines) {
+        out += line;
+        out += "\r\n";
+    }
+    return out;
+}
+
+void WriteTextLines(const QString& path, const QList<QByteArray>& lines)
+{
+    WriteWholeFile(path, JoinLinesCrLf(lines));
+}
+
+QString FromCp1250(const QByteArray& bytes)
+{
+    QStringDecoder decoder("windows-1250");
+    return decoder.isValid() ? QString(decoder(bytes)) : QString::fromLatin1(bytes);
+}
+
+QByteArray ToCp1250(const QString& text)
+{
+    QStringEncoder encoder("windows-1250");
+    return encoder.isValid() ? QByteArray(encoder(text)) : text.toLatin1();
+}
+
+} // namespace qtx

@@ -1,0 +1,36 @@
+#pragma once
+// Whole-file reading and atomic writing, line splitting and the code page 1250 conversions.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace qtx {
+
+// Reads the whole file; raises FileError with the system's reason when it cannot.
+QByteArray ReadWholeFile(const QString& path);
+
+// Writes the whole file atomically (QSaveFile): on failure the old file is intact and FileError is raised.
+void WriteWholeFile(const QString& path, const QByteArray& data);
+
+// Deletes a file; raises FileError when it exists and cannot be deleted.
+void DeleteFileOrThrow(const QString& path);
+
+// Splits text into lines ended by CR, LF or CR LF; a last line without an ending counts,
+// an ending at the very end adds no empty line.
+QList<QByteArray> SplitLines(const QByteArray& data);
+
+// Reads a text file as lines (see SplitLines).
+QList<QByteArray> ReadTextLines(const QString& path);
+
+// Joins lines, each followed by CR LF, the last one included.
+QByteArray JoinLinesCrLf(const QList<QByteArray>& lines);
+
+// Writes lines, each followed by CR LF, atomically.
+void WriteTextLines(const QString& path, const QList<QByteArray>& lines);
+
+// Code page 1250, the recorder's 8-bit text.
+QString FromCp1250(const QByteArray& bytes);
+QByteArray ToCp1250(const QString& text);
+
+} // namespace qtx

@@ -1,0 +1,3 @@
+#include "archive/day_list_window.h"
+
+TForm7::TForm7(QWidget* parent) : QDialog(parent) {}

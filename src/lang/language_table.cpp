@@ -1,0 +1,71 @@
+#include "lang/language_table.h"
+
+#include "app/errors.h"
+#include "app/text_file.h"
+
+#include <QFileInfo>
+
+namespace qtx {
+
+QStringList ParseLanguageLine(const QString& line)
+{
+    QStringList fields;
+    QStringView rest(line);
+    const qsizetype hash = rest.indexOf(QLatin1Char('#'));
+    if (hash >= 0)
+        rest = rest.left(hash);
+    while (!rest.isEmpty()) {
+        if (rest.front() == QLatin1Char('\t')) {
+            rest = rest.mid(1);
+            continue;
+        }
+        qsizetype tab = rest.indexOf(QLatin1Char('\t'));
+        if (tab < 0)
+            tab = rest.size();
+        const QStringView field = rest.left(tab);
+        fields.append(field == QLatin1String("*NULL*") ? QString() : field.toString());
+        rest = rest.mid(tab);
+    }
+    return fields;
+}
+
+void LanguageTable::Reset()
+{
+    records_.clear();
+    index_ = 0;
+}
+
+void LanguageTable::LoadLanguageFile(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return;
+    for (const QByteArray& line : ReadTextLines(path))
+        records_.append(ParseLanguageLine(FromCp1250(line)));
+}
+
+void LanguageTable::LoadLanguageText(const QString& text)
+{
+    for (const QByteArray& line : SplitLines(text.toUtf8()))
+        records_.append(ParseLanguageLine(QString::fromUtf8(line)));
+}
+
+QString LanguageTable::FindText(const QString& key, int column) const
+{
+    for (const QStringList& record : records_) {
+        if (!record.contains(key))
+            continue;
+        if (column < 0 || column >= record.size())
+            throw ListIndexError(column);
+        return record.at(column);
+    }
+    return QLatin1Char('{') + key + QLatin1Char('}');
+}
+
+QString LanguageTable::SentenceCase(const QString& text)
+{
+    if (text.isEmpty())
+        return text;
+    return text.left(1) + text.mid(1).toLower();
+}
+
+} // namespace qtx

@@ -1,0 +1,3 @@
+#include "link/console_window.h"
+
+TForm12::TForm12(QWidget* parent) : QDialog(parent) {}

@@ -1,0 +1,50 @@
+#include "users/pin_code.h"
+
+#include <QRandomGenerator>
+
+namespace qtx {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 256> MakePinCodeTable()
+{
+    std::array<std::uint8_t, 256> table{};
+    for (int b = 1; b < 256; ++b)
+        table[b] = static_cast<std::uint8_t>((b * 7 + 3) % 10); // each digit 25 or 26 times
+    return table;
+}
+
+} // namespace
+
+const std::array<std::uint8_t, 256> PinCodeTable = MakePinCodeTable();
+
+std::uint8_t EncodePinDigit(std::uint8_t digit)
+{
+    if (digit > 9)
+        return 0;
+    for (;;) {
+        const auto b = static_cast<std::uint8_t>(QRandomGenerator::global()->bounded(1, 256));
+        if (PinCodeTable[b] == digit)
+            return b;
+    }
+}
+
+std::uint8_t DecodePinByte(std::uint8_t byte)
+{
+    return PinCodeTable[byte];
+}
+
+QByteArray DefaultUserFileBytes()
+{
+    QByteArray bytes(8, '\0');
+    bytes += "0001";
+    bytes += 'a';
+    bytes += '\0';
+    bytes += QByteArray(6, static_cast<char>(DefaultPinByte));
+    bytes += '\0';
+    bytes += "admin";
+    bytes += "\r\n";
+    return bytes;
+}
+
+} // namespace qtx

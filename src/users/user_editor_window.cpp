@@ -1,0 +1,3 @@
+#include "users/user_editor_window.h"
+
+TForm4::TForm4(QWidget* parent) : QDialog(parent) {}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+namespace qtx {
+class LanguageTable;
+}
+
+// TForm11, the access-mode chooser: local folder, RS-232 download, or (left Shift held) the raw console.
+class TForm11 : public QDialog {
+public:
+    enum Code { DoNothing = 0, ConnectRs232 = 1, LocalFolder = 3, RawConsole = 4 };
+
+    explicit TForm11(QWidget* parent = nullptr);
+
+    void ApplyTexts(const qtx::LanguageTable& texts);
+    void BitBtn3Click();
+    void BitBtn1Click();
+    void BitBtn4Click();
+
+    int AccessMode = DoNothing;
+
+    QLabel* Label1 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn4 = nullptr;
+
+private:
+    void Choose(int code);
+};

@@ -1,0 +1,154 @@
+#include "workspace/folder_chooser_window.h"
+
+#include "app/application.h"
+#include "lang/language_table.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QStorageInfo>
+#include <QTreeView>
+
+namespace {
+
+bool IsOfferedVolume(const QStorageInfo& volume)
+{
+    if (!volume.isValid() || !volume.isReady())
+        return false;
+    const QString root = volume.rootPath();
+    return root == QLatin1String("/") || root.startsWith(QLatin1String("/media/"))
+        || root.startsWith(QLatin1String("/run/media/")) || root.startsWith(QLatin1String("/mnt/"))
+        || root == QDir::homePath();
+}
+
+} // namespace
+
+TForm6::TForm6(QWidget* parent) : QDialog(parent)
+{
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(QString());
+
+    DriveComboBox1 = new QComboBox(this);
+    model_ = new QFileSystemModel(this);
+    model_->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Drives);
+    model_->setRootPath(QStringLiteral("/"));
+    DirectoryListBox1 = new QTreeView(this);
+    DirectoryListBox1->setModel(model_);
+    for (int column = 1; column < model_->columnCount(); ++column)
+        DirectoryListBox1->hideColumn(column);
+    DirectoryListBox1->header()->hide();
+    Label1 = new QLabel(this);
+    Button2 = new QPushButton(this);
+    Button1 = new QPushButton(this);
+    Button2->setFixedSize(220, 28);
+    Button1->setFixedSize(120, 28);
+    Label1->setFixedHeight(18);
+
+    qtx::OnClick(Button2, this, &TForm6::Button2Click);
+    qtx::OnClick(Button1, this, &TForm6::Button1Click);
+    connect(DirectoryListBox1, &QTreeView::activated, this,
+            [this](const QModelIndex& index) { OpenDirectory(model_->filePath(index)); });
+    connect(DriveComboBox1, &QComboBox::activated, this, [this](int index) { VolumeChosen(index); });
+
+    FillVolumes();
+    OpenDirectory(QDir::homePath());
+    setFixedSize(577, 547);
+    ArrangeControls();
+}
+
+void TForm6::ApplyTexts(const qtx::LanguageTable& t)
+{
+    Button1->setText(t.GetSentence(QStringLiteral("CANCEL")));
+    Button2->setText(t.GetSentence(QStringLiteral("SET AS SD CARD")));
+}
+
+void TForm6::FillVolumes()
+{
+    const QString selected = DriveComboBox1->currentData().toString();
+    DriveComboBox1->clear();
+    QStringList roots;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes())
+        if (IsOfferedVolume(volume) && !roots.contains(volume.rootPath()))
+            roots.append(volume.rootPath());
+    if (!roots.contains(QDir::homePath()))
+        roots.append(QDir::homePath());
+    std::sort(roots.begin(), roots.end());
+    for (const QString& root : roots)
+        DriveComboBox1->addItem(root, root);
+    const int index = DriveComboBox1->findData(selected);
+    if (index >= 0)
+        DriveComboBox1->setCurrentIndex(index);
+}
+
+void TForm6::VolumeChosen(int index)
+{
+    const QString root = DriveComboBox1->itemData(index).toString();
+    if (!root.isEmpty())
+        OpenDirectory(root);
+}
+
+void TForm6::OpenDirectory(const QString& path)
+{
+    currentDirectory_ = QDir::cleanPath(path);
+    const QModelIndex index = model_->index(currentDirectory_);
+    DirectoryListBox1->setCurrentIndex(index);
+    DirectoryListBox1->expand(index);
+    DirectoryListBox1->scrollTo(index);
+    Label1->setText(currentDirectory_);
+    int best = -1;
+    qsizetype bestLength = -1;
+    for (int i = 0; i < DriveComboBox1->count(); ++i) {
+        const QString root = DriveComboBox1->itemData(i).toString();
+        const bool inside = currentDirectory_ == root || root == QLatin1String("/")
+            || currentDirectory_.startsWith(root + QLatin1Char('/'));
+        if (inside && root.size() > bestLength) {
+            best = i;
+            bestLength = root.size();
+        }
+    }
+    if (best >= 0)
+        DriveComboBox1->setCurrentIndex(best);
+}
+
+void TForm6::Button2Click()
+{
+    Cancelled = false;
+    ChosenDirectory = currentDirectory_;
+    accept();
+}
+
+void TForm6::Button1Click()
+{
+    reject();
+}
+
+void TForm6::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    ArrangeControls();
+}
+
+void TForm6::showEvent(QShowEvent* event)
+{
+    FillVolumes();
+    ArrangeControls();
+    QDialog::showEvent(event);
+}
+
+void TForm6::ArrangeControls()
+{
+    const int w = width();
+    const int h = height();
+    DriveComboBox1->setGeometry(8, 8, w - 16, DriveComboBox1->sizeHint().height());
+    const int treeTop = DriveComboBox1->geometry().bottom() + 1 + 16;
+    const int treeHeight = h - treeTop - Button2->height() - Label1->height() - 24;
+    DirectoryListBox1->setGeometry(8, treeTop, DriveComboBox1->width(), treeHeight);
+    const int buttonTop = h - 8 - Button2->height();
+    Button2->move(8, buttonTop);
+    Button1->move(w - 8 - Button1->width(), buttonTop);
+    const int treeBottom = treeTop + treeHeight;
+    Label1->setGeometry(8, treeBottom + (buttonTop - treeBottom - Label1->height()) / 2, w - 16, Label1->height());
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QFileSystemModel;
+class QLabel;
+class QPushButton;
+class QTreeView;
+
+namespace qtx {
+class LanguageTable;
+}
+
+// TForm6, the SD-card folder chooser: a volume selector above a directory tree.
+class TForm6 : public QDialog {
+public:
+    explicit TForm6(QWidget* parent = nullptr);
+
+    void ApplyTexts(const qtx::LanguageTable& texts);
+    // The folder opened in the tree (double click or Enter); the accept button takes this one.
+    QString CurrentDirectory() const { return currentDirectory_; }
+    void OpenDirectory(const QString& path);
+    void Button2Click();
+    void Button1Click();
+
+    bool Cancelled = true;
+    QString ChosenDirectory;
+
+    QComboBox* DriveComboBox1 = nullptr;
+    QTreeView* DirectoryListBox1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FillVolumes();
+    void VolumeChosen(int index);
+    void ArrangeControls();
+
+    QFileSystemModel* model_ = nullptr;
+    QString currentDirectory_;
+};

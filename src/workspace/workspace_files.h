@@ -1,0 +1,19 @@
+#pragma once
+// The files a workspace must hold, and the defaults written when they are missing.
+
+#include <QString>
+
+namespace qtx {
+
+// File names inside a workspace folder.
+inline const QString UserFileName = QStringLiteral("USERS.txt");
+inline const QString ReportFileName = QStringLiteral("KONFOUT.TXT");
+inline const QString CommandFileName = QStringLiteral("konfig.txt");
+
+// Each writes its default file into dir (ending in a separator) in one atomic piece;
+// raises FileError when it cannot.
+void WriteDefaultUserFile(const QString& dir);
+void WriteDefaultReport(const QString& dir);
+void WriteDefaultCommandFile(const QString& dir);
+
+} // namespace qtx

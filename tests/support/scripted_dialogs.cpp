@@ -1,0 +1,40 @@
+#include "support/scripted_dialogs.h"
+
+namespace qtx::test {
+
+ScriptedDialogs::ScriptedDialogs() : previous_(SetDialogs(this)) {}
+
+ScriptedDialogs::~ScriptedDialogs()
+{
+    SetDialogs(previous_);
+}
+
+void ScriptedDialogs::ShowMessage(const QString& text)
+{
+    messages.append(text);
+}
+
+void ScriptedDialogs::ShowError(const QString& text)
+{
+    errors.append(text);
+}
+
+int ScriptedDialogs::AskQuestion(const QString&, const QString& text, const QString&, int, const QString&, int)
+{
+    questions.append(text);
+    return answers.isEmpty() ? ResultCancel : answers.dequeue();
+}
+
+QString ScriptedDialogs::ChooseFileToOpen(const QString&)
+{
+    return filesToOpen.isEmpty() ? QString() : filesToOpen.dequeue();
+}
+
+void ScriptedDialogs::Clear()
+{
+    messages.clear();
+    errors.clear();
+    questions.clear();
+}
+
+} // namespace qtx::test

@@ -1,0 +1,38 @@
+#pragma once
+// A dialog seam for tests: records every message and answers questions from a script.
+
+#include "app/dialogs.h"
+
+#include <QQueue>
+#include <QStringList>
+
+namespace qtx::test {
+
+// Installed for its lifetime; restores the previous seam when destroyed.
+class ScriptedDialogs final : public DialogSeam {
+public:
+    ScriptedDialogs();
+    ~ScriptedDialogs() override;
+
+    void ShowMessage(const QString& text) override;
+    void ShowError(const QString& text) override;
+    int AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,
+                    const QString& secondText, int secondResult) override;
+    QString ChooseFileToOpen(const QString& title) override;
+
+    // Answers for the next questions, in order; ResultCancel when the script runs out.
+    QQueue<int> answers;
+    // Files the open-file dialog returns, in order; empty (cancel) when none is left.
+    QQueue<QString> filesToOpen;
+
+    QStringList messages;
+    QStringList errors;
+    QStringList questions;
+
+    void Clear();
+
+private:
+    DialogSeam* previous_;
+};
+
+} // namespace qtx::test

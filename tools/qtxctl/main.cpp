@@ -1,0 +1,53 @@
+// qtxctl: scripted access to the workspace files and the recorder, without windows.
+
+#include "commands.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace {
+
+void PrintUsage(FILE* out)
+{
+    std::fputs("usage: qtxctl COMMAND [OPTIONS] ...\n"
+               "\n"
+               "Commands:\n"
+               "  users [--show-pins] WORKSPACE_DIR      list the user list, one record per line\n"
+               "  report --month YYYY-MM [...] WORKSPACE_DIR\n"
+               "                                         daily hits and presence times as CSV\n"
+               "  ports                                  the serial ports and their devices\n"
+               "  list --port COMn                       the recorder's file names\n"
+               "  download --port COMn [--to DIR]        fetch every file of the recorder's card\n"
+               "  get --port COMn NAME [--to DIR]        fetch one file\n"
+               "  delete --port COMn NAME                delete one file on the card\n"
+               "  upload --port COMn FILE                send a file to the recorder\n"
+               "\n"
+               "Run 'qtxctl COMMAND --help' for a command's options.\n",
+               out);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList arguments = app.arguments().mid(1);
+    if (arguments.isEmpty()) {
+        PrintUsage(stderr);
+        return 2;
+    }
+    const QString command = arguments.takeFirst();
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    if (command == QLatin1String("users"))
+        return qtxctl::RunUsers(arguments);
+    if (command == QLatin1String("report"))
+        return qtxctl::RunReport(arguments);
+    if (qtxctl::IsLinkCommand(command))
+        return qtxctl::RunLink(command, arguments);
+    std::fprintf(stderr, "qtxctl: unknown command '%s'\n\n", qPrintable(command));
+    PrintUsage(stderr);
+    return 2;
+}
