@@ -1,0 +1,50 @@
+#pragma once
+// Window tests: the application object with its error box, and the fourteen windows created
+// as the program creates them. Header-only because it needs the windows library, which only
+// window tests link.
+
+#include "app/application.h"
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "support/gui_helpers.h"
+#include "support/scripted_dialogs.h"
+
+#include <QDir>
+#include <QTest>
+
+namespace qtx::test {
+
+// Creates every window and runs the start sequence with the given language file text
+// (UTF-8, as it would read after decoding; empty means no lang.txt). Destroys them on exit.
+class Forms {
+public:
+    explicit Forms(const QString& languageText = QString(), bool debugMode = false)
+    {
+        if (!CreateForms(debugMode))
+            qFatal("single-instance guard refused the test's windows");
+        Form1->Language.LoadLanguageText(languageText);
+        Form1->FirstStart();
+        Form1->Language.SetLanguageIndex(English);
+        Form1->ApplyLanguage();
+    }
+    ~Forms()
+    {
+        ClearModalActions();
+        DestroyForms();
+    }
+    Forms(const Forms&) = delete;
+    Forms& operator=(const Forms&) = delete;
+};
+
+} // namespace qtx::test
+
+// A test main for window tests: the real application object, so errors escaping an event
+// reach the error box as they do in the program.
+#define QTX_GUI_TEST_MAIN(TestClass)                                                                                 \
+    int main(int argc, char** argv)                                                                                  \
+    {                                                                                                                \
+        qtx::QtxApplication app(argc, argv);                                                                         \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                                     \
+        TestClass test;                                                                                              \
+        return QTest::qExec(&test, argc, argv);                                                                      \
+    }
