@@ -1,15 +1,27 @@
 #pragma once
 
-#include <QDialog>
+#include "archive/event_store.h"
+#include "archive/statistics.h"
 
+#include <QDate>
+#include <QDialog>
+#include <QImage>
+#include <QStringList>
+
+class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QWidget;
 
 namespace qtx {
 class LanguageTable;
 }
 
-// TForm5, the event archive: file panel, then the month calendar.
+// TForm5, the event archive: the file panel that loads event files, then the month calendar.
 class TForm5 : public QDialog {
 public:
     explicit TForm5(QWidget* parent = nullptr);
@@ -17,7 +29,89 @@ public:
     void OpenFolder(const QString& folder);
     void SetPortNames(const QString& entrance, const QString& exit);
     void ApplyTexts(const qtx::LanguageTable& texts);
+    void FillModeList();
 
+    void CheckBox1Click();
+    void CheckListBox1Click();
+    void Button2Click();
+    void Button1Click();
+    void ComboBoxChange();
+
+    void ShowFileInfo(const QString& folder, const QString& name);
+    void LoadFiles();
+    void LoadEventFile(const QString& path);
+    void FillUserFilter();
+    void ArrangeControls();
+
+    // Calendar (archive_calendar.cpp).
+    void DrawCalendar();
+    void HitTest(int x, int y);
+    void Image1MouseMove(int x, int y);
+    void Image1MouseDown(int x, int y);
+
+    // The user filter as the statistics take it: all users while the first entry is selected,
+    // otherwise the first four characters of the box's text.
+    qtx::UserFilter CurrentFilter() const;
+    std::optional<qtx::CountingMode> CurrentMode() const;
+    qtx::PortNames Ports() const;
+
+    qtx::EventStore EventStore;
+    QDate shownMonth;
+    QString entranceName;
+    QString exitName;
+    int hoverX = 0;
+    int hoverY = 0;
+    int lastClickX = 0;
+    int lastClickY = 0;
+    bool dayListOpen = false;
+    // The picture Image1 shows.
+    QImage Picture;
+    // The folder as the lister reports it; the user list is read from it.
+    QString ListedFolder;
+
+    // Interface texts, set by ApplyTexts.
+    QString FoundFilesText = QStringLiteral("{FOUND FILES}");
+    QString AllText = QStringLiteral("{ALL}");
+    QString ListOfEventsText;
+    QString TotalHitsText;
+    QString TotalTimeText;
+    QString FilterText;
+    QString SecText;
+    QString MinText;
+    QString UsersText;
+    QString EventsText;
+    QStringList ModeTexts;
+    QStringList MonthNames;
+    QStringList DayNames;
+    qtx::EventLineTexts EventLineTexts;
+
+    QWidget* Panel1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QListWidget* CheckListBox1 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QWidget* Image1 = nullptr;
     QComboBox* ComboBox1 = nullptr;
     QLabel* Label9 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QProgressBar* ProgressBar2 = nullptr;
+    QPushButton* Button1 = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    qtx::MonthFiguresCache figures_;
 };

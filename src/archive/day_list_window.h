@@ -2,8 +2,24 @@
 
 #include <QDialog>
 
-// TForm7, the list of one day's events.
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+// TForm7, the list of one day's events, accepted and denied, under the archive's user filter.
 class TForm7 : public QDialog {
 public:
     explicit TForm7(QWidget* parent = nullptr);
+
+    // Fills the list for a day from the archive window's events and shows it in front.
+    void ShowDayList(int year, int month, int day);
+    void Button1Click();
+    void FormClose();
+
+    QLabel* Label1 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    QPushButton* Button1 = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 };
