@@ -1,13 +1,180 @@
+// qtxctl report: a month of hits and presence times per day as CSV, computed exactly as the
+// archive's calendar computes them.
+
 #include "commands.h"
 
+#include "app/errors.h"
+#include "app/paths.h"
+#include "app/text_file.h"
+#include "archive/event_store.h"
+#include "archive/statistics.h"
+#include "config/config_files.h"
+
+#include <QRegularExpression>
 #include <cstdio>
+#include <optional>
 
 namespace qtxctl {
 
-int RunReport(const QStringList&)
+namespace {
+
+const char* const ReportHelp =
+    "usage: qtxctl report --month YYYY-MM [--mode daily|daynight|span] [--user NNNN]\n"
+    "                     [--entrance NAME] [--exit NAME] WORKSPACE_DIR\n"
+    "\n"
+    "Loads every event file (*.csv) of the workspace in name order, as the archive window does,\n"
+    "and prints one CSV row per day of the month (UTF-8, CR LF line ends, RFC 4180 quoting):\n"
+    "\n"
+    "  date,hits,users,seconds,time\n"
+    "  2021-05-01,12,3,86400,\"24h, 0min\"\n"
+    "  ...\n"
+    "  total,<month hits>,,<month seconds>,<month time>\n"
+    "\n"
+    "hits are the accepted events, users the distinct user numbers among them, seconds the\n"
+    "presence time and time the same as the calendar shows it.\n"
+    "\n"
+    "Options:\n"
+    "  --month YYYY-MM   the month to report (required)\n"
+    "  --mode MODE       daily (default): entrance to exit within the day;\n"
+    "                    daynight: presence across midnight counts up to or from midnight;\n"
+    "                    span: first to last event of each user, ports ignored\n"
+    "  --user NNNN       only this user number (the first four characters are compared)\n"
+    "  --entrance NAME   the entrance port name (default: port0= of KONFOUT.TXT)\n"
+    "  --exit NAME       the exit port name (default: port1= of KONFOUT.TXT)\n"
+    "\n"
+    "Exit status: 0 done, 1 a file could not be read or an event file name is not a date,\n"
+    "2 wrong arguments.\n";
+
+int UsageError(const QString& message)
 {
-    std::fputs("qtxctl report: not available in this build yet\n", stderr);
+    std::fprintf(stderr, "qtxctl report: %s\n\n%s", qPrintable(message), ReportHelp);
     return 2;
+}
+
+// An RFC 4180 field: quoted when it holds a comma, a quote or a line break.
+QString CsvField(const QString& field)
+{
+    static const QRegularExpression special(QStringLiteral("[,\"\r\n]"));
+    if (!field.contains(special))
+        return field;
+    QString quoted = field;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString CsvRow(const QStringList& fields)
+{
+    QStringList out;
+    for (const QString& f : fields)
+        out << CsvField(f);
+    return out.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+}
+
+struct ReportOptions {
+    int year = 0;
+    int month = 0;
+    qtx::CountingMode mode = qtx::CountingMode::Daily;
+    qtx::UserFilter filter;
+    std::optional<QString> entrance;
+    std::optional<QString> exit;
+    QString workspace;
+};
+
+} // namespace
+
+int RunReport(const QStringList& arguments)
+{
+    ReportOptions options;
+    bool haveMonth = false;
+    for (int i = 0; i < arguments.size(); ++i) {
+        QString arg = arguments[i];
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            std::fputs(ReportHelp, stdout);
+            return 0;
+        }
+        if (!arg.startsWith(QLatin1String("--"))) {
+            if (!options.workspace.isEmpty())
+                return UsageError(QStringLiteral("more than one workspace folder given"));
+            options.workspace = arg;
+            continue;
+        }
+        QString value;
+        const qsizetype eq = arg.indexOf(QLatin1Char('='));
+        if (eq >= 0) {
+            value = arg.mid(eq + 1);
+            arg = arg.left(eq);
+        } else if (i + 1 < arguments.size()) {
+            value = arguments[++i];
+        } else {
+            return UsageError(QStringLiteral("%1 needs a value").arg(arg));
+        }
+        if (arg == QLatin1String("--month")) {
+            static const QRegularExpression format(QStringLiteral("^(\\d{4})-(\\d{2})$"));
+            const QRegularExpressionMatch m = format.match(value);
+            options.year = m.hasMatch() ? m.captured(1).toInt() : 0;
+            options.month = m.hasMatch() ? m.captured(2).toInt() : 0;
+            if (options.year < 1 || options.month < 1 || options.month > 12)
+                return UsageError(QStringLiteral("--month must be YYYY-MM, got '%1'").arg(value));
+            haveMonth = true;
+        } else if (arg == QLatin1String("--mode")) {
+            if (value == QLatin1String("daily"))
+                options.mode = qtx::CountingMode::Daily;
+            else if (value == QLatin1String("daynight"))
+                options.mode = qtx::CountingMode::DayNight;
+            else if (value == QLatin1String("span"))
+                options.mode = qtx::CountingMode::DailyIgnoreIoType;
+            else
+                return UsageError(QStringLiteral("--mode must be daily, daynight or span, got '%1'").arg(value));
+        } else if (arg == QLatin1String("--user")) {
+            options.filter = qtx::UserFilter::Number(qtx::ToCp1250(value.left(4)));
+        } else if (arg == QLatin1String("--entrance")) {
+            options.entrance = value;
+        } else if (arg == QLatin1String("--exit")) {
+            options.exit = value;
+        } else {
+            return UsageError(QStringLiteral("unknown option %1").arg(arg));
+        }
+    }
+    if (!haveMonth)
+        return UsageError(QStringLiteral("--month is required"));
+    if (options.workspace.isEmpty())
+        return UsageError(QStringLiteral("no workspace folder given"));
+
+    try {
+        const QString folder = qtx::WithTrailingChar(options.workspace, QLatin1Char('/'));
+        qtx::PortNames ports;
+        if (!options.entrance || !options.exit) {
+            const qtx::ConfigReport report = qtx::ReadConfigReportFile(folder + QStringLiteral("KONFOUT.TXT"));
+            ports.entrance = report.port0Name;
+            ports.exit = report.port1Name;
+        }
+        if (options.entrance)
+            ports.entrance = qtx::ToCp1250(*options.entrance);
+        if (options.exit)
+            ports.exit = qtx::ToCp1250(*options.exit);
+
+        qtx::EventStore store;
+        qtx::LoadEventFolder(store, folder);
+        const qtx::MonthFigures figures =
+            qtx::ComputeMonthFigures(store, options.year, options.month, options.filter, options.mode, ports);
+
+        QString out = CsvRow({QStringLiteral("date"), QStringLiteral("hits"), QStringLiteral("users"),
+                              QStringLiteral("seconds"), QStringLiteral("time")});
+        for (int d = 1; d <= figures.days; ++d) {
+            const qtx::DayFigures& day = figures.day[static_cast<std::size_t>(d - 1)];
+            out += CsvRow({QDate(options.year, options.month, d).toString(QStringLiteral("yyyy-MM-dd")),
+                           QString::number(day.hits), QString::number(day.users), QString::number(day.seconds),
+                           qtx::FormatDuration(day.seconds)});
+        }
+        out += CsvRow({QStringLiteral("total"), QString::number(figures.hits), QString(),
+                       QString::number(figures.seconds), qtx::FormatDuration(figures.seconds)});
+        const QByteArray utf8 = out.toUtf8();
+        std::fwrite(utf8.constData(), 1, static_cast<std::size_t>(utf8.size()), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    } catch (const qtx::Error& e) {
+        std::fprintf(stderr, "qtxctl report: %s\n", e.message().toLocal8Bit().constData());
+        return 1;
+    }
 }
 
 } // namespace qtxctl
