@@ -5,6 +5,7 @@
 
 #include "app/application.h"
 #include "app/forms.h"
+#include "app/left_shift.h"
 #include "app/main_window.h"
 #include "support/gui_helpers.h"
 #include "support/scripted_dialogs.h"
@@ -45,6 +46,7 @@ public:
     {                                                                                                                \
         qtx::QtxApplication app(argc, argv);                                                                         \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                                                     \
+        qtx::InstallLeftShiftTracker(&app);                                                                          \
         TestClass test;                                                                                              \
         return QTest::qExec(&test, argc, argv);                                                                      \
     }

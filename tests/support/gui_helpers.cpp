@@ -1,6 +1,7 @@
 #include "support/gui_helpers.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFile>
 #include <QQueue>
 #include <QTimer>
@@ -13,23 +14,39 @@ namespace {
 QQueue<std::function<void(QWidget*)>> actions;
 QWidget* lastHandled = nullptr;
 
+// Forgets the handled window once it hides, so the same window can be acted on when it opens again.
+class HideWatcher final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Hide && watched == lastHandled) {
+            lastHandled = nullptr;
+            watched->removeEventFilter(this);
+            deleteLater();
+        }
+        return false;
+    }
+};
+
 void Poll()
 {
     if (actions.isEmpty())
         return;
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal && modal->isVisible() && modal != lastHandled) {
-        lastHandled = modal;
-        auto action = actions.dequeue();
-        action(modal);
-        // The same window may open again later; forget it once it has closed.
-        QTimer::singleShot(0, [] {
-            if (!lastHandled || !lastHandled->isVisible())
-                lastHandled = nullptr;
-        });
+    if (!modal || !modal->isVisible() || modal == lastHandled) {
+        QTimer::singleShot(5, Poll);
+        return;
     }
+    lastHandled = modal;
+    modal->installEventFilter(new HideWatcher(modal));
+    auto action = actions.dequeue();
+    // The action may open the next modal window itself, so keep polling from inside it.
     if (!actions.isEmpty())
         QTimer::singleShot(5, Poll);
+    action(modal);
 }
 
 } // namespace

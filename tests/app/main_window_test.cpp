@@ -1,0 +1,251 @@
+// The main window: start sequence, menu refusals, languages, banner, question box, error box,
+// single-instance guard and the debug argument.
+
+#include "app/banner.h"
+#include "app/errors.h"
+#include "app/command_line.h"
+#include "app/question_box.h"
+#include "app/single_instance.h"
+#include "config/config_editor_window.h"
+#include "lang/language_chooser_window.h"
+#include "support/forms_fixture.h"
+#include "users/user_manager_window.h"
+#include "workspace/access_mode_window.h"
+
+#include <QComboBox>
+#include <QFont>
+#include <QLabel>
+#include <QLocalServer>
+#include <QPainter>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+using namespace qtx;
+using namespace qtx::test;
+
+namespace {
+
+const QString Texts = QStringLiteral(
+    "CHOOSE SD CARD DIRECTORY\tWYBIERZ FOLDER KARTY SD\t\n"
+    "CHANGE DEVICE CONFIGURATION\tZMIEŃ KONFIGURACJĘ URZĄDZENIA\t\n"
+    "ARCHIVE\tARCHIWUM\t\nUSER MANAGER\tMENEDŻER UŻYTKOWNIKÓW\t\nOPTIONS\tOPCJE\t\nEXIT\tWYJŚCIE\t\n"
+    "ABOUT\tO PROGRAMIE\t\nDEVICE NAME\tNAZWA URZĄDZENIA\t\nCLOSE\tZAMKNIJ\t\nLANGUAGE\tJĘZYK\t\n"
+    "SD CARD DIRECTORY HAS NOT BEEN CHOSEN\tNIE WYBRANO FOLDERU\t\n"
+    "CHOOSE THE SD CARD DIRECTORY FIRST\tNAJPIERW WYBIERZ FOLDER\t\n");
+
+QStringList MainTexts()
+{
+    QStringList texts{Form1->windowTitle()};
+    for (QPushButton* b : {Form1->Button5, Form1->Button1, Form1->Button4, Form1->Button3, Form1->Button6,
+                           Form1->Button8, Form1->Button7})
+        texts << b->text();
+    for (QLabel* l : {Form1->Label8, Form1->Label9, Form1->Label1, Form1->Label2, Form1->Label5, Form1->Label6,
+                      Form1->Label3, Form1->Label4, Form1->Label10, Form1->Label11, Form1->Label12, Form1->Label13})
+        texts << l->text();
+    return texts;
+}
+
+QImage SolidJpegSource()
+{
+    QImage image(40, 20, QImage::Format_RGB32);
+    image.fill(QColor(200, 30, 30));
+    return image;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { dialogs.Clear(); }
+
+    void debugArgumentRule()
+    {
+        QVERIFY(IsDebugArgument({"DEBUG"}));
+        QVERIFY(IsDebugArgument({"debug"}));
+        QVERIFY(IsDebugArgument({"DeBuG"}));
+        QVERIFY(!IsDebugArgument({}));
+        QVERIFY(!IsDebugArgument({"DEBUG", "DEBUG"}));
+        QVERIFY(!IsDebugArgument({"DEBUGGER"}));
+    }
+
+    void startsWithTheNotChosenSummaryInPolish()
+    {
+        Forms forms(Texts);
+        Form1->Language.SetLanguageIndex(Polish);
+        Form1->ApplyLanguage();
+        QCOMPARE(Form1->windowTitle(), QString("QTX MANAGER v.1.2.1 (build 48)"));
+        QCOMPARE(Form1->Button4->text(), QString("Archiwum"));
+        QCOMPARE(Form1->Button3->text(), QString("Menedżer użytkowników"));
+        QCOMPARE(Form1->Label1->text(), QString("Nazwa urządzenia:"));
+        for (QLabel* value : {Form1->Label9, Form1->Label2, Form1->Label6, Form1->Label4, Form1->Label11,
+                              Form1->Label13})
+            QCOMPARE(value->text(), QString("Nie wybrano folderu"));
+        QCOMPARE(Form1->size(), QSize(741, 294));
+        QCOMPARE(Form1->Image1->geometry(), QRect(0, 0, 741, 64));
+        QCOMPARE(Form1->Button5->size(), QSize(331, 25));
+        QCOMPARE(Form1->Button1->y() - Form1->Button5->y(), 25 + 7);
+        QVERIFY(Form1->Label8->x() > Form1->Button5->geometry().right());
+        QVERIFY(Form1->Label9->x() > Form1->Label8->x()); // values indented below their captions
+        QCOMPARE(Form1->Label7->text(), QString("MENU"));
+        QVERIFY(!Form1->Button7->isVisible() && !Form1->Button7->isEnabled());
+        QCOMPARE(Form1->TaskGroup, 0);
+    }
+
+    void withoutLanguageFileKeysShowInBraces()
+    {
+        Forms forms;
+        QCOMPARE(Form1->Button4->text(), QString("{archive}"));
+        QCOMPARE(Form1->Button5->text(), QString("{choose sd card directory}"));
+        QCOMPARE(Form1->Label2->text(), QString("{sd card directory has not been chosen}"));
+        QVERIFY(dialogs.errors.isEmpty());
+    }
+
+    void workspaceButtonsRefuseBeforeAWorkspace()
+    {
+        Forms forms(Texts);
+        Form1->Button1->click();
+        Form1->Button4->click();
+        Form1->Button3->click();
+        QCOMPARE(dialogs.messages, QStringList(3, "Choose the sd card directory first!"));
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+
+    void switchingLanguageAndBackRestoresEveryText()
+    {
+        Forms forms(Texts);
+        Form1->Language.SetLanguageIndex(Polish);
+        Form1->ApplyLanguage();
+        const QStringList polish = MainTexts();
+        const QString editorPolish = Form2->windowTitle() + Form2->Button1->text() + Form11->BitBtn1->text();
+
+        OnNextModal([](QWidget*) {
+            QCOMPARE(Form8->Button1->text(), QString("Zamknij"));
+            QCOMPARE(Form8->Label1->text(), QString("Język"));
+            QCOMPARE(Form8->ComboBox1->currentIndex(), 1);
+            Form8->ComboBox1->setCurrentIndex(0);
+            Form8->Button1->click();
+        });
+        Form1->Button6->click();
+        QCOMPARE(Form1->Language.LanguageIndex(), 0);
+        QCOMPARE(Form1->Button4->text(), QString("Archive"));
+        QCOMPARE(Form8->windowTitle(), QString("Opcje"));
+        QVERIFY(MainTexts() != polish);
+
+        OnNextModal([](QWidget*) {
+            Form8->ComboBox1->setCurrentIndex(1);
+            Form8->Button1->click();
+        });
+        Form1->Button6->click();
+        QCOMPARE(MainTexts(), polish);
+        QCOMPARE(Form2->windowTitle() + Form2->Button1->text() + Form11->BitBtn1->text(), editorPolish);
+        QCOMPARE(Form8->ComboBox1->count(), 2);
+        QCOMPARE(Form8->ComboBox1->itemText(0), QString("english"));
+        QCOMPARE(Form8->ComboBox1->itemText(1), QString("polski"));
+    }
+
+    void brokenRecordShowsListIndexErrorAndKeepsEarlierTexts()
+    {
+        Forms forms(Texts);
+        // A record holding the key without a Polish column breaks the lookup of that key.
+        Form1->Language.Reset();
+        Form1->Language.LoadLanguageText("USER MANAGER\tMENEDŻER\t\nCHOOSE SD CARD DIRECTORY\tWYBIERZ\t\n"
+                                         "ARCHIVE\t\n");
+        Form1->Language.SetLanguageIndex(Polish);
+        RunGuarded([] { Form1->ApplyLanguage(); });
+        QCOMPARE(dialogs.errors.size(), 1);
+        QVERIFY(dialogs.errors[0].contains("List index"));
+        QCOMPARE(Form3->windowTitle(), QString("Menedżer"));
+        QCOMPARE(Form1->Button5->text(), QString("Wybierz"));
+        QCOMPARE(Form1->Button4->text(), QString("Archive")); // not reached: keeps the English text
+    }
+
+    void errorEscapingAHandlerReachesTheErrorBox()
+    {
+        Forms forms(Texts);
+        QPushButton button;
+        OnClick(&button, &button, [](QPushButton*) { throw FileError("disk on fire"); });
+        button.click();
+        QCOMPARE(dialogs.errors, QStringList({"disk on fire"}));
+    }
+
+    void questionBoxGeometryAndAnswers()
+    {
+        QuestionBox box("title", QString(300, 'x').replace(QRegularExpression("(.{20})"), "\\1 "), "Yes", ResultYes,
+                        "No", ResultNo);
+        const int labelHeight = box.Label->height();
+        QVERIFY(labelHeight > 20); // wrapped on several lines
+        QCOMPARE(box.width(), 500);
+        QCOMPARE(box.Label->geometry(), QRect(16, 16, 468, labelHeight));
+        QCOMPARE(box.height(), box.FirstButton->height() + labelHeight + 56);
+        QCOMPARE(box.FirstButton->geometry().right() + 1, 250 - 16);
+        QCOMPARE(box.SecondButton->x(), 250 + 16);
+        QCOMPARE(box.FirstButton->geometry().bottom() + 1, box.height() - 16);
+        QCOMPARE(box.SecondButton->y(), box.FirstButton->y());
+
+        OnNextModal([&](QWidget*) { box.SecondButton->click(); });
+        QCOMPARE(box.Ask(), int(ResultNo));
+        OnNextModal([&](QWidget*) { box.FirstButton->click(); });
+        QCOMPARE(box.Ask(), int(ResultYes));
+        OnNextModal([&](QWidget*) { box.reject(); });
+        QCOMPARE(box.Ask(), int(ResultCancel));
+    }
+
+    void bannerFollowsTheLogoFolder()
+    {
+        QTemporaryDir app;
+        const QString dir = app.path() + '/';
+        QCOMPARE(MakeBanner(dir, false).size(), QSize(741, 64)); // no logo folder: built-in
+
+        QDir(dir).mkdir("logo");
+        QVERIFY(MakeBanner(dir, false).isNull()); // no picture: empty banner
+        QVERIFY(SolidJpegSource().save(dir + "logo/Site Gate.jpg", "JPG"));
+        const QImage one = MakeBanner(dir, true);
+        QCOMPARE(one.size(), QSize(40, 20));
+        bool white = false; // the caption is drawn in white from the top left
+        for (int y = 0; y < 20 && !white; ++y)
+            for (int x = 0; x < 40 && !white; ++x)
+                white = qGray(one.pixel(x, y)) > 230;
+        QVERIFY(white);
+        QVERIFY(qRed(one.pixel(39, 19)) > 150); // the picture itself, unscaled
+
+        QVERIFY(SolidJpegSource().save(dir + "logo/second.jpg", "JPG"));
+        QVERIFY(MakeBanner(dir, false).isNull()); // two pictures: no banner
+
+        QFile::remove(dir + "logo/second.jpg");
+        WriteFileBytes(dir + "logo/Site Gate.jpg", "not a jpeg at all");
+        QVERIFY_THROWS_EXCEPTION(FileError, MakeBanner(dir, false));
+        WriteFileBytes(dir + "logo/Site Gate.jpg", QByteArray("\xff\xd8\xff\xe0", 4)); // cut short
+        QVERIFY_THROWS_EXCEPTION(FileError, MakeBanner(dir, false));
+    }
+
+    void secondCopyRaisesTheFirstAndStops()
+    {
+        qputenv("QTX_INSTANCE_NAME", "qtx-test-single-instance-probe");
+        int raised = 0;
+        auto first = ClaimSingleInstance("QTX MANAGER v.1.2.1 (build 48)", [&] { ++raised; });
+        QVERIFY(first);
+        QVERIFY(first->isListening());
+        QVERIFY(!ClaimSingleInstance("QTX MANAGER v.1.2.1 (build 48)", [] {}));
+        QTRY_COMPARE(raised, 1);
+        first.reset();
+        auto again = ClaimSingleInstance("QTX MANAGER v.1.2.1 (build 48)", [] {});
+        QVERIFY(again && again->isListening());
+    }
+
+    void summaryFontIsFixedPitch()
+    {
+        Forms forms(Texts);
+        const QFontInfo info(Form1->Label2->font());
+        QVERIFY(info.fixedPitch());
+        QCOMPARE(Form1->font().pixelSize(), 13);
+    }
+
+private:
+    ScriptedDialogs dialogs;
+};
+
+QTX_GUI_TEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

@@ -1,0 +1,274 @@
+// Opening a workspace through the access-mode chooser and the folder chooser, headless.
+
+#include "app/left_shift.h"
+#include "app/paths.h"
+#include "support/forms_fixture.h"
+#include "workspace/access_mode_window.h"
+#include "workspace/folder_chooser_window.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeView>
+
+using namespace qtx;
+using namespace qtx::test;
+
+namespace {
+
+const QString Texts = QStringLiteral("SD CARD DIRECTORY HAS NOT BEEN CHOSEN\tNIE WYBRANO\t\n"
+                                     "CHOOSE THE SD CARD DIRECTORY FIRST\tNAJPIERW WYBIERZ\t\n"
+                                     "BUTTON\tPRZYCISK\t\nREADER\tCZYTNIK\t\nUNREAD\tNIEODCZYTANY\t\n"
+                                     "YES\tTAK\t\nNO\tNIE\t\n");
+
+// Picks a folder in the folder chooser the next time it opens, or cancels it.
+void ChooseFolderNext(const QString& folder)
+{
+    OnNextModal([folder](QWidget*) {
+        Form6->OpenDirectory(folder);
+        Form6->Button2->click();
+    });
+}
+
+void CancelFolderChooserNext()
+{
+    OnNextModal([](QWidget*) { Form6->Button1->click(); });
+}
+
+QStringList SummaryValues()
+{
+    return {Form1->Label9->text(), Form1->Label2->text(), Form1->Label6->text(),
+            Form1->Label4->text(), Form1->Label11->text(), Form1->Label13->text()};
+}
+
+} // namespace
+
+class WorkspaceTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { dialogs.Clear(); }
+
+    void emptyFolderGetsThreeFilesOneMessageNoQuestion()
+    {
+        Forms forms(Texts);
+        QTemporaryDir dir;
+        ChooseFolderNext(dir.path());
+        Form1->RunAccessMode(TForm11::LocalFolder);
+        QCOMPARE(PendingModalActions(), 0);
+        QVERIFY(QFileInfo::exists(dir.path() + "/KONFOUT.TXT"));
+        QVERIFY(QFileInfo::exists(dir.path() + "/konfig.txt"));
+        QCOMPARE(QFileInfo(dir.path() + "/USERS.txt").size(), 28);
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(dialogs.messages[0].endsWith(". "));
+        QVERIFY(dialogs.questions.isEmpty());
+        QVERIFY(Form1->CardLoaded);
+        QVERIFY(!Form1->NoWorkspaceYet);
+        QCOMPARE(Form1->CardPath, dir.path() + '/');
+        QCOMPARE(SummaryValues(), QStringList({dir.path() + '/', "Rejestrator QTX-2", QString::fromUtf8("wyjście"),
+                                               QString::fromUtf8("wejście"), "reader", "unread"}));
+
+        // Reopening asks about the pending commands; "no" keeps them, "yes" deletes them.
+        dialogs.answers.enqueue(ResultNo);
+        ChooseFolderNext(dir.path());
+        Form1->RunAccessMode(TForm11::LocalFolder);
+        QCOMPARE(dialogs.questions.size(), 1);
+        QVERIFY(dialogs.questions[0].endsWith('?'));
+        QVERIFY(QFileInfo::exists(dir.path() + "/konfig.txt"));
+        QCOMPARE(dialogs.messages.size(), 1); // the report exists now: no second message
+
+        ChooseFolderNext(dir.path()); // closing the question box counts as no
+        Form1->RunAccessMode(TForm11::LocalFolder);
+        QVERIFY(QFileInfo::exists(dir.path() + "/konfig.txt"));
+
+        dialogs.answers.enqueue(ResultYes);
+        ChooseFolderNext(dir.path());
+        Form1->RunAccessMode(TForm11::LocalFolder);
+        QVERIFY(!QFileInfo::exists(dir.path() + "/konfig.txt"));
+        QCOMPARE(dialogs.questions.size(), 3);
+        QVERIFY(dialogs.errors.isEmpty());
+    }
+
+    void pendingCommandsWithoutReportAreAskedThenReplaced()
+    {
+        Forms forms(Texts);
+        QTemporaryDir dir;
+        WriteFileBytes(dir.path() + "/konfig.txt", "DeviceID=mine\r\n");
+        dialogs.answers.enqueue(ResultNo);
+        ChooseFolderNext(dir.path());
+        Form1->RunAccessMode(TForm11::LocalFolder);
+        QCOMPARE(dialogs.questions.size(), 1);
+        QVERIFY(ReadFileBytes(dir.path() + "/konfig.txt").startsWith("DeviceID=Rejestrator QTX-2\r\nport0="));
+    }
+
+    void existingReportWritesNoDefaults()
+    {
+        Forms forms(Texts);
+        QTemporaryDir dir;
+        WriteFileBytes(dir.path() + "/KONFOUT.TXT", "DeviceID=Door 7\r\nfirmware: 3.1\r\nbutton=on\r\n");
+        ChooseFolderNext(dir.path());
+        Form1->RunAccessMode(TForm11::LocalFolder);
+        QVERIFY(!QFileInfo::exists(dir.path() + "/konfig.txt"));
+        QVERIFY(dialogs.messages.isEmpty());
+        QCOMPARE(Form1->Label2->text(), QString("Door 7"));
+        QCOMPARE(Form1->Label11->text(), QString("button"));
+        QCOMPARE(Form1->Label13->text(), QString("3.1"));
+        QCOMPARE(Form1->Label6->text(), QString()); // no port lines: empty values
+    }
+
+    void cancelReturnsToNotChosenAndMenuRefusesAgain()
+    {
+        Forms forms(Texts);
+        QTemporaryDir dir;
+        ChooseFolderNext(dir.path());
+        Form1->RunAccessMode(TForm11::LocalFolder);
+        QVERIFY(Form1->CardLoaded);
+
+        CancelFolderChooserNext();
+        Form1->RunAccessMode(TForm11::LocalFolder);
+        QVERIFY(!Form1->CardLoaded);
+        QCOMPARE(SummaryValues(), QStringList(6, "Sd card directory has not been chosen"));
+        dialogs.Clear();
+        Form1->Button3->click();
+        Form1->Button4->click();
+        Form1->Button1->click();
+        QCOMPARE(dialogs.messages, QStringList(3, "Choose the sd card directory first!"));
+    }
+
+    void failingStepKeepsEarlierFilesAndTheSummary()
+    {
+        Forms forms(Texts);
+        QTemporaryDir good;
+        ChooseFolderNext(good.path());
+        Form1->RunAccessMode(TForm11::LocalFolder);
+        const QStringList before = SummaryValues();
+
+        // konfig.txt is a folder here: it can be neither deleted nor replaced.
+        QTemporaryDir bad;
+        QDir(bad.path()).mkdir("konfig.txt");
+        dialogs.Clear();
+        dialogs.answers.enqueue(ResultYes);
+        ChooseFolderNext(bad.path());
+        RunGuarded([] { Form1->RunAccessMode(TForm11::LocalFolder); });
+        QCOMPARE(dialogs.errors.size(), 1);
+        QVERIFY(dialogs.errors[0].contains("konfig.txt"));
+        QVERIFY(QFileInfo::exists(bad.path() + "/USERS.txt")); // written before the failing step
+        QVERIFY(!QFileInfo::exists(bad.path() + "/KONFOUT.TXT"));
+        QCOMPARE(Form1->CardPath, good.path() + '/');
+        QCOMPARE(SummaryValues(), before);
+
+        dialogs.Clear();
+        dialogs.answers.enqueue(ResultNo);
+        ChooseFolderNext(bad.path());
+        RunGuarded([] { Form1->RunAccessMode(TForm11::LocalFolder); });
+        QCOMPARE(dialogs.errors.size(), 1);
+        QVERIFY(QFileInfo::exists(bad.path() + "/KONFOUT.TXT")); // the report came before the failing file
+        QCOMPARE(Form1->CardPath, good.path() + '/');
+        QCOMPARE(SummaryValues(), before);
+
+        // A download folder that does not exist fails at the user list.
+        dialogs.Clear();
+        Form1->DownloadPath = bad.path() + "/missing";
+        RunGuarded([] { Form1->OpenWorkspace(false); });
+        QCOMPARE(dialogs.errors.size(), 1);
+        QVERIFY(dialogs.errors[0].contains("USERS.txt"));
+    }
+
+    void rootFolderKeepsItsSeparator()
+    {
+        QCOMPARE(WithTrailingChar("/media/card/", '/'), QString("/media/card/"));
+        QCOMPARE(WithTrailingChar("/media/card", '/'), QString("/media/card/"));
+        QCOMPARE(WithTrailingChar("", '/'), QString("/"));
+        QCOMPARE(DirOfPath("C:\\card\\KONFOUT.TXT"), QString("C:\\card\\"));
+        QCOMPARE(DirOfPath("/w/x\\y/KONFOUT.TXT"), QString("/w/x\\y/"));
+        QCOMPARE(DirOfPath("KONFOUT.TXT"), QString());
+    }
+
+    void accessModeChooserDispatches()
+    {
+        Forms forms(Texts);
+        QTemporaryDir dir;
+        OnNextModal([](QWidget*) { Form11->BitBtn1->click(); });
+        ChooseFolderNext(dir.path());
+        Form1->Button5->click();
+        QCOMPARE(Form11->AccessMode, int(TForm11::LocalFolder));
+        QVERIFY(Form1->CardLoaded);
+        QVERIFY(!Form11->isVisible());
+
+        // "Do not choose" leaves an open workspace open.
+        OnNextModal([](QWidget*) { Form11->BitBtn4->click(); });
+        Form1->Button5->click();
+        QCOMPARE(Form11->AccessMode, int(TForm11::DoNothing));
+        QVERIFY(Form1->CardLoaded);
+        QCOMPARE(Form11->windowTitle(), Form1->Button5->text());
+    }
+
+    void leftShiftChoosesTheRawConsole()
+    {
+        Forms forms(Texts);
+        SetLeftShiftHeld(false);
+        QKeyEvent rightShift(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier, 0x3e, 0xFFE2, 0);
+        QApplication::sendEvent(Form11->BitBtn3, &rightShift);
+        QVERIFY(!LeftShiftHeld());
+        QKeyEvent leftShift(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier, 0x32, 0xFFE1, 0);
+        QApplication::sendEvent(Form11->BitBtn3, &leftShift);
+        QVERIFY(LeftShiftHeld());
+        QKeyEvent leftRelease(QEvent::KeyRelease, Qt::Key_Shift, Qt::NoModifier, 0x32, 0xFFE1, 0);
+        QApplication::sendEvent(Form11->BitBtn3, &leftRelease);
+        QVERIFY(!LeftShiftHeld());
+
+        // What each choice opens belongs to the link; here only the code matters.
+        auto closeWhateverOpens = [](QWidget* w) { w->close(); };
+        SetLeftShiftHeld(true);
+        OnNextModal(closeWhateverOpens);
+        Form11->BitBtn3->click();
+        QCOMPARE(Form11->AccessMode, int(TForm11::RawConsole));
+        SetLeftShiftHeld(false);
+        OnNextModal(closeWhateverOpens);
+        Form11->BitBtn3->click();
+        QCOMPARE(Form11->AccessMode, int(TForm11::ConnectRs232));
+        ClearModalActions();
+    }
+
+    void folderChooserLaysItselfOut()
+    {
+        Forms forms(Texts);
+        TForm6* f = Form6;
+        QCOMPARE(f->size(), QSize(577, 547));
+        const QRect drive = f->DriveComboBox1->geometry();
+        const QRect tree = f->DirectoryListBox1->geometry();
+        QCOMPARE(drive.topLeft(), QPoint(8, 8));
+        QCOMPARE(drive.width(), 577 - 16);
+        QCOMPARE(tree.left(), 8);
+        QCOMPARE(tree.top(), drive.bottom() + 1 + 16);
+        QCOMPARE(tree.width(), drive.width());
+        QCOMPARE(tree.height(), 547 - tree.top() - f->Button2->height() - f->Label1->height() - 24);
+        QCOMPARE(f->Button2->geometry().bottomLeft(), QPoint(8, 547 - 8 - 1));
+        QCOMPARE(f->Button1->geometry().right(), 577 - 8 - 1);
+        QCOMPARE(f->Button1->geometry().bottom(), 547 - 8 - 1);
+        const int gapAbove = f->Label1->geometry().top() - (tree.bottom() + 1);
+        const int gapBelow = f->Button2->geometry().top() - (f->Label1->geometry().bottom() + 1);
+        QVERIFY(qAbs(gapAbove - gapBelow) <= 1);
+
+        // The accept button takes the folder opened in the tree, which the window remembers.
+        QTemporaryDir dir;
+        ChooseFolderNext(dir.path());
+        f->Cancelled = true;
+        f->exec();
+        QVERIFY(!f->Cancelled);
+        QCOMPARE(f->ChosenDirectory, dir.path());
+        QCOMPARE(f->Label1->text(), dir.path());
+        OnNextModal([](QWidget* w) { w->close(); }); // closing from the frame counts as cancel
+        f->Cancelled = true;
+        f->exec();
+        QVERIFY(f->Cancelled);
+        QCOMPARE(f->CurrentDirectory(), dir.path());
+    }
+
+private:
+    ScriptedDialogs dialogs;
+};
+
+QTX_GUI_TEST_MAIN(WorkspaceTest)
+#include "workspace_test.moc"
