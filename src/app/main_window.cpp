@@ -92,6 +92,9 @@ TForm1::TForm1(bool debugMode, QWidget* parent) : QWidget(parent), DebugMode(deb
     Image1 = new QLabel(this);
     Image1->setGeometry(0, 0, ClientWidth, BannerHeight);
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image2 = new QLabel(this);
+    Image2->setPixmap(QPixmap::fromImage(qtx::BuiltInBanner()));
+    Image2->hide();
 
     Label7 = new QLabel(QStringLiteral("MENU"), this);
     Label7->setFont(MainFont(true));
@@ -195,7 +198,11 @@ void TForm1::FirstStart()
 
 void TForm1::ShowLogo()
 {
-    Image1->setPixmap(QPixmap::fromImage(qtx::MakeBanner(qtx::AppDir(), DebugMode)));
+    const QImage banner = qtx::MakeBanner(qtx::AppDir(), DebugMode);
+    if (banner.isNull())
+        Image1->clear();
+    else
+        Image1->setPixmap(QPixmap::fromImage(banner));
 }
 
 void TForm1::Trace(int type, const QString& text)

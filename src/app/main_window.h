@@ -93,6 +93,7 @@ public:
     QLabel* Label11 = nullptr;
     QLabel* Label12 = nullptr;
     QLabel* Label13 = nullptr;
+    QLabel* Image2 = nullptr;
     QTimer* TimerFirstStart = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* TimerLaunchEvents = nullptr;

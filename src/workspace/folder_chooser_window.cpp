@@ -54,7 +54,8 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent)
     connect(DriveComboBox1, &QComboBox::activated, this, [this](int index) { VolumeChosen(index); });
 
     FillVolumes();
-    OpenDirectory(QDir::homePath());
+    // The program is started in its own folder, where a copied card is easiest to find.
+    OpenDirectory(QDir::currentPath());
     setFixedSize(577, 547);
     ArrangeControls();
 }
@@ -93,10 +94,6 @@ void TForm6::VolumeChosen(int index)
 void TForm6::OpenDirectory(const QString& path)
 {
     currentDirectory_ = QDir::cleanPath(path);
-    const QModelIndex index = model_->index(currentDirectory_);
-    DirectoryListBox1->setCurrentIndex(index);
-    DirectoryListBox1->expand(index);
-    DirectoryListBox1->scrollTo(index);
     Label1->setText(currentDirectory_);
     int best = -1;
     qsizetype bestLength = -1;
@@ -111,6 +108,13 @@ void TForm6::OpenDirectory(const QString& path)
     }
     if (best >= 0)
         DriveComboBox1->setCurrentIndex(best);
+    // The tree shows the selected volume, opened down to the current folder.
+    const QString root = best >= 0 ? DriveComboBox1->itemData(best).toString() : QStringLiteral("/");
+    DirectoryListBox1->setRootIndex(model_->index(root));
+    const QModelIndex index = model_->index(currentDirectory_);
+    DirectoryListBox1->setCurrentIndex(index);
+    DirectoryListBox1->expand(index);
+    DirectoryListBox1->scrollTo(index);
 }
 
 void TForm6::Button2Click()
