@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/application.h"
+#include "app/fonts.h"
 #include "app/banner.h"
 #include "app/dialogs.h"
 #include "app/forms.h"
@@ -43,15 +44,6 @@ constexpr int SummaryLeft = MenuLeft + MenuButtonWidth + 16;
 constexpr int SummaryIndent = 16;
 constexpr int BuildNumber = 48;
 
-QFont MainFont(bool bold = false)
-{
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setPixelSize(13);
-    font.setBold(bold);
-    return font;
-}
-
 QTimer* MakeTimer(QObject* owner, int interval)
 {
     auto* timer = new QTimer(owner);
@@ -80,7 +72,7 @@ QString TForm1::MainTitle()
 TForm1::TForm1(bool debugMode, QWidget* parent) : QWidget(parent), DebugMode(debugMode)
 {
     Language.Reset();
-    setFont(MainFont());
+    setFont(qtx::FixedFont());
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
@@ -97,7 +89,7 @@ TForm1::TForm1(bool debugMode, QWidget* parent) : QWidget(parent), DebugMode(deb
     Image2->hide();
 
     Label7 = new QLabel(QStringLiteral("MENU"), this);
-    Label7->setFont(MainFont(true));
+    Label7->setFont(qtx::FixedFont(true));
     Label7->setAlignment(Qt::AlignCenter);
     Label7->setGeometry(MenuLeft, BannerHeight + 6, MenuButtonWidth, 16);
 

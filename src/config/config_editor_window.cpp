@@ -1,6 +1,7 @@
 #include "config/config_editor_window.h"
 
 #include "app/application.h"
+#include "app/fonts.h"
 #include "app/paths.h"
 #include "app/text_file.h"
 #include "config/config_files.h"
@@ -28,11 +29,7 @@ constexpr int SmallFieldWidth = 80;
 
 TForm2::TForm2(QWidget* parent) : QDialog(parent)
 {
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setPixelSize(13);
-    font.setBold(true);
-    setFont(font);
+    setFont(qtx::FixedFont(true));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
 
     int top = 12;

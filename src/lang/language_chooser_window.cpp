@@ -1,15 +1,14 @@
 #include "lang/language_chooser_window.h"
 
+#include "app/fonts.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 
 TForm8::TForm8(QWidget* parent) : QDialog(parent)
 {
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setPixelSize(13);
-    setFont(font);
+    setFont(qtx::FixedFont());
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     Label1 = new QLabel(this);

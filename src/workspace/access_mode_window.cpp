@@ -1,6 +1,7 @@
 #include "workspace/access_mode_window.h"
 
 #include "app/application.h"
+#include "app/fonts.h"
 #include "app/forms.h"
 #include "app/left_shift.h"
 #include "app/main_window.h"
@@ -12,11 +13,7 @@
 
 TForm11::TForm11(QWidget* parent) : QDialog(parent)
 {
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setPixelSize(13);
-    font.setBold(true);
-    setFont(font);
+    setFont(qtx::FixedFont(true));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
 
     Label1 = new QLabel(QStringLiteral("WYBIERZ SPOSÓB DOSTĘPU:"), this);
