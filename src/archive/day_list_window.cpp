@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QWindow>
 
 TForm7::TForm7(QWidget* parent) : QDialog(parent)
 {
@@ -52,6 +53,10 @@ void TForm7::ShowDayList(int year, int month, int day)
     ListBox1->addItems(lines);
     ListBox1->setUpdatesEnabled(true);
     show();
+    // The archive that opened the list is usually modal: as the list's transient parent it
+    // leaves the list usable beside it.
+    if (Form5->isVisible() && windowHandle() != nullptr)
+        windowHandle()->setTransientParent(Form5->windowHandle());
     raise();
     activateWindow();
 }
