@@ -62,6 +62,28 @@ QString ListerFolder(const QString& folder)
 
 } // namespace
 
+TPlainProgressBar::TPlainProgressBar(QWidget* parent) : QProgressBar(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TPlainProgressBar::paintEvent(QPaintEvent*)
+{
+    qtx::RunGuarded([&] {
+        QPainter p(this);
+        const QRect r = rect();
+        const QPalette& pal = palette();
+        p.fillRect(r, pal.color(QPalette::Mid));
+        const QRect inner = r.adjusted(1, 1, -1, -1);
+        p.fillRect(inner, pal.color(QPalette::Base));
+        const qint64 span = qint64(maximum()) - minimum();
+        if (span > 0 && value() > minimum()) {
+            const int filled = static_cast<int>(inner.width() * (qint64(value()) - minimum()) / span);
+            p.fillRect(QRect(inner.left(), inner.top(), filled, inner.height()), pal.color(QPalette::Highlight));
+        }
+    });
+}
+
 TForm5::TForm5(QWidget* parent) : QDialog(parent)
 {
     setFont(WindowFont());
@@ -111,8 +133,8 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent)
     ComboBox2->resize(ModeWidth, ComboHeight);
     ComboBox2->hide();
 
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar2 = new QProgressBar(this);
+    ProgressBar1 = new TPlainProgressBar(this);
+    ProgressBar2 = new TPlainProgressBar(this);
     for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
         bar->setRange(0, 100);
         bar->setValue(0);
@@ -269,7 +291,12 @@ void TForm5::LoadEventFile(const QString& path)
     ProgressBar1->setMaximum(100);
     qtx::LoadEventFile(EventStore, path, ProgressBar1->value(), [this](int percent) {
         ProgressBar1->setValue(percent);
-        ProgressBar1->repaint();
+        // Each repaint is a round trip to the display server; more than one per frame shows
+        // nothing more and would cost more than the reading itself.
+        if (!lineBarPainted_.isValid() || lineBarPainted_.elapsed() >= 10) {
+            ProgressBar1->repaint();
+            lineBarPainted_.start();
+        }
     });
     ProgressBar1->setValue(0);
     ProgressBar1->repaint();

@@ -69,7 +69,6 @@ void AppendEventFileData(EventStore& store, const QString& path, QByteArrayView 
     const qsizetype n = EventCountOfData(data);
     if (n == 0)
         return;
-    store.Reserve(store.Size() + static_cast<std::size_t>(n));
     int shown = startPercent;
     qsizetype r = -1; // -1: the header line
     ForEachLine(data, [&](QByteArrayView line) {

@@ -25,7 +25,6 @@ public:
     };
 
     void Clear();
-    void Reserve(std::size_t events) { events_.reserve(events); }
     void Append(const CEvent& event);
     // Parses one line of a file of the given day and appends it.
     void AppendLine(QByteArrayView line, std::int32_t day) { Append(ParseEventLine(line, day, texts_)); }

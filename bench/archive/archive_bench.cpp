@@ -1,0 +1,233 @@
+// A year of a busy site (365 event files of 5,000 lines, 200 users): reading it through the core,
+// loading it through the archive window with its progress bars, the memory each event takes,
+// and redrawing the calendar on a mouse move.
+
+#include "app/text_file.h"
+#include "archive/archive_window.h"
+#include "archive/event_store.h"
+#include "archive/statistics.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QMouseEvent>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+constexpr int Days = 365;
+constexpr int LinesPerFile = 5000;
+constexpr int Users = 200;
+const QByteArray Entrance = qtx::ToCp1250(QStringLiteral("Wejście główne"));
+const QByteArray Exit = qtx::ToCp1250(QStringLiteral("Wyjście główne"));
+
+// The year's files, written once into a scratch folder.
+class Year {
+public:
+    Year()
+    {
+        QRandomGenerator random(2021);
+        const QDate first(2021, 1, 1);
+        QByteArray users;
+        for (int u = 1; u <= Users; ++u)
+            users += QByteArray(8, '\0') + QByteArray::number(u).rightJustified(4, '0') + "u" + '\0' + "\x31" +
+                     '\0' + "Pracownik " + QByteArray::number(u) + "\r\n";
+        qtx::WriteWholeFile(dir_.filePath(QStringLiteral("USERS.txt")), users);
+        for (int d = 0; d < Days; ++d) {
+            const QDate date = first.addDays(d);
+            QByteArray file = "ID, DATA, CZAS, WYNIK, OPIS, PORT,\r\n";
+            file.reserve(LinesPerFile * 72);
+            bool inside[Users + 1] = {};
+            const QByteArray day = date.toString(QStringLiteral("yyyy-MM-dd")).toLatin1();
+            for (int k = 0; k < LinesPerFile; ++k) {
+                const int u = 1 + static_cast<int>(random.bounded(Users));
+                const int t = k * 86400 / LinesPerFile;
+                const bool accepted = random.bounded(40) != 0;
+                if (accepted)
+                    inside[u] = !inside[u];
+                char line[160];
+                const int n = std::snprintf(line, sizeof line, "%04d, %s, %02d:%02d:%02d, %dk, Pracownik %d, %s,\r\n",
+                                            u, day.constData(), t / 3600, t / 60 % 60, t % 60, accepted ? 1 : 0, u,
+                                            (inside[u] ? Entrance : Exit).constData());
+                file.append(line, n);
+            }
+            const QString name = date.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".csv");
+            qtx::WriteWholeFile(dir_.filePath(name), file);
+            paths_ << dir_.filePath(name);
+        }
+    }
+    QString Folder() const { return dir_.path(); }
+    const QStringList& Paths() const { return paths_; }
+
+private:
+    QTemporaryDir dir_;
+    QStringList paths_;
+};
+
+const Year& TheYear()
+{
+    static const Year year;
+    return year;
+}
+
+long ResidentBytes()
+{
+    long pages = 0;
+    long resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+void BM_CoreReaderYear(benchmark::State& state)
+{
+    const Year& year = TheYear();
+    qtx::EventStore store;
+    for (auto _ : state) {
+        store.Clear();
+        for (const QString& path : year.Paths())
+            qtx::LoadEventFile(store, path);
+        benchmark::DoNotOptimize(store.Size());
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * Days * LinesPerFile);
+    state.counters["events"] = static_cast<double>(store.Size());
+    state.counters["store_bytes_per_event"] = static_cast<double>(store.MemoryBytes()) / store.Size();
+}
+BENCHMARK(BM_CoreReaderYear)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// Resident memory the process gains by loading the year, per event (includes the allocator's
+// own slack; the file being read is freed after each file).
+void BM_ResidentMemoryPerEvent(benchmark::State& state)
+{
+    const Year& year = TheYear();
+    for (auto _ : state) {
+        const long before = ResidentBytes();
+        auto* store = new qtx::EventStore;
+        for (const QString& path : year.Paths())
+            qtx::LoadEventFile(*store, path);
+        const long after = ResidentBytes();
+        state.counters["resident_bytes_per_event"] = static_cast<double>(after - before) / store->Size();
+        delete store;
+    }
+}
+BENCHMARK(BM_ResidentMemoryPerEvent)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The archive window as the operator sees it: shown, every file marked, progress bars repainted.
+TForm5& Archive()
+{
+    static TForm5* form = [] {
+        auto* f = new TForm5;
+        f->SetPortNames(qtx::FromCp1250(Entrance), qtx::FromCp1250(Exit));
+        f->OpenFolder(TheYear().Folder() + QLatin1Char('/'));
+        f->show();
+        QApplication::processEvents();
+        return f;
+    }();
+    return *form;
+}
+
+void BM_WindowLoadFilesYear(benchmark::State& state)
+{
+    TForm5& form = Archive();
+    for (auto _ : state) {
+        form.OpenFolder(TheYear().Folder() + QLatin1Char('/'));
+        QApplication::processEvents();
+        form.LoadFiles();
+        benchmark::DoNotOptimize(form.EventStore.Size());
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * Days * LinesPerFile);
+    state.counters["events"] = static_cast<double>(form.EventStore.Size());
+}
+BENCHMARK(BM_WindowLoadFilesYear)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+void MoveMouse(QWidget* widget, QPoint p)
+{
+    QMouseEvent move(QEvent::MouseMove, p, widget->mapToGlobal(p), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &move);
+}
+
+void LoadedMidYear()
+{
+    TForm5& form = Archive();
+    if (form.EventStore.Size() != static_cast<std::size_t>(Days) * LinesPerFile)
+        form.LoadFiles();
+    form.shownMonth = QDate(2021, 7, 1);
+    form.ComboBox1->setCurrentIndex(0);
+    form.ComboBox2->setCurrentIndex(1);
+    form.DrawCalendar();
+}
+
+// A mouse move over the picture: the whole calendar redrawn (month figures cached).
+void BM_MouseMoveRedraw(benchmark::State& state)
+{
+    LoadedMidYear();
+    TForm5& form = Archive();
+    const QPoint a(400, 200);
+    const QPoint b(700, 330);
+    int i = 0;
+    for (auto _ : state)
+        MoveMouse(form.Image1, (++i & 1) ? a : b);
+    state.counters["picture_w"] = form.Picture.width();
+    state.counters["picture_h"] = form.Picture.height();
+}
+BENCHMARK(BM_MouseMoveRedraw)->Unit(benchmark::kMillisecond);
+
+// The same with the widget painted on screen before the next move.
+void BM_MouseMoveRedrawAndPaint(benchmark::State& state)
+{
+    LoadedMidYear();
+    TForm5& form = Archive();
+    int i = 0;
+    for (auto _ : state) {
+        MoveMouse(form.Image1, (++i & 1) ? QPoint(400, 200) : QPoint(700, 330));
+        form.Image1->repaint();
+    }
+}
+BENCHMARK(BM_MouseMoveRedrawAndPaint)->Unit(benchmark::kMillisecond);
+
+// A month step: the month's figures computed anew from the store, then drawn.
+void BM_RedrawNewMonth(benchmark::State& state)
+{
+    LoadedMidYear();
+    TForm5& form = Archive();
+    int i = 0;
+    for (auto _ : state) {
+        form.shownMonth = QDate(2021, (++i & 1) ? 6 : 7, 1);
+        form.DrawCalendar();
+    }
+}
+BENCHMARK(BM_RedrawNewMonth)->Unit(benchmark::kMillisecond);
+
+// The figures of one busy month alone, every counting mode.
+void BM_MonthFigures(benchmark::State& state)
+{
+    LoadedMidYear();
+    const TForm5& form = Archive();
+    const auto mode = qtx::CountingModeAt(static_cast<int>(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            qtx::ComputeMonthFigures(form.EventStore, 2021, 7, qtx::UserFilter::All(), mode, form.Ports()).seconds);
+}
+BENCHMARK(BM_MonthFigures)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    TheYear();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
