@@ -1,33 +1,130 @@
-// TForm1's side of the device link: the RS-232 entry points and the link timers.
+// TForm1's side of the device link: the RS-232 entry points, the link timers, and the windows
+// the link and its task sequencer report to.
 
 #include "app/main_window.h"
 
-#include "app/dialogs.h"
+#include "app/application.h"
+#include "app/forms.h"
+#include "app/paths.h"
+#include "link/console_window.h"
 #include "link/link_controller.h"
+#include "link/port_chooser_window.h"
+#include "link/progress_window.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+
+namespace {
+
+// The link's view: the raw console, the progress window, the COM port chooser and the main window.
+class WindowLinkView final : public qtx::LinkView {
+public:
+    void LogLine(const QString& text) override
+    {
+        if (Form12)
+            Form12->LogLine(text);
+    }
+    void AddFileListLine(const QByteArray& line) override
+    {
+        if (Form12)
+            Form12->AddFileLine(line);
+    }
+    void ClearFileList() override
+    {
+        if (Form12)
+            Form12->ListBox1->clear();
+    }
+    int FileListCount() const override { return Form12 ? Form12->ListBox1->count() : 0; }
+    QByteArray FileListLine(int index) const override { return Form12 ? Form12->FileLine(index) : QByteArray(); }
+
+    void ProgressMessage(const QString& text) override { Form1->ShowProgressMessage(text); }
+    void SetCounter(const QString& text) override
+    {
+        if (Form13)
+            Form13->SetCounter(text);
+    }
+    void SetFileProgress(int percent) override
+    {
+        if (Form13)
+            Form13->SetFileProgress(percent);
+    }
+    void SetOverallProgress(int percent) override
+    {
+        if (Form13)
+            Form13->SetOverallProgress(percent);
+    }
+    void CloseProgress() override
+    {
+        if (Form13)
+            Form13->CloseAtEnd();
+    }
+
+    QString ChosenPortName() const override { return Form14 ? Form14->ComboBox1->currentText() : QString(); }
+    void Trace(const QString& text) override { Form1->Trace(1, text); }
+    void ShowErrorCount(const QString& text) override { Form1->Label8->setText(text); }
+    void ShowRetransmission(const QString& text) override { Form1->setWindowTitle(text); }
+    void ShowUploadFile(const QString& name) override { Form1->Label3->setText(name); }
+
+    void DownloadsFinished(const QString& folder) override
+    {
+        Form1->DownloadPath = folder;
+        // Guarded here, so a workspace that fails to open never stops the sequencer's timer.
+        qtx::RunGuarded([] { Form1->OpenWorkspace(false); });
+    }
+};
+
+QList<qtx::SerialPortEntry> KnownPorts()
+{
+    return qtx::SerialPortEntries();
+}
+
+} // namespace
 
 void TForm1::CreateLink()
 {
-    Link = std::make_unique<qtx::LinkController>();
+    Link = std::make_unique<qtx::LinkController>(std::make_unique<WindowLinkView>(), TaskGroup, TaskStep, FileIndex);
+    Link->Engine().SetDownloadFolder(qtx::AppDir() + DownloadFolderName);
 }
 
 void TForm1::ConnectRs232()
 {
-    qtx::Dialogs().ShowMessage(QStringLiteral("RS-232 download is not available yet."));
+    Form14->FillPorts(KnownPorts());
+    Form14->exec();
+    // The task sequencer opens the chosen port in its first step.
+    Link->CloseLink();
+    Form13->ClearMessages();
+    Form13->show();
+    Form13->raise();
+    Form13->activateWindow();
+    StartDownloadTasks();
 }
 
 void TForm1::OpenRawConsole()
 {
-    qtx::Dialogs().ShowMessage(QStringLiteral("The raw serial console is not available yet."));
+    Form12->FillPorts(KnownPorts());
+    Form12->exec();
 }
 
 void TForm1::StartDownloadTasks()
 {
-    TaskGroup = 1;
-    TaskStep = 1;
+    Link->Engine().SetDownloadFolder(qtx::AppDir() + DownloadFolderName);
+    Link->Tasks().Start();
 }
 
-void TForm1::Timer1Timer() {}
+void TForm1::Timer1Timer()
+{
+    // Guarded inside, so the timer is always started again after a run.
+    qtx::RunGuarded([this] { Link->Engine().LinkTick(); });
+}
 
-void TForm1::TimerLaunchEventsTimer() {}
+void TForm1::TimerLaunchEventsTimer()
+{
+    qtx::RunGuarded([this] { Link->Tasks().TimerLaunchEvents(); });
+}
 
-void TForm1::ShowProgressMessage(const QString&) {}
+void TForm1::ShowProgressMessage(const QString& text)
+{
+    if (Form13)
+        Form13->AddMessage(text);
+}

@@ -1,3 +1,147 @@
 #include "link/console_window.h"
 
-TForm12::TForm12(QWidget* parent) : QDialog(parent) {}
+#include "app/application.h"
+#include "app/fonts.h"
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "app/paths.h"
+#include "app/text_file.h"
+#include "link/link_controller.h"
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTime>
+#include <chrono>
+
+namespace {
+
+constexpr int Width = 720;
+constexpr int Height = 520;
+constexpr int ButtonWidth = 96;
+constexpr int RowHeight = 26;
+
+qtx::LinkController& Link()
+{
+    return *Form1->Link;
+}
+
+qint64 TickCount()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+TForm12::TForm12(QWidget* parent) : QDialog(parent)
+{
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
+    setFont(qtx::FixedFont(true));
+    setWindowTitle(QStringLiteral("Raw RS"));
+    setFixedSize(Width, Height);
+
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setEditable(false);
+    ComboBox1->setGeometry(8, 8, 120, RowHeight);
+    int left = 136;
+    for (auto [button, text] : {std::pair{&Button1, QStringLiteral("POŁĄCZ")}, {&Button3, QStringLiteral("ROZŁĄCZ")},
+                                {&Button5, QStringLiteral("KASUJ")}}) {
+        *button = new QPushButton(text, this);
+        (*button)->setGeometry(left, 8, ButtonWidth, RowHeight);
+        left += ButtonWidth + 8;
+    }
+    Button2 = new QPushButton(QStringLiteral("LISTA"), this);
+    Button2->setGeometry(Width - 8 - ButtonWidth, 8, ButtonWidth, RowHeight);
+    Button4 = new QPushButton(QStringLiteral("WYŚLIJ"), this);
+    Button4->setGeometry(Width - 16 - 2 * ButtonWidth, 8, ButtonWidth, RowHeight);
+
+    ListBox1 = new QListWidget(this);
+    ListBox1->setGeometry(8, 42, Width - 16, 190);
+    ListBox2 = new QListWidget(this);
+    ListBox2->setFont(qtx::FixedFont());
+    ListBox2->setGeometry(8, 240, Width - 16, Height - 248);
+
+    qtx::OnClick(Button1, this, &TForm12::Button1Click);
+    qtx::OnClick(Button3, this, &TForm12::Button3Click);
+    qtx::OnClick(Button2, this, &TForm12::Button2Click);
+    qtx::OnClick(Button5, this, &TForm12::Button5Click);
+    qtx::OnClick(Button4, this, &TForm12::Button4Click);
+    qtx::ConnectGuarded(ListBox1, &QListWidget::itemDoubleClicked, this, &TForm12::ListBox1DblClick);
+}
+
+void TForm12::FillPorts(const QList<qtx::SerialPortEntry>& ports)
+{
+    ComboBox1->clear();
+    for (const qtx::SerialPortEntry& port : ports) {
+        ComboBox1->addItem(port.name);
+        ComboBox1->setItemData(ComboBox1->count() - 1, port.device, Qt::ToolTipRole);
+    }
+    ComboBox1->setCurrentIndex(ports.isEmpty() ? -1 : 0);
+}
+
+QString TForm12::LogStamp(const QTime& time, qint64 tick)
+{
+    return time.toString(QStringLiteral("HH:mm:ss")) + QLatin1Char(':') + QString::number(tick % 1000);
+}
+
+void TForm12::LogLine(const QString& text)
+{
+    ListBox2->setUpdatesEnabled(false);
+    ListBox2->addItem(LogStamp(QTime::currentTime(), TickCount()) + QLatin1Char(' ') + text);
+    ListBox2->setUpdatesEnabled(true);
+    ListBox2->scrollToBottom();
+}
+
+void TForm12::AddFileLine(const QByteArray& name)
+{
+    auto* item = new QListWidgetItem(qtx::FromCp1250(name), ListBox1);
+    item->setData(Qt::UserRole, name);
+}
+
+QByteArray TForm12::FileLine(int row) const
+{
+    const QListWidgetItem* item = ListBox1->item(row);
+    return item ? item->data(Qt::UserRole).toByteArray() : QByteArray();
+}
+
+void TForm12::Button1Click()
+{
+    const bool connected = Link().OpenLink(ComboBox1->currentText(), 1);
+    LogLine(connected ? QStringLiteral("połączony") : QStringLiteral("niepołączony"));
+}
+
+void TForm12::Button3Click()
+{
+    Link().CloseLink();
+    LogLine(QStringLiteral("rozlaczony"));
+}
+
+void TForm12::Button2Click()
+{
+    ListBox1->clear();
+    Link().Engine().SendCommand({});
+}
+
+void TForm12::Button5Click()
+{
+    const int row = ListBox1->currentRow();
+    if (row < 0 || !ListBox1->currentItem()->isSelected())
+        return;
+    Link().Engine().RequestDelete(FileLine(row));
+}
+
+void TForm12::Button4Click()
+{
+    Link().Engine().StartUpload();
+}
+
+void TForm12::ListBox1DblClick()
+{
+    const int row = ListBox1->currentRow();
+    if (ListBox1->count() == 0 || row < 0)
+        return;
+    Link().Engine().SetDownloadFolder(qtx::AppDir() + Form1->DownloadFolderName);
+    Link().Engine().RequestFile(FileLine(row));
+}

@@ -1,9 +1,43 @@
 #pragma once
 
+#include "link/com_socket.h"
+
 #include <QDialog>
 
-// TForm12, the raw serial console "Raw RS".
+class QComboBox;
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+
+// TForm12, the raw serial console "Raw RS": connect, list, fetch, delete and send single files,
+// and the link log.
 class TForm12 : public QDialog {
 public:
     explicit TForm12(QWidget* parent = nullptr);
+
+    void FillPorts(const QList<qtx::SerialPortEntry>& ports);
+
+    // The link log: time of day, ":", the millisecond tick modulo 1000, a blank, the text.
+    void LogLine(const QString& text);
+    static QString LogStamp(const QTime& time, qint64 tick);
+
+    // The file list keeps each name's bytes as received; it shows them decoded.
+    void AddFileLine(const QByteArray& name);
+    QByteArray FileLine(int row) const;
+
+    void Button1Click();
+    void Button3Click();
+    void Button2Click();
+    void Button5Click();
+    void Button4Click();
+    void ListBox1DblClick();
+
+    QComboBox* ComboBox1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button5 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    QListWidget* ListBox2 = nullptr;
 };

@@ -2,7 +2,82 @@
 
 namespace qtx {
 
-LinkController::LinkController() = default;
+LinkController::LinkController(LinkView& view, int& taskGroup, int& taskStep, int& fileIndex)
+    : view_(view), tasks_(*this, view, taskGroup, taskStep, fileIndex)
+{
+}
+
+LinkController::LinkController(std::unique_ptr<LinkView> view, int& taskGroup, int& taskStep, int& fileIndex)
+    : ownedView_(std::move(view)), view_(*ownedView_), tasks_(*this, *ownedView_, taskGroup, taskStep, fileIndex)
+{
+}
+
 LinkController::~LinkController() = default;
+
+bool LinkController::OpenLink(const QString& name, int choice)
+{
+    return qtx::OpenLink(port_, name, choice);
+}
+
+bool LinkController::CloseLink()
+{
+    return qtx::CloseLink(port_);
+}
+
+void LinkController::LogLine(const QString& text)
+{
+    view_.LogLine(text);
+}
+
+void LinkController::FileListLine(const QByteArray& line)
+{
+    view_.AddFileListLine(line);
+}
+
+void LinkController::ReplyEnded()
+{
+    view_.ReplyEnded();
+    tasks_.ReplyEnded();
+}
+
+void LinkController::FileProgress(int percent)
+{
+    view_.SetFileProgress(percent);
+}
+
+void LinkController::DownloadEnded(const DownloadOutcome& outcome)
+{
+    if (!outcome.stored && tasks_.Running())
+        view_.ProgressMessage(QStringLiteral("Nie zapisano pliku ") + outcome.name + QStringLiteral(" (")
+                              + outcome.error + QLatin1Char(')'));
+    view_.DownloadEnded(outcome);
+    tasks_.FileDone();
+}
+
+void LinkController::DownloadAborted()
+{
+    view_.DownloadAborted();
+    tasks_.DownloadAborted();
+}
+
+void LinkController::UploadFinished()
+{
+    view_.UploadFinished();
+}
+
+void LinkController::ShowErrorCount(const QString& text)
+{
+    view_.ShowErrorCount(text);
+}
+
+void LinkController::ShowRetransmission(const QString& text)
+{
+    view_.ShowRetransmission(text);
+}
+
+void LinkController::ShowUploadFile(const QString& name)
+{
+    view_.ShowUploadFile(name);
+}
 
 } // namespace qtx

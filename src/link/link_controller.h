@@ -1,12 +1,53 @@
 #pragma once
-// The main window's link: the serial port, the link engine and the transfer in progress.
+// The main window's link: the one serial port, the link engine and the task sequencer, with the
+// engine's events routed to the windows (LinkView) and to the sequencer.
+
+#include "link/com_socket.h"
+#include "link/link_engine.h"
+#include "link/link_view.h"
+#include "link/task_sequencer.h"
+
+#include <memory>
 
 namespace qtx {
 
-class LinkController {
+// LinkController, the link as one object: TForm1 owns one, qtxctl makes its own.
+class LinkController final : private LinkEvents {
 public:
-    LinkController();
-    ~LinkController();
+    // The task counters are the owner's (the main window's TaskGroup, TaskStep, FileIndex).
+    LinkController(LinkView& view, int& taskGroup, int& taskStep, int& fileIndex);
+    LinkController(std::unique_ptr<LinkView> view, int& taskGroup, int& taskStep, int& fileIndex);
+    ~LinkController() override;
+    LinkController(const LinkController&) = delete;
+    LinkController& operator=(const LinkController&) = delete;
+
+    TCOMSocket& Port() { return port_; }
+    LinkEngine& Engine() { return engine_; }
+    TaskSequencer& Tasks() { return tasks_; }
+    LinkView& View() { return view_; }
+
+    // OpenLink and CloseLink on the one port.
+    bool OpenLink(const QString& name, int choice);
+    bool CloseLink();
+
+private:
+    void LogLine(const QString& text) override;
+    void FileListLine(const QByteArray& line) override;
+    void ReplyEnded() override;
+    void FileProgress(int percent) override;
+    void DownloadEnded(const DownloadOutcome& outcome) override;
+    void DownloadAborted() override;
+    void UploadFinished() override;
+    void ShowErrorCount(const QString& text) override;
+    void ShowRetransmission(const QString& text) override;
+    void ShowUploadFile(const QString& name) override;
+
+    std::unique_ptr<LinkView> ownedView_;
+    LinkView& view_;
+    TCOMSocket port_;
+    ComSocketTransport transport_{port_};
+    LinkEngine engine_{transport_, *this};
+    TaskSequencer tasks_;
 };
 
 } // namespace qtx

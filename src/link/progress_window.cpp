@@ -1,3 +1,96 @@
 #include "link/progress_window.h"
 
-TForm13::TForm13(QWidget* parent) : QDialog(parent) {}
+#include "app/application.h"
+#include "app/fonts.h"
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "link/link_controller.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QTime>
+
+namespace {
+
+QProgressBar* MakeBar(QWidget* parent, int top)
+{
+    auto* bar = new QProgressBar(parent);
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    bar->setGeometry(12, top, 456, 18);
+    return bar;
+}
+
+} // namespace
+
+TForm13::TForm13(QWidget* parent) : QDialog(parent)
+{
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                   | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFont(qtx::FixedFont());
+    setWindowTitle(QString());
+    setFixedSize(480, 300);
+
+    Label1 = new QLabel(QStringLiteral("-"), this);
+    Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label1->setGeometry(12, 8, 456, 18);
+    ProgressBar2 = MakeBar(this, 32);
+    ProgressBar1 = MakeBar(this, 56);
+    ListBox1 = new QListWidget(this);
+    ListBox1->setGeometry(12, 84, 456, 204);
+}
+
+void TForm13::AddMessage(const QString& text)
+{
+    ListBox1->addItem(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")) + QLatin1Char(' ') + text);
+    ListBox1->scrollToBottom();
+}
+
+void TForm13::ClearMessages()
+{
+    ListBox1->clear();
+}
+
+void TForm13::SetCounter(const QString& text)
+{
+    Label1->setText(text);
+    Label1->repaint();
+}
+
+void TForm13::SetFileProgress(int percent)
+{
+    ProgressBar2->setValue(percent);
+    ProgressBar2->repaint();
+}
+
+void TForm13::SetOverallProgress(int percent)
+{
+    ProgressBar1->setValue(percent);
+    ProgressBar1->repaint();
+}
+
+void TForm13::FormCloseQuery()
+{
+    if (Form1 && Form1->Link)
+        Form1->Link->Tasks().Cancel();
+    AddMessage(QStringLiteral("Anulowano."));
+}
+
+void TForm13::CloseAtEnd()
+{
+    hide();
+}
+
+void TForm13::closeEvent(QCloseEvent* event)
+{
+    qtx::RunGuarded([this] { FormCloseQuery(); });
+    event->accept();
+}
+
+void TForm13::reject()
+{
+    close();
+}

@@ -2,8 +2,34 @@
 
 #include <QDialog>
 
-// TForm13, the progress window of the automatic download.
+class QLabel;
+class QListWidget;
+class QProgressBar;
+
+// TForm13, the progress window of the automatic download; closing it cancels the download.
 class TForm13 : public QDialog {
 public:
     explicit TForm13(QWidget* parent = nullptr);
+
+    // Appends the time of day and the text, and scrolls down.
+    void AddMessage(const QString& text);
+    void ClearMessages();
+    void SetCounter(const QString& text);
+    // The upper bar: the file being fetched.
+    void SetFileProgress(int percent);
+    // The lower bar: the share of listed files done.
+    void SetOverallProgress(int percent);
+    // The user closes the window: the task sequence stops and the download in progress ends with "B".
+    void FormCloseQuery();
+    // The task sequencer closes the window at the normal end of its run: not a cancel.
+    void CloseAtEnd();
+
+    QLabel* Label1 = nullptr;
+    QProgressBar* ProgressBar2 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
 };

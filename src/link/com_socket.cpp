@@ -1,0 +1,335 @@
+#include "link/com_socket.h"
+
+#include <QProcessEnvironment>
+#include <QFile>
+#include <QSerialPortInfo>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace qtx {
+
+namespace {
+
+constexpr int PortsPerFamily = 32;
+const char* const OverridePrefix = "QTX_COM";
+
+struct DeviceFamily {
+    const char* prefix;
+    int firstNumber;
+};
+constexpr DeviceFamily Families[] = {{"/dev/ttyS", 1}, {"/dev/ttyUSB", 33}, {"/dev/ttyACM", 65}};
+
+// A decimal number of plain digits, 0 when the text is anything else or does not fit.
+int DecimalOrZero(const QString& text)
+{
+    if (text.isEmpty() || text.size() > 9)
+        return 0;
+    int value = 0;
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return 0;
+        value = value * 10 + (c.unicode() - '0');
+    }
+    return value;
+}
+
+speed_t SpeedOf(int baud)
+{
+    switch (baud) {
+    case 9600:
+        return B9600;
+    case 115200:
+        return B115200;
+    case 230400:
+        return B230400;
+    default:
+        return B0;
+    }
+}
+
+int BaudOf(speed_t speed)
+{
+    switch (speed) {
+    case B9600:
+        return 9600;
+    case B115200:
+        return 115200;
+    case B230400:
+        return 230400;
+    default:
+        return 0;
+    }
+}
+
+// Modem-control requests that a pseudo-terminal does not support are not failures of the line.
+bool ModemIoctl(int fd, unsigned long request, int bits)
+{
+    if (ioctl(fd, request, &bits) == 0)
+        return true;
+    return errno == ENOTTY || errno == EINVAL;
+}
+
+} // namespace
+
+TCOMSocket::~TCOMSocket()
+{
+    Close();
+}
+
+bool TCOMSocket::SetPort(const QString& name)
+{
+    if (IsOpen())
+        return false;
+    portNumber_ = name.startsWith(QLatin1String("COM")) ? DecimalOrZero(name.mid(3)) : 0;
+    return portNumber_ != 0;
+}
+
+bool TCOMSocket::Open()
+{
+    Close();
+    const QString device = PortDevice(portNumber_);
+    if (device.isEmpty())
+        return false;
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // Exclusive: TIOCEXCL refuses further opens, flock keeps out another copy even when run as root.
+    if (ioctl(fd, TIOCEXCL) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    handle_ = fd;
+    return true;
+}
+
+bool TCOMSocket::Close()
+{
+    if (!IsOpen())
+        return true;
+    if (::close(handle_) != 0 && errno != EINTR)
+        return false;
+    handle_ = -1;
+    return true;
+}
+
+bool TCOMSocket::GetState()
+{
+    if (!IsOpen() || tcgetattr(handle_, &settings.tty) != 0)
+        return false;
+    settings.baud = BaudOf(cfgetospeed(&settings.tty));
+    int lines = 0;
+    if (ioctl(handle_, TIOCMGET, &lines) == 0) {
+        settings.dtrOn = (lines & TIOCM_DTR) != 0;
+        settings.rtsOn = (lines & TIOCM_RTS) != 0;
+    }
+    return true;
+}
+
+bool TCOMSocket::SetState()
+{
+    if (!IsOpen())
+        return false;
+    termios tty = settings.tty;
+    const speed_t speed = SpeedOf(settings.baud);
+    if (speed == B0 || cfsetispeed(&tty, speed) != 0 || cfsetospeed(&tty, speed) != 0)
+        return false;
+    if (tcsetattr(handle_, TCSANOW, &tty) != 0)
+        return false;
+    return ModemIoctl(handle_, settings.dtrOn ? TIOCMBIS : TIOCMBIC, TIOCM_DTR)
+        && ModemIoctl(handle_, settings.rtsOn ? TIOCMBIS : TIOCMBIC, TIOCM_RTS);
+}
+
+bool TCOMSocket::SetTimeouts()
+{
+    // Applied by Read and Write themselves.
+    return IsOpen();
+}
+
+bool TCOMSocket::SetQueues()
+{
+    // The Linux drivers size their own queues; the request is kept for what it says.
+    return IsOpen();
+}
+
+std::uint32_t TCOMSocket::BytesWaiting()
+{
+    if (!IsOpen())
+        return 0;
+    lineStatus.errorFlags = false;
+    int waiting = 0;
+    if (ioctl(handle_, FIONREAD, &waiting) != 0 || waiting < 0)
+        waiting = 0;
+    lineStatus.bytesWaiting = static_cast<std::uint32_t>(waiting);
+    return lineStatus.bytesWaiting;
+}
+
+std::uint32_t TCOMSocket::Read(char* buffer, std::uint32_t n)
+{
+    if (!IsOpen() || buffer == nullptr || n == 0)
+        return 0;
+    const std::uint32_t waiting = BytesWaiting();
+    if (waiting == 0)
+        return 0;
+    const ssize_t got = ::read(handle_, buffer, std::min(waiting, n));
+    return got > 0 ? static_cast<std::uint32_t>(got) : 0;
+}
+
+std::uint32_t TCOMSocket::Write(const char* buffer, std::uint32_t n)
+{
+    if (!IsOpen() || buffer == nullptr || n == 0)
+        return 0;
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now()
+        + std::chrono::milliseconds(std::uint64_t(timeouts.writeTotalPerByte) * n + timeouts.writeTotalConstant);
+    std::uint32_t written = 0;
+    while (written < n) {
+        const ssize_t put = ::write(handle_, buffer + written, n - written);
+        if (put > 0) {
+            written += static_cast<std::uint32_t>(put);
+            continue;
+        }
+        if (put < 0 && errno != EAGAIN && errno != EINTR)
+            break;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            break;
+        pollfd out{handle_, POLLOUT, 0};
+        if (poll(&out, 1, static_cast<int>(left)) < 0 && errno != EINTR)
+            break;
+    }
+    return written;
+}
+
+QString PortDevice(int number)
+{
+    if (number < 1)
+        return {};
+    const QString overridden = qEnvironmentVariable(OverridePrefix + QByteArray::number(number));
+    if (!overridden.isEmpty())
+        return overridden;
+    for (const DeviceFamily& family : Families) {
+        if (number >= family.firstNumber && number < family.firstNumber + PortsPerFamily)
+            return QLatin1String(family.prefix) + QString::number(number - family.firstNumber);
+    }
+    return {};
+}
+
+int PortNumberOfDevice(const QString& device)
+{
+    for (const DeviceFamily& family : Families) {
+        const QLatin1String prefix(family.prefix);
+        if (!device.startsWith(prefix))
+            continue;
+        const QString digits = device.mid(prefix.size());
+        if (digits.isEmpty() || (digits.size() > 1 && digits.startsWith(QLatin1Char('0'))))
+            return 0;
+        bool ok = false;
+        const int index = digits.toInt(&ok);
+        if (ok && digits == QString::number(index) && index < PortsPerFamily)
+            return family.firstNumber + index;
+        return 0;
+    }
+    return 0;
+}
+
+int PortSortKey(const QString& name)
+{
+    return DecimalOrZero(name.mid(3, 16));
+}
+
+void SortPortNames(QStringList& names)
+{
+    std::stable_sort(names.begin(), names.end(),
+                     [](const QString& a, const QString& b) { return PortSortKey(a) < PortSortKey(b); });
+}
+
+QList<SerialPortEntry> SerialPortEntries()
+{
+    QList<SerialPortEntry> entries;
+    QList<int> overridden;
+    const QStringList variables = QProcessEnvironment::systemEnvironment().keys();
+    for (const QString& variable : variables) {
+        if (!variable.startsWith(QLatin1String(OverridePrefix)))
+            continue;
+        const int number = DecimalOrZero(variable.mid(int(qstrlen(OverridePrefix))));
+        const QString device = qEnvironmentVariable(variable.toLatin1().constData());
+        if (number < 1 || device.isEmpty())
+            continue;
+        overridden.append(number);
+        entries.append({QStringLiteral("COM%1").arg(number), device});
+    }
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo& info : ports) {
+        const int number = PortNumberOfDevice(info.systemLocation());
+        if (number != 0 && !overridden.contains(number))
+            entries.append({QStringLiteral("COM%1").arg(number), info.systemLocation()});
+    }
+    std::stable_sort(entries.begin(), entries.end(), [](const SerialPortEntry& a, const SerialPortEntry& b) {
+        return PortSortKey(a.name) < PortSortKey(b.name);
+    });
+    return entries;
+}
+
+void ListSerialPorts(QStringList& list)
+{
+    list.clear();
+    const QList<SerialPortEntry> entries = SerialPortEntries();
+    for (const SerialPortEntry& entry : entries)
+        list.append(entry.name);
+}
+
+int BaudFromChoice(int choice)
+{
+    switch (choice) {
+    case 0:
+        return 9600;
+    case 2:
+        return 230400;
+    default:
+        return 115200;
+    }
+}
+
+bool OpenLink(TCOMSocket& port, const QString& name, int choice)
+{
+    const int rate = BaudFromChoice(choice);
+    if (!port.SetPort(name) || !port.Open() || !port.GetState())
+        return false;
+
+    termios& tty = port.settings.tty;
+    const tcflag_t parityCheck = tty.c_iflag & INPCK;
+    const tcflag_t continueAfterXoff = tty.c_iflag & IXANY;
+    cfmakeraw(&tty); // 8 data bits, no parity, transparent bytes, no echo, no signals
+    tty.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | PARMRK | IGNPAR | IGNBRK | BRKINT);
+    tty.c_iflag |= parityCheck | continueAfterXoff;
+    tty.c_cflag &= ~(CSTOPB | CRTSCTS | HUPCL);
+    tty.c_cflag |= CLOCAL | CREAD;
+    tty.c_cc[VMIN] = 0;
+    tty.c_cc[VTIME] = 0;
+    port.settings.baud = rate;
+    port.settings.dtrOn = false;
+    port.settings.rtsOn = false;
+
+    port.inputQueueSize = 1024;
+    port.outputQueueSize = 1024;
+    port.timeouts = {100, 10, 100, 10, 100};
+
+    const bool set = port.SetState();
+    const bool queues = port.SetQueues();
+    const bool timeouts = port.SetTimeouts();
+    const bool read = port.GetState();
+    return set && queues && timeouts && read;
+}
+
+bool CloseLink(TCOMSocket& port)
+{
+    return port.Close();
+}
+
+} // namespace qtx

@@ -1,0 +1,173 @@
+// The transfers the link engine carries: requests, what happens to received payload, saving a
+// fetched file, and arming an upload.
+
+#include "app/dialogs.h"
+#include "app/errors.h"
+#include "app/paths.h"
+#include "app/text_file.h"
+#include "link/link_engine.h"
+
+#include <QDir>
+#include <limits>
+
+namespace qtx {
+
+bool IsStorableArgument(const QByteArray& argument)
+{
+    if (argument.size() > wire::MaxRequestArgument)
+        return false;
+    const QString base = BaseNameOfPath(FromCp1250(argument));
+    return !base.isEmpty() && base != QLatin1String(".") && base != QLatin1String("..");
+}
+
+void LinkEngine::ReportRefused(const QString& name, const QString& error)
+{
+    Log(QStringLiteral("Nie zapisano pliku ") + name + QStringLiteral(" (") + error + QLatin1Char(')'));
+    DownloadOutcome outcome;
+    outcome.name = name;
+    outcome.error = error;
+    events_.DownloadEnded(outcome);
+}
+
+bool LinkEngine::RequestFile(const QByteArray& name)
+{
+    LinkState& s = state_;
+    const QByteArray argument = wire::RequestArgument(name);
+    if (!IsStorableArgument(argument)) {
+        ReportRefused(FromCp1250(name), argument.size() > wire::MaxRequestArgument
+                                            ? QStringLiteral("name too long for a request")
+                                            : QStringLiteral("not a file name"));
+        return false;
+    }
+    s.LinkMode = LinkModes::Download;
+    s.BytesDone = 0;
+    s.TransferBuffer = QByteArray();
+    s.TransferFileName = FromCp1250(argument);
+    // A cancel left over from an earlier run must not end this download.
+    s.AbortRequested = false;
+    const QByteArray frame = wire::RequestFrame({}, wire::CodeGetFile, argument);
+    SendRaw(frame.constData(), int(frame.size()));
+    s.Receiving = true;
+    return true;
+}
+
+bool LinkEngine::RequestDelete(const QByteArray& name)
+{
+    LinkState& s = state_;
+    const QByteArray argument = wire::RequestArgument(name);
+    if (argument.size() > wire::MaxRequestArgument) {
+        Log(QStringLiteral("Nazwa za dluga: ") + FromCp1250(name));
+        return false;
+    }
+    s.BytesDone = 0;
+    s.TransferFileName = FromCp1250(argument);
+    const QByteArray frame = wire::RequestFrame({}, wire::CodeDelete, argument);
+    SendRaw(frame.constData(), int(frame.size()));
+    return true;
+}
+
+bool LinkEngine::StartUpload()
+{
+    const QString path = Dialogs().ChooseFileToOpen(QString());
+    if (path.isEmpty())
+        return false;
+    state_.TransferFileName = path;
+    events_.ShowUploadFile(BaseNameOfPath(path));
+    ArmUpload(path);
+    return true;
+}
+
+void LinkEngine::ArmUpload(const QString& path)
+{
+    LinkState& s = state_;
+    QByteArray data = ReadWholeFile(path);
+    if (data.size() > std::numeric_limits<std::int32_t>::max())
+        throw FileError(QStringLiteral("%1 is too large to send").arg(path));
+    s.TransferFileName = path;
+    s.TransferBuffer = std::move(data);
+    s.UploadState = UploadStates::Start;
+    s.LinkMode = LinkModes::Upload;
+}
+
+void LinkEngine::HeaderAccepted()
+{
+    state_.LastAcceptedFrame = -1;
+    durationClock_.start();
+    progressCount_ += 1;
+}
+
+void LinkEngine::PayloadAccepted(int length)
+{
+    LinkState& s = state_;
+    if (s.TransferBuffer)
+        s.TransferBuffer->append(s.FrameBuffer.data(), length);
+    s.BytesDone += length;
+    progressCount_ += 1;
+    if (s.FileSize != 0)
+        events_.FileProgress(static_cast<int>(qint64(s.BytesDone) * 100 / s.FileSize));
+}
+
+void LinkEngine::DownloadComplete()
+{
+    LinkState& s = state_;
+    s.Receiving = false;
+    s.FrameIndex = 0;
+    s.FramePhase = 0;
+    s.Duration = static_cast<std::int32_t>(durationClock_.isValid() ? durationClock_.elapsed() / 1000 : 0);
+    const qint64 rate = s.Duration != 0 ? qint64(s.FileSize) / (qint64(s.Duration) * 1000) : 0;
+    Log(QStringLiteral("Trnsmisja trwala = ") + QString::number(s.Duration) + QStringLiteral("sek, transfer = ")
+        + QString::number(rate) + QStringLiteral("kB/sek"));
+    const qint64 announced = s.FileSize;
+    s.BytesDone = 0;
+    s.FileSize = 0;
+
+    const QString name = s.TransferFileName;
+    if (!s.TransferBuffer) {
+        ReportRefused(name, QStringLiteral("no transfer in progress"));
+        return;
+    }
+    const QByteArray data = std::move(*s.TransferBuffer);
+    s.TransferBuffer.reset();
+    const QString base = BaseNameOfPath(name);
+    if (base.isEmpty() || base == QLatin1String(".") || base == QLatin1String("..")) {
+        ReportRefused(name, QStringLiteral("not a file name"));
+        return;
+    }
+    if (data.size() != announced) {
+        ReportRefused(name, QStringLiteral("received %1 bytes of %2").arg(data.size()).arg(announced));
+        return;
+    }
+    const QString folder = WithTrailingChar(downloadFolder_, QLatin1Char('/'));
+    const QString path = folder + base;
+    QDir().mkpath(folder);
+    try {
+        WriteWholeFile(path, data);
+    } catch (const Error& error) {
+        // The engine keeps running; the failure is reported like any other refused transfer.
+        ReportRefused(name, error.message());
+        return;
+    }
+    DownloadOutcome outcome;
+    outcome.stored = true;
+    outcome.name = name;
+    outcome.path = path;
+    outcome.size = data.size();
+    events_.DownloadEnded(outcome);
+}
+
+void LinkEngine::AbortCarriedOut()
+{
+    state_.TransferBuffer.reset();
+}
+
+void LinkEngine::UploadFinished()
+{
+    LinkState& s = state_;
+    s.TransferBuffer.reset();
+    s.UploadState = UploadStates::Idle;
+    s.LinkMode = LinkModes::Command;
+    Log(QStringLiteral("Wysylanie pliku zakonczone powodzeniem"));
+    events_.UploadFinished();
+}
+
+} // namespace qtx

@@ -1,0 +1,136 @@
+#include "link/task_sequencer.h"
+
+#include "link/link_controller.h"
+
+namespace qtx {
+
+TaskSequencer::TaskSequencer(LinkController& link, LinkView& view, int& taskGroup, int& taskStep, int& fileIndex)
+    : link_(link), view_(view), group_(taskGroup), step_(taskStep), fileIndex_(fileIndex)
+{
+}
+
+void TaskSequencer::Start()
+{
+    link_.Engine().State().AbortRequested = false;
+    skipping_ = false;
+    group_ = 1;
+    step_ = Connect;
+}
+
+void TaskSequencer::TimerLaunchEvents()
+{
+    if (group_ != 1)
+        return;
+    switch (step_) {
+    case Connect:
+        ConnectStep();
+        break;
+    case AskList:
+        AskListStep();
+        break;
+    case FetchNext:
+        FetchNextStep();
+        break;
+    default:
+        break;
+    }
+}
+
+void TaskSequencer::ConnectStep()
+{
+    view_.Trace(QStringLiteral("task 1, 1"));
+    const QString port = view_.ChosenPortName();
+    if (link_.OpenLink(port, 1)) {
+        step_ = AskList;
+        view_.Trace(QStringLiteral("połączono z urządzeniem"));
+        view_.ProgressMessage(QStringLiteral("połączono z urządzeniem"));
+    } else {
+        step_ = Wait;
+        group_ = 0;
+        view_.Trace(QStringLiteral("Nie można połączyć się z urządzeniem"));
+        view_.ProgressMessage(QStringLiteral("nie można połączyć z urządzeniem"));
+    }
+}
+
+void TaskSequencer::AskListStep()
+{
+    view_.Trace(QStringLiteral("task 1, 2"));
+    step_ = Wait;
+    view_.ClearFileList();
+    view_.ProgressMessage(QStringLiteral("Trwa sprawdzanie stanu karty"));
+    link_.Engine().SendCommand({});
+    fileIndex_ = 0;
+}
+
+void TaskSequencer::FetchNextStep()
+{
+    // A refused name reports its end at once and sets the step back to 3: go on in this event.
+    while (group_ == 1 && step_ == FetchNext) {
+        view_.Trace(QStringLiteral("task 1, 3"));
+        const int count = view_.FileListCount();
+        if (fileIndex_ >= count) {
+            Finish();
+            return;
+        }
+        step_ = Wait;
+        const QByteArray line = view_.FileListLine(fileIndex_);
+        if (line.contains('.')) {
+            view_.SetCounter(QString::number(fileIndex_ + 1) + QStringLiteral(" / ") + QString::number(count));
+            view_.SetOverallProgress(static_cast<int>(qint64(fileIndex_) * 100 / count));
+            link_.Engine().RequestFile(line);
+        } else {
+            fileIndex_ += 1;
+            step_ = FetchNext;
+        }
+    }
+}
+
+void TaskSequencer::Finish()
+{
+    link_.CloseLink();
+    view_.CloseProgress();
+    view_.SetOverallProgress(0);
+    view_.ProgressMessage(QStringLiteral("Zakończono pobieranie plików."));
+    group_ = 0;
+    step_ = Wait;
+    fileIndex_ = 0;
+    view_.DownloadsFinished(link_.Engine().DownloadFolder());
+}
+
+void TaskSequencer::ReplyEnded()
+{
+    if (group_ != 1)
+        return;
+    step_ = FetchNext;
+    view_.ProgressMessage(QStringLiteral("Trwa pobieranie plików."));
+}
+
+void TaskSequencer::FileDone()
+{
+    skipping_ = false;
+    fileIndex_ += 1;
+    step_ = FetchNext;
+}
+
+void TaskSequencer::DownloadAborted()
+{
+    if (skipping_)
+        FileDone();
+}
+
+void TaskSequencer::Cancel()
+{
+    group_ = 0;
+    step_ = Wait;
+    fileIndex_ = 0;
+    skipping_ = false;
+    link_.Engine().RequestAbort();
+}
+
+void TaskSequencer::SkipCurrentFile()
+{
+    skipping_ = true;
+    link_.Engine().RequestAbort();
+}
+
+} // namespace qtx

@@ -1,0 +1,52 @@
+#pragma once
+// The launch-events task sequencer: connect, list the card, fetch every listed file, finish.
+
+#include <QString>
+
+namespace qtx {
+
+class LinkController;
+class LinkView;
+
+// TaskSequencer, stepped by the 100 ms TimerLaunchEvents. Its three counters belong to the main
+// window (task group, task step, file index) and are bound here by reference.
+class TaskSequencer {
+public:
+    enum Step { Wait = 0, Connect = 1, AskList = 2, FetchNext = 3 };
+
+    TaskSequencer(LinkController& link, LinkView& view, int& taskGroup, int& taskStep, int& fileIndex);
+
+    // Task group 1, step 1. A cancel left pending by an earlier run is dropped.
+    void Start();
+    // One TimerLaunchEvents event.
+    void TimerLaunchEvents();
+    // The command reply ended (0x15): fetch the listed files.
+    void ReplyEnded();
+    // A download completed, stored or not: move on to the next listed file.
+    void FileDone();
+    // A download was abandoned with "B"; moves on when SkipCurrentFile asked for it.
+    void DownloadAborted();
+    // The user closed the progress window: stop, and end the current download with "B".
+    void Cancel();
+    // Abandons the current download with "B" and goes on with the next file (a silent recorder).
+    void SkipCurrentFile();
+
+    bool Running() const { return group_ == 1; }
+    int Step() const { return step_; }
+    int FileIndex() const { return fileIndex_; }
+
+private:
+    void ConnectStep();
+    void AskListStep();
+    void FetchNextStep();
+    void Finish();
+
+    LinkController& link_;
+    LinkView& view_;
+    int& group_;
+    int& step_;
+    int& fileIndex_;
+    bool skipping_ = false;
+};
+
+} // namespace qtx
