@@ -1,3 +1,304 @@
 #include "users/user_editor_window.h"
 
-TForm4::TForm4(QWidget* parent) : QDialog(parent) {}
+#include "app/application.h"
+#include "app/dialogs.h"
+#include "app/fonts.h"
+#include "app/forms.h"
+#include "app/text_file.h"
+#include "users/card_number.h"
+#include "users/pin_dialog_window.h"
+#include "users/user_list.h"
+#include "users/user_manager_window.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+constexpr int LabelLeft = 16;
+constexpr int FieldLeft = 190;
+constexpr int RowHeight = 24;
+
+QPushButton* MakeButton(QWidget* parent)
+{
+    auto* button = new QPushButton(parent);
+    // Enter typed into a field must not confirm the entry.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+QLabel* MakeLabel(const QString& text, QWidget* parent, int x, int y, int width)
+{
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(x, y, width, RowHeight);
+    return label;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, int x, int y, int width, int maxLength)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setGeometry(x, y, width, RowHeight);
+    if (maxLength > 0)
+        edit->setMaxLength(maxLength);
+    return edit;
+}
+
+} // namespace
+
+TForm4::TForm4(QWidget* parent) : QDialog(parent)
+{
+    setFont(qtx::FixedFont());
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(560, 250);
+
+    Label1 = MakeLabel(QString(), this, LabelLeft, 16, FieldLeft - LabelLeft - 8);
+    Edit1 = MakeEdit(this, FieldLeft, 16, 354, 0);
+    Label2 = MakeLabel(QStringLiteral("ID"), this, LabelLeft, 48, FieldLeft - LabelLeft - 8);
+    Edit3 = MakeEdit(this, FieldLeft, 48, 60, 4);
+    CheckBox1 = new QCheckBox(this);
+    CheckBox1->setGeometry(FieldLeft + 80, 48, 200, RowHeight);
+    Label3 = MakeLabel(QStringLiteral("PIN"), this, LabelLeft, 80, FieldLeft - LabelLeft - 8);
+    Edit2 = MakeEdit(this, FieldLeft, 80, 60, 0);
+    Edit2->hide();
+    Button4 = MakeButton(this);
+    Button4->setGeometry(FieldLeft, 80, 160, RowHeight + 2);
+    Label4 = MakeLabel(QString(), this, LabelLeft, 114, FieldLeft - LabelLeft - 8);
+    Edit4 = MakeEdit(this, FieldLeft, 114, 130, 13);
+    Edit5 = MakeEdit(this, FieldLeft + 150, 114, 44, 3);
+    Label7 = MakeLabel(QStringLiteral(","), this, FieldLeft + 198, 114, 10);
+    Edit6 = MakeEdit(this, FieldLeft + 210, 114, 60, 5);
+    Label5 = MakeLabel(QStringLiteral("HEX:"), this, LabelLeft, 146, FieldLeft - LabelLeft - 8);
+    Label6 = MakeLabel(qtx::ShowCardHex(0), this, FieldLeft, 146, 354);
+    Button2 = MakeButton(this);
+    Button2->setGeometry(LabelLeft, 200, 190, 30);
+    Button3 = MakeButton(this);
+    Button3->setGeometry(560 - 16 - 130 - 8 - 130, 200, 130, 30);
+    Button1 = MakeButton(this);
+    Button1->setGeometry(560 - 16 - 130, 200, 130, 30);
+
+    for (QLineEdit* edit : {Edit3, Edit4, Edit5, Edit6})
+        edit->installEventFilter(this);
+    qtx::OnClick(Button1, this, &TForm4::Button1Click);
+    qtx::OnClick(Button2, this, &TForm4::Button2Click);
+    qtx::OnClick(Button3, this, &TForm4::Button3Click);
+    qtx::OnClick(Button4, this, &TForm4::Button4Click);
+}
+
+void TForm4::ShowTexts()
+{
+    setWindowTitle(QString());
+    Label1->setText(Form3->NameText);
+    Label4->setText(Form3->FullCardNumberText);
+    CheckBox1->setText(QStringLiteral("Administrator").toLower());
+    Button2->setText(Form3->AddAnotherCardText);
+    Button3->setText(Form3->ConfirmText);
+    Button1->setText(Form3->CancelText);
+}
+
+void TForm4::ShowCard(std::int64_t card)
+{
+    Edit4->setText(qtx::ShowFullCardNumber(card));
+    Edit5->setText(qtx::ShowFacility((card & 0xFF0000) / 0x10000));
+    Edit6->setText(qtx::ShowShortNumber(card & 0xFFFF));
+    Label6->setText(qtx::ShowCardHex(card));
+}
+
+void TForm4::OpenForAdd(const QString& id)
+{
+    for (QLineEdit* edit : {Edit1, Edit2, Edit4, Edit5, Edit6})
+        edit->clear();
+    Edit3->setText(id);
+    Label6->setText(qtx::ShowCardHex(0));
+    PinMismatchText = Form3->PinMismatchText;
+    Button4->setEnabled(true);
+    Button4->setText(Form3->SetPinText);
+    EditorMode = 1;
+    EditorCancelled = true;
+    Edit3->setEnabled(true);
+    Edit1->setEnabled(true);
+    CheckBox1->setChecked(false);
+    Button2->setEnabled(false);
+    ShowTexts();
+    Edit1->setFocus();
+    exec();
+}
+
+void TForm4::OpenForEdit(qsizetype position)
+{
+    const qtx::CUser& user = Form3->AllUsers.at(static_cast<std::size_t>(position));
+    Edit1->setText(qtx::FromCp1250(user.name));
+    Edit2->setText(QString::fromLatin1(user.pin));
+    Button4->setText(user.pin.isEmpty() ? Form3->SetPinText : Form3->ChangePinText);
+    Edit3->setText(qtx::FromCp1250(user.id));
+    ShowCard(user.card);
+    PinMismatchText = Form3->PinMismatchText;
+    Button4->setEnabled(true);
+    CheckBox1->setChecked(user.IsAdministrator());
+    EditorMode = 2;
+    EditedUser = position;
+    EditorCancelled = true;
+    Edit3->setEnabled(false);
+    Edit1->setEnabled(true);
+    Button2->setEnabled(true);
+    ShowTexts();
+    Edit1->setFocus();
+    exec();
+}
+
+void TForm4::Edit4KeyUp()
+{
+    const std::int64_t v = qtx::ReadNumberField(Edit4->text());
+    Edit5->setText(qtx::ShowFacility((v & 0xFF0000) / 0x10000));
+    Edit6->setText(qtx::ShowShortNumber(v & 0xFFFF));
+    Label6->setText(qtx::ShowCardHex(v));
+}
+
+void TForm4::Edit5KeyUp()
+{
+    const std::int64_t v = qtx::WithFacility(qtx::ReadNumberField(Edit4->text()), qtx::ReadNumberField(Edit5->text()));
+    Edit4->setText(qtx::ShowFullCardNumber(v));
+    Label6->setText(qtx::ShowCardHex(v));
+}
+
+void TForm4::Edit6KeyUp()
+{
+    const std::int64_t v =
+        qtx::WithShortNumber(qtx::ReadNumberField(Edit4->text()), qtx::ReadNumberField(Edit6->text()));
+    Edit4->setText(qtx::ShowFullCardNumber(v));
+    Label6->setText(qtx::ShowCardHex(v));
+}
+
+void TForm4::Edit3Exit()
+{
+    Edit3->setText(qtx::PaddedId(Edit3->text()));
+}
+
+void TForm4::Edit4Exit()
+{
+    Edit4->setText(qtx::ShowFullCardNumber(qtx::ReadNumberField(Edit4->text())));
+}
+
+void TForm4::Edit5Exit()
+{
+    Edit5->setText(qtx::ShowFacility(qtx::ReadNumberField(Edit5->text())));
+}
+
+void TForm4::Edit6Exit()
+{
+    Edit6->setText(qtx::ShowShortNumber(qtx::ReadNumberField(Edit6->text())));
+}
+
+bool TForm4::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyRelease || type == QEvent::FocusOut) {
+        qtx::RunGuarded([this, watched, type] {
+            const bool keyUp = type == QEvent::KeyRelease;
+            if (watched == Edit4)
+                keyUp ? Edit4KeyUp() : Edit4Exit();
+            else if (watched == Edit5)
+                keyUp ? Edit5KeyUp() : Edit5Exit();
+            else if (watched == Edit6)
+                keyUp ? Edit6KeyUp() : Edit6Exit();
+            else if (watched == Edit3 && !keyUp)
+                Edit3Exit();
+        });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+QString TForm4::FirstRefusal() const
+{
+    const QString pin = Edit2->text();
+    if (!pin.isEmpty() && !qtx::PinRuleHolds(pin))
+        return Form3->PinRuleText;
+    if (pin.isEmpty() && qtx::ReadNumberField(Edit4->text()) == 0)
+        return Form3->PinOrCardText;
+    if (Edit1->text().contains(QLatin1Char(',')))
+        return Form3->CommaForbiddenText;
+    if (!qtx::IdIsValid(Edit3->text()))
+        return Form3->WrongIdText;
+    const qtx::UserList& users = Form3->AllUsers;
+    const qsizetype owner = qtx::IndexOfId(users, qtx::ToCp1250(Edit3->text()));
+    if (qtx::FindCardOwner(users, Edit4->text(), owner) != -1)
+        return Form3->CardExistsText;
+    if (qtx::FindPinOwner(users, qtx::ToCp1250(pin), owner) != -1)
+        return Form3->PinExistsText;
+    return QString();
+}
+
+void TForm4::Button3Click()
+{
+    const QString refusal = FirstRefusal();
+    if (!refusal.isEmpty()) {
+        qtx::Dialogs().ShowMessage(refusal + QLatin1Char('!'));
+        return;
+    }
+    EditorCancelled = false;
+    qtx::UserList& users = Form3->AllUsers;
+    const QByteArray pin = qtx::ToCp1250(Edit2->text());
+    const std::uint8_t kind = CheckBox1->isChecked() ? qtx::KindAdministrator : qtx::KindUser;
+    if (EditorMode == 1) {
+        qtx::CUser user;
+        user.id = qtx::ToCp1250(Edit3->text());
+        user.name = Edit1->text().trimmed().isEmpty()
+                        ? qtx::ToCp1250(QStringLiteral("Nowy uzytkownik (") + Edit3->text() + QLatin1Char(')'))
+                        : qtx::ToCp1250(Edit1->text());
+        user.card = qtx::ReadNumberField(Edit4->text());
+        user.kind = kind;
+        users.push_back(std::move(user));
+        EditedUser = static_cast<qsizetype>(users.size()) - 1;
+        qtx::SetPinForId(users, EditedUser, pin);
+    } else if (EditorMode == 2) {
+        qtx::CUser& user = users.at(static_cast<std::size_t>(EditedUser));
+        user.name = qtx::ToCp1250(Edit1->text());
+        qtx::SetPinForId(users, EditedUser, pin);
+        user.card = qtx::ReadNumberField(Edit4->text());
+        user.kind = kind;
+    }
+    Button1Click();
+}
+
+void TForm4::Button1Click()
+{
+    EditorMode = 0;
+    close();
+}
+
+void TForm4::Button2Click()
+{
+    for (QLineEdit* edit : {Edit4, Edit5, Edit6})
+        edit->clear();
+    EditorMode = 1;
+    Button2->setEnabled(false);
+    Button4->setEnabled(false);
+    Edit1->setEnabled(false);
+}
+
+void TForm4::Button4Click()
+{
+    Form10->setWindowTitle(ShowPins ? Edit2->text() : QString());
+    Form10->SetMasked(!ShowPins);
+    Form10->Button1->setText(Form3->ConfirmText);
+    Form10->Button2->setText(Form3->CancelText);
+    Form10->Label1->setText(Form3->InputNewPinText);
+    Form10->Label2->setText(Form3->RepeatNewPinText);
+    Form10->MismatchText = PinMismatchText;
+    Form10->RuleText = Form3->PinRuleText + QLatin1Char('!');
+    Form10->PinCancelled = false;
+    Form10->Edit1->clear();
+    Form10->Edit2->clear();
+    Form10->Edit1->setFocus();
+    Form10->exec();
+    if (Form10->PinCancelled)
+        return;
+    if (Button4->text() == Form3->SetPinText)
+        Button4->setText(Form3->ChangePinText);
+    Edit2->setText(Form10->Edit1->text());
+    if (Edit2->text().isEmpty())
+        Button4->setText(Form3->SetPinText);
+}

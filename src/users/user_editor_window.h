@@ -2,8 +2,66 @@
 
 #include <QDialog>
 
-// TForm4, the user editor.
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// TForm4, the user editor: one record's name, ID, administrator switch, card in three linked
+// forms and PIN, checked before it goes into the user manager's list.
 class TForm4 : public QDialog {
 public:
     explicit TForm4(QWidget* parent = nullptr);
+
+    // Both show the editor modally and return when it closes; the caller then reads
+    // EditorCancelled and EditedUser (a position in the user manager's AllUsers).
+    void OpenForAdd(const QString& id);
+    void OpenForEdit(qsizetype position);
+
+    void Edit4KeyUp();
+    void Edit5KeyUp();
+    void Edit6KeyUp();
+    void Edit3Exit();
+    void Edit4Exit();
+    void Edit5Exit();
+    void Edit6Exit();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+
+    // The message of the first check the entry fails, or an empty text when it passes.
+    QString FirstRefusal() const;
+
+    int EditorMode = 0; // 0 closed, 1 add, 2 edit
+    qsizetype EditedUser = -1;
+    bool EditorCancelled = true;
+    bool ShowPins = false;
+    QString PinMismatchText;
+
+    QLabel* Label1 = nullptr; // name
+    QLabel* Label2 = nullptr; // "ID"
+    QLabel* Label3 = nullptr; // "PIN"
+    QLabel* Label4 = nullptr; // full card number
+    QLabel* Label5 = nullptr; // "HEX:"
+    QLabel* Label6 = nullptr; // the card's bytes
+    QLabel* Label7 = nullptr; // "," between facility code and short number
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QLineEdit* Edit4 = nullptr;
+    QLineEdit* Edit5 = nullptr;
+    QLineEdit* Edit6 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button4 = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void ShowTexts();
+    void ShowCard(std::int64_t card);
 };

@@ -1,15 +1,372 @@
 #include "users/user_manager_window.h"
 
-TForm3::TForm3(QWidget* parent) : QDialog(parent) {}
+#include "app/application.h"
+#include "app/dialogs.h"
+#include "app/fonts.h"
+#include "app/forms.h"
+#include "app/text_file.h"
+#include "lang/language_table.h"
+#include "users/user_editor_window.h"
+#include "users/user_list.h"
 
-void TForm3::SetWorkspaceOpen(bool) {}
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QStyle>
 
-void TForm3::SetWorkspaceFolder(const QString&) {}
+namespace {
 
-void TForm3::LoadUsers(const QString&) {}
+constexpr int Margin = 8;
+constexpr int ButtonHeight = 25;
+constexpr int CloseButtonWidth = 100;
+constexpr int ButtonWidth = 168;
+constexpr int SearchWidth = 200;
+constexpr int CategoryWidth = 170;
+constexpr int FieldHeight = 24;
+constexpr int CheckHeight = 20;
+constexpr int RadioWidth = 150;
+constexpr int RadioHeight = 18;
+constexpr int BarHeight = 14;
+constexpr int CountHeight = 16;
+constexpr int HeadingTop = 0;
+constexpr int HeadingHeight = 16;
 
-void TForm3::SetWorkspaceSeen(bool) {}
+// The columns where a line's PIN, card and name start.
+constexpr int Columns[] = {0, 14, 28, 47};
 
-void TForm3::SetShowPins(bool) {}
+QPushButton* MakeButton(QWidget* parent)
+{
+    auto* button = new QPushButton(parent);
+    // Enter typed into the search text must not press a button.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
 
-void TForm3::ApplyTexts(const qtx::LanguageTable&) {}
+} // namespace
+
+TForm3::TForm3(QWidget* parent) : QDialog(parent), collator_(qtx::UserCollator())
+{
+    setFont(qtx::FixedFont());
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMaximizeButtonHint);
+    setMinimumWidth(MinimumWidth);
+
+    ListBox1 = new QListWidget(this);
+    ListBox1->setUniformItemSizes(true);
+    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    Label2 = new QLabel(this);
+    Label3 = new QLabel(this);
+    Label4 = new QLabel(this);
+    Label5 = new QLabel(this);
+    Label1 = new QLabel(this);
+    Label7 = new QLabel(this);
+    CheckBox1 = new QCheckBox(this);
+    ComboBox1 = new QComboBox(this);
+    Edit1 = new QLineEdit(this);
+    RadioButton1 = new QRadioButton(QStringLiteral("sortuj nazwa"), this);
+    RadioButton2 = new QRadioButton(QStringLiteral("sortuj id"), this);
+    RadioButton2->setChecked(true);
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    Button1 = MakeButton(this);
+    Button2 = MakeButton(this);
+    Button3 = MakeButton(this);
+    Button4 = MakeButton(this);
+    Button5 = MakeButton(this);
+
+    qtx::ConnectGuarded(CheckBox1, &QCheckBox::clicked, this, &TForm3::FilterChange);
+    qtx::ConnectGuarded(Edit1, &QLineEdit::textChanged, this, &TForm3::FilterChange);
+    qtx::ConnectGuarded(ComboBox1, &QComboBox::currentIndexChanged, this, &TForm3::FilterChange);
+    qtx::ConnectGuarded(RadioButton1, &QRadioButton::clicked, this, &TForm3::FilterChange);
+    qtx::ConnectGuarded(RadioButton2, &QRadioButton::clicked, this, &TForm3::FilterChange);
+    qtx::ConnectGuarded(ListBox1, &QListWidget::itemDoubleClicked, this, &TForm3::Button2Click);
+    qtx::OnClick(Button1, this, &TForm3::Button1Click);
+    qtx::OnClick(Button2, this, &TForm3::Button2Click);
+    qtx::OnClick(Button3, this, &TForm3::Button3Click);
+    qtx::OnClick(Button4, this, &TForm3::Button4Click);
+    qtx::OnClick(Button5, this, &TForm3::Button5Click);
+
+    UpdateCounts();
+    resize(MinimumWidth, 560);
+}
+
+void TForm3::SetWorkspaceOpen(bool open)
+{
+    WorkspaceOpen = open;
+}
+
+void TForm3::SetWorkspaceFolder(const QString& folder)
+{
+    WorkspaceFolder = folder;
+}
+
+void TForm3::LoadUsers(const QString& path)
+{
+    ShownUsers.clear();
+    AllUsers.clear();
+    AllUsers = qtx::ReadUserFile(path);
+    RebuildView();
+    UpdateCounts();
+}
+
+void TForm3::SetWorkspaceSeen(bool seen)
+{
+    WorkspaceSeen = seen;
+}
+
+void TForm3::SetShowPins(bool show)
+{
+    // The list is built before this is handed over, so its lines follow a change at once.
+    if (show == ShowPins)
+        return;
+    ShowPins = show;
+    RebuildView();
+    UpdateCounts();
+}
+
+void TForm3::ApplyTexts(const qtx::LanguageTable& t)
+{
+    CloseText = t.GetSentence(QStringLiteral("CLOSE"));
+    NameText = t.GetSentence(QStringLiteral("NAME"));
+    ShortCardText = t.GetSentence(QStringLiteral("SHORT CARD NR"));
+    AllUsersText = t.GetSentence(QStringLiteral("ALL USERS"));
+    YesText = t.GetSentence(QStringLiteral("YES"));
+    NoText = t.GetSentence(QStringLiteral("NO"));
+    AddUserText = t.GetSentence(QStringLiteral("ADD USER"));
+    EditUserText = t.GetSentence(QStringLiteral("EDIT USER"));
+    DeleteUserText = t.GetSentence(QStringLiteral("DELETE USER"));
+    SaveChangesText = t.GetSentence(QStringLiteral("SAVE CHANGES"));
+    IdText = QStringLiteral("ID");
+    PinText = QStringLiteral("PIN");
+    AdministratorText = QStringLiteral("Administrator");
+    SearchFilterText = t.Lower(QStringLiteral("SEARCH/FILTER"));
+    FilteredText = t.Lower(QStringLiteral("FILTERED"));
+    RadioButton1->setText(t.Lower(QStringLiteral("SORT BY NAME")));
+    RadioButton2->setText(t.Lower(QStringLiteral("SORT BY ID")));
+    SavedText = t.GetSentence(QStringLiteral("SAVING HAS SUCCEEDED"));
+    SaveQuestionText = t.GetSentence(QStringLiteral("DO YOU WANT TO SAVE CHANGES"));
+    ExistsText = t.Upper(QStringLiteral("EXISTS"));
+    ConfirmText = t.GetSentence(QStringLiteral("CONFIRM"));
+    AddAnotherCardText = t.GetSentence(QStringLiteral("ADD ANOTHER CARD"));
+    CancelText = t.GetSentence(QStringLiteral("CANCEL"));
+    FullCardNumberText = t.GetSentence(QStringLiteral("FULL CARD NUMBER"));
+    CommaForbiddenText = t.GetSentence(QStringLiteral("COMMA ( SIGN ' ) IS FORBIDDEN"));
+    PinOrCardText = t.GetSentence(QStringLiteral("YOU HAVE TO ENTER PIN AND/OR CARD"));
+    WrongIdText = t.GetSentence(QStringLiteral("WRONG ID NUMBER"));
+    PinRuleText = t.GetSentence(QStringLiteral("PIN MUST BE 1 TO 7 DIGITS LONG AND CONTAIN DIGITS ONLY"));
+    SetPinText = t.GetSentence(QStringLiteral("SET PIN"));
+    ChangePinText = t.GetSentence(QStringLiteral("CHANGE PIN"));
+    CardExistsText = t.GetSentence(QStringLiteral("GIVEN CARD ALREADY EXISTS"));
+    PinExistsText = t.GetSentence(QStringLiteral("GIVEN PIN ALREADY EXISTS"));
+    InputNewPinText = t.GetSentence(QStringLiteral("INPUT NEW PIN"));
+    RepeatNewPinText = t.GetSentence(QStringLiteral("REPEAT NEW PIN"));
+    PinMismatchText = t.GetSentence(QStringLiteral("PIN NUMBERS DOES DIFFER")) + QLatin1Char('.');
+}
+
+qtx::ViewFilter TForm3::CurrentFilter() const
+{
+    qtx::ViewFilter filter;
+    filter.enabled = CheckBox1->isChecked();
+    filter.category = static_cast<qtx::FilterCategory>(std::max(ComboBox1->currentIndex(), 0));
+    filter.text = Edit1->text();
+    return filter;
+}
+
+qtx::SortOrder TForm3::CurrentOrder() const
+{
+    if (RadioButton1->isChecked())
+        return qtx::SortOrder::ByName;
+    if (RadioButton2->isChecked())
+        return qtx::SortOrder::ById;
+    return qtx::SortOrder::None;
+}
+
+void TForm3::RebuildView()
+{
+    ShownUsers.clear();
+    ProgressBar1->setMaximum(100);
+    ProgressBar1->setValue(0);
+    ShownUsers = qtx::FilterUsers(AllUsers, CurrentFilter(), [this](int percent) {
+        ProgressBar1->setValue(percent);
+        ProgressBar1->repaint();
+    });
+    qtx::SortView(AllUsers, ShownUsers, CurrentOrder(), collator_);
+    ListBox1->setUpdatesEnabled(false);
+    ListBox1->clear();
+    ListBox1->addItems(qtx::UserLines(AllUsers, ShownUsers, ShowPins, ExistsText));
+    ListBox1->setUpdatesEnabled(true);
+    ProgressBar1->setValue(0);
+}
+
+void TForm3::UpdateCounts()
+{
+    Button1->setText(CloseText);
+    Button2->setText(EditUserText);
+    Button3->setText(AddUserText);
+    Button4->setText(DeleteUserText);
+    Button5->setText(SaveChangesText);
+    Label2->setText(IdText);
+    Label3->setText(PinText);
+    Label4->setText(ShortCardText);
+    Label5->setText(NameText);
+    CheckBox1->setText(SearchFilterText);
+    Label1->setText(AllUsersText + QStringLiteral(": ") + QString::number(AllUsers.size()));
+    Label7->setText(FilteredText + QStringLiteral(": ") + QString::number(ShownUsers.size()));
+    // Refilling the categories is no change of category.
+    const QSignalBlocker blocker(ComboBox1);
+    const int selected = std::max(ComboBox1->currentIndex(), 0);
+    ComboBox1->clear();
+    ComboBox1->addItems({NameText, IdText, ShortCardText, AdministratorText});
+    ComboBox1->setCurrentIndex(selected);
+}
+
+void TForm3::SelectRecord(qsizetype position)
+{
+    const auto it = std::find(ShownUsers.begin(), ShownUsers.end(), position);
+    ListBox1->setCurrentRow(it == ShownUsers.end() ? -1 : static_cast<int>(it - ShownUsers.begin()));
+}
+
+void TForm3::FilterChange()
+{
+    RebuildView();
+    UpdateCounts();
+}
+
+void TForm3::Button1Click()
+{
+    reject();
+}
+
+void TForm3::Button2Click()
+{
+    Modified = true;
+    const int row = ListBox1->currentRow();
+    if (ListBox1->count() == 0 || row < 0)
+        return;
+    Form4->OpenForEdit(ShownUsers[static_cast<std::size_t>(row)]);
+    if (Form4->EditorCancelled)
+        return;
+    RebuildView();
+    UpdateCounts();
+    SelectRecord(Form4->EditedUser);
+}
+
+void TForm3::Button3Click()
+{
+    Modified = true;
+    const QString id = qtx::FindFreeId(AllUsers);
+    if (id.isEmpty()) {
+        qtx::Dialogs().ShowMessage(FullListMessage);
+        return;
+    }
+    Form4->OpenForAdd(id);
+    if (Form4->EditorCancelled)
+        return;
+    RebuildView();
+    UpdateCounts();
+    SelectRecord(Form4->EditedUser);
+}
+
+void TForm3::Button4Click()
+{
+    Modified = true;
+    const int row = ListBox1->currentRow();
+    if (ListBox1->count() == 0 || row < 0)
+        return;
+    const qsizetype position = ShownUsers[static_cast<std::size_t>(row)];
+    ShownUsers.erase(ShownUsers.begin() + row);
+    AllUsers.erase(AllUsers.begin() + position);
+    RebuildView();
+    UpdateCounts();
+    ListBox1->setCurrentRow(row < ListBox1->count() ? row : row - 1);
+}
+
+void TForm3::Button5Click()
+{
+    const QByteArray image = qtx::UserFileBytes(AllUsers);
+    if (WorkspaceOpen && WorkspaceSeen)
+        qtx::WriteWholeFile(WorkspaceFolder + QStringLiteral("USERS.txt"), image);
+    qtx::Dialogs().ShowMessage(SavedText + QLatin1Char('.'));
+    Modified = false;
+}
+
+bool TForm3::FormCloseQuery()
+{
+    if (Modified && qtx::Dialogs().AskQuestion(QString(), SaveQuestionText + QLatin1Char('?'), YesText,
+                                               qtx::ResultYes, NoText, qtx::ResultNo) == qtx::ResultYes)
+        Button5Click();
+    ShownUsers.clear();
+    AllUsers.clear();
+    ListBox1->clear();
+    return true;
+}
+
+void TForm3::reject()
+{
+    // A save that fails while closing raises out of FormCloseQuery: the error is shown and the
+    // window stays open with its list.
+    bool mayClose = false;
+    qtx::RunGuarded([this, &mayClose] { mayClose = FormCloseQuery(); });
+    if (mayClose)
+        QDialog::reject();
+}
+
+void TForm3::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    qtx::RunGuarded([this] { Form4->ShowPins = ShowPins; });
+}
+
+void TForm3::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    qtx::RunGuarded([this] { ArrangeControls(); });
+}
+
+void TForm3::ArrangeControls()
+{
+    const int w = std::max(width(), MinimumWidth);
+    const int h = height();
+
+    const int buttonTop = h - Margin - ButtonHeight;
+    Button1->setGeometry(w - Margin - CloseButtonWidth, buttonTop, CloseButtonWidth, ButtonHeight);
+    Button4->setGeometry(Button1->x() - Margin - ButtonWidth, buttonTop, ButtonWidth, ButtonHeight);
+    Button2->setGeometry(Button4->x() - Margin - ButtonWidth, buttonTop, ButtonWidth, ButtonHeight);
+    Button3->setGeometry(Button2->x() - Margin - ButtonWidth, buttonTop, ButtonWidth, ButtonHeight);
+    Button5->setGeometry(Margin, buttonTop, Button3->x() - Margin - Margin, ButtonHeight);
+
+    const int fieldTop = buttonTop - Margin - FieldHeight;
+    Edit1->setGeometry(w - Margin - SearchWidth, fieldTop, SearchWidth, FieldHeight);
+    ComboBox1->setGeometry(Edit1->x() - Margin - CategoryWidth, fieldTop, CategoryWidth, FieldHeight);
+    CheckBox1->setGeometry(ComboBox1->x(), fieldTop - CheckHeight, w - Margin - ComboBox1->x(), CheckHeight);
+
+    const int listBottom = CheckBox1->y() - 12;
+    ListBox1->setGeometry(1, 16, w - 2, CheckBox1->y() - 28);
+    const int radioLeft = CheckBox1->x() - Margin - RadioWidth;
+    RadioButton1->setGeometry(radioLeft, listBottom, RadioWidth, RadioHeight);
+    RadioButton2->setGeometry(radioLeft, listBottom + RadioHeight - 2, RadioWidth, RadioHeight);
+
+    ProgressBar1->setGeometry(Margin, buttonTop - 4 - BarHeight, ComboBox1->x() - Margin - Margin, BarHeight);
+    Label7->setGeometry(Margin, ProgressBar1->y() - 2 - CountHeight, radioLeft - 2 * Margin, CountHeight);
+    Label1->setGeometry(Margin, Label7->y() - CountHeight, radioLeft - 2 * Margin, CountHeight);
+
+    // The headings stand over the columns of the list's lines.
+    const int charWidth = QFontMetrics(ListBox1->font()).horizontalAdvance(QLatin1Char('0'));
+    const int textLeft =
+        ListBox1->x() + ListBox1->frameWidth() + style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListBox1) + 1;
+    QLabel* headings[] = {Label2, Label3, Label4, Label5};
+    for (int i = 0; i < 4; ++i) {
+        const int left = textLeft + Columns[i] * charWidth;
+        const int right = i < 3 ? textLeft + Columns[i + 1] * charWidth : w;
+        headings[i]->setGeometry(left, HeadingTop, right - left, HeadingHeight);
+    }
+}

@@ -1,6 +1,20 @@
 #pragma once
 
+#include "users/user.h"
+#include "users/user_view.h"
+
+#include <QCollator>
 #include <QDialog>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
 
 namespace qtx {
 class LanguageTable;
@@ -13,10 +27,104 @@ public:
 
     void SetWorkspaceOpen(bool open);
     void SetWorkspaceFolder(const QString& folder);
+    // Reads the user list anew, then shows it; raises FileError when the file cannot be read.
     void LoadUsers(const QString& path);
     void SetWorkspaceSeen(bool seen);
     void SetShowPins(bool show);
+    // The texts of this window, the user editor and the PIN dialog, in the language table's order.
     void ApplyTexts(const qtx::LanguageTable& texts);
 
+    void RebuildView();
+    void UpdateCounts();
+    void SelectRecord(qsizetype position);
+
+    void FilterChange();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    // Asks about unsaved changes and empties the list; false when saving failed and the window stays.
+    bool FormCloseQuery();
+    void ArrangeControls();
+
+    qtx::ViewFilter CurrentFilter() const;
+    qtx::SortOrder CurrentOrder() const;
+
+    qtx::UserList AllUsers;
+    // Positions in AllUsers of the records the list shows, line by line.
+    std::vector<qsizetype> ShownUsers;
     bool Modified = false;
+    QString WorkspaceFolder;
+    bool WorkspaceOpen = false;
+    bool WorkspaceSeen = false;
+    bool ShowPins = false;
+
+    // Text slots, filled by ApplyTexts.
+    QString CloseText = QStringLiteral("{CLOSE}");
+    QString NameText = QStringLiteral("{NAME}");
+    QString ShortCardText = QStringLiteral("{SHORT CARD NR}");
+    QString AllUsersText = QStringLiteral("{ALL USERS}");
+    QString YesText = QStringLiteral("{YES}");
+    QString NoText = QStringLiteral("{NO}");
+    QString AddUserText = QStringLiteral("{ADD USER}");
+    QString EditUserText = QStringLiteral("{EDIT USER}");
+    QString DeleteUserText = QStringLiteral("{DELETE USER}");
+    QString SaveChangesText = QStringLiteral("{SAVE CHANGES}");
+    QString IdText = QStringLiteral("ID");
+    QString PinText = QStringLiteral("PIN");
+    QString AdministratorText = QStringLiteral("Administrator");
+    QString SearchFilterText = QStringLiteral("{search/filter}");
+    QString FilteredText = QStringLiteral("{filtered}");
+    QString SavedText = QStringLiteral("{SAVING HAS SUCCEEDED}");
+    QString SaveQuestionText = QStringLiteral("{DO YOU WANT TO SAVE CHANGES}");
+    QString ExistsText = QStringLiteral("{EXISTS}");
+    // Texts of the user editor and the PIN dialog.
+    QString ConfirmText = QStringLiteral("{CONFIRM}");
+    QString AddAnotherCardText = QStringLiteral("{ADD ANOTHER CARD}");
+    QString CancelText = QStringLiteral("{CANCEL}");
+    QString FullCardNumberText = QStringLiteral("{FULL CARD NUMBER}");
+    QString CommaForbiddenText = QStringLiteral("{COMMA ( SIGN ' ) IS FORBIDDEN}");
+    QString PinOrCardText = QStringLiteral("{YOU HAVE TO ENTER PIN AND/OR CARD}");
+    QString WrongIdText = QStringLiteral("{WRONG ID NUMBER}");
+    QString PinRuleText = QStringLiteral("{PIN MUST BE 1 TO 7 DIGITS LONG AND CONTAIN DIGITS ONLY}");
+    QString SetPinText = QStringLiteral("{SET PIN}");
+    QString ChangePinText = QStringLiteral("{CHANGE PIN}");
+    QString CardExistsText = QStringLiteral("{GIVEN CARD ALREADY EXISTS}");
+    QString PinExistsText = QStringLiteral("{GIVEN PIN ALREADY EXISTS}");
+    QString InputNewPinText = QStringLiteral("{INPUT NEW PIN}");
+    QString RepeatNewPinText = QStringLiteral("{REPEAT NEW PIN}");
+    QString PinMismatchText = QStringLiteral("{PIN NUMBERS DOES DIFFER}.");
+
+    QListWidget* ListBox1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label7 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QRadioButton* RadioButton1 = nullptr;
+    QRadioButton* RadioButton2 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QPushButton* Button5 = nullptr;
+
+    // The message when every ID is taken; the same in every language.
+    static inline const QString FullListMessage = QStringLiteral("Lista uzytkownikow jest pelna!");
+    static constexpr int MinimumWidth = 780;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    // Every way of closing (the close button, the close box, Escape) comes here.
+    void reject() override;
+
+private:
+    QCollator collator_;
 };

@@ -1,13 +1,88 @@
+// qtxctl users: the workspace's user list, one record per line, for scripts and exports.
+
 #include "commands.h"
+
+#include "app/errors.h"
+#include "app/paths.h"
+#include "app/text_file.h"
+#include "users/user.h"
 
 #include <cstdio>
 
 namespace qtxctl {
 
-int RunUsers(const QStringList&)
+namespace {
+
+const char* const UsersHelp =
+    "usage: qtxctl users [--show-pins] WORKSPACE_DIR\n"
+    "\n"
+    "Reads WORKSPACE_DIR/USERS.txt and prints one line per record, in file order, with the\n"
+    "fields separated by a TAB (IDs and names decoded from code page 1250 to UTF-8):\n"
+    "\n"
+    "  ID<TAB>KIND<TAB>CARD<TAB>CARDTEXT<TAB>PIN<TAB>NAME\n"
+    "\n"
+    "KIND is a (administrator), u (user) or the kind byte as two hex digits; CARD is the card\n"
+    "number in decimal (0 = no card); CARDTEXT the facility code and short number as the user\n"
+    "manager shows them (012,00345); PIN is empty without a PIN, else EXISTS.\n"
+    "\n"
+    "Options:\n"
+    "  --show-pins   print the PIN digits instead of EXISTS\n"
+    "\n"
+    "Exit status: 0 done, 1 the user list could not be read, 2 wrong arguments.\n";
+
+int UsageError(const QString& message)
 {
-    std::fputs("qtxctl users: not available in this build yet\n", stderr);
+    std::fprintf(stderr, "qtxctl users: %s\n\n%s", qPrintable(message), UsersHelp);
     return 2;
+}
+
+QString KindText(std::uint8_t kind)
+{
+    if (kind == qtx::KindAdministrator || kind == qtx::KindUser)
+        return QString(QLatin1Char(static_cast<char>(kind)));
+    return QStringLiteral("%1").arg(kind, 2, 16, QLatin1Char('0'));
+}
+
+} // namespace
+
+int RunUsers(const QStringList& arguments)
+{
+    bool showPins = false;
+    QString workspace;
+    for (const QString& argument : arguments) {
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            std::fputs(UsersHelp, stdout);
+            return 0;
+        }
+        if (argument == QLatin1String("--show-pins"))
+            showPins = true;
+        else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1)
+            return UsageError(QStringLiteral("unknown option '%1'").arg(argument));
+        else if (workspace.isEmpty())
+            workspace = argument;
+        else
+            return UsageError(QStringLiteral("more than one workspace folder"));
+    }
+    if (workspace.isEmpty())
+        return UsageError(QStringLiteral("no workspace folder"));
+
+    qtx::UserList users;
+    try {
+        users = qtx::ReadUserFile(qtx::WithTrailingChar(workspace, QLatin1Char('/')) + QStringLiteral("USERS.txt"));
+    } catch (const qtx::Error& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
+        return 1;
+    }
+    QByteArray out;
+    for (const qtx::CUser& u : users) {
+        const QByteArray pin = u.pin.isEmpty() ? QByteArray() : showPins ? u.pin : QByteArray("EXISTS");
+        const QString line = qtx::FromCp1250(u.id) + QLatin1Char('\t') + KindText(u.kind) + QLatin1Char('\t') +
+                             QString::number(u.card) + QLatin1Char('\t') + u.CardText() + QLatin1Char('\t') +
+                             QLatin1String(pin) + QLatin1Char('\t') + qtx::FromCp1250(u.name) + QLatin1Char('\n');
+        out += line.toUtf8();
+    }
+    std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
+    return 0;
 }
 
 } // namespace qtxctl

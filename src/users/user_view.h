@@ -1,0 +1,54 @@
+#pragma once
+// What the user manager shows: the records that pass the search filter, their order by name or
+// ID in the user's collation, and the fixed-column line of each record.
+
+#include "users/user.h"
+
+#include <QCollator>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+namespace qtx {
+
+// The filter categories in the order of the manager's category list.
+enum class FilterCategory { Name = 0, Id = 1, ShortCardNumber = 2, Administrator = 3 };
+
+struct ViewFilter {
+    bool enabled = false;
+    FilterCategory category = FilterCategory::Name;
+    QString text;
+
+    // Switched on, with a search text or the administrator category.
+    bool IsActive() const { return enabled && (!text.isEmpty() || category == FilterCategory::Administrator); }
+};
+
+enum class SortOrder { None, ByName, ById };
+
+// Code page 1250 to text through a table built once from FromCp1250, so a list of thousands of
+// records decodes without a converter per field.
+QString DecodeCp1250(QByteArrayView bytes);
+
+// Whether the record passes an active filter: the search text, in upper case, occurs in the
+// name, the ID or the decimal short number in upper case; administrators pass their category.
+bool PassesFilter(const CUser& user, FilterCategory category, const QString& upperText);
+
+// Positions of the records shown, in file order: all of them when the filter is not active.
+// While filtering, progress(percent) is called whenever (i + 1) * 100 / n changes, counting from 0.
+std::vector<qsizetype> FilterUsers(const UserList& users, const ViewFilter& filter,
+                                   const std::function<void(int)>& progress = {});
+
+// Orders the shown positions by name or ID in the collation's order; equal keys keep their order.
+void SortView(const UserList& users, std::vector<qsizetype>& shown, SortOrder order, const QCollator& collator);
+
+// The user's locale collation, case-sensitive.
+QCollator UserCollator();
+
+// ID at column 0, PIN (or the marker of an existing PIN) at 14, card at 28, name at 47, then the
+// administrator suffix; a long field pushes the later ones right.
+QString UserLine(const CUser& user, bool showPins, const QString& existsText);
+QStringList UserLines(const UserList& users, const std::vector<qsizetype>& shown, bool showPins,
+                      const QString& existsText);
+
+} // namespace qtx
