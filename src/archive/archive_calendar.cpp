@@ -4,6 +4,7 @@
 
 #include "archive/calendar.h"
 #include "archive/day_list_window.h"
+#include "app/fonts.h"
 #include "app/forms.h"
 
 #include <QComboBox>
@@ -23,11 +24,7 @@ const QColor EmptyDay(170, 170, 170);
 // Point sizes as a 96 dpi canvas turns them into pixel heights.
 QFont CalendarFont(int points, bool bold)
 {
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setPixelSize((points * 96 + 36) / 72);
-    font.setBold(bold);
-    return font;
+    return qtx::FixedFont(bold, (points * 96 + 36) / 72);
 }
 
 // Text with its top-left corner at (left, top) on a box of the background colour, as the

@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/errors.h"
+#include "app/fonts.h"
 #include "app/paths.h"
 #include "app/text_file.h"
 #include "lang/language_table.h"
@@ -32,15 +33,6 @@ constexpr int FilterWidth = 280;
 constexpr int ModeWidth = 280;
 constexpr int ComboHeight = 26;
 constexpr int ListWidth = 420;
-
-QFont WindowFont()
-{
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setPixelSize(13);
-    font.setBold(true);
-    return font;
-}
 
 QPushButton* MakeButton(QWidget* parent)
 {
@@ -86,7 +78,7 @@ void TPlainProgressBar::paintEvent(QPaintEvent*)
 
 TForm5::TForm5(QWidget* parent) : QDialog(parent)
 {
-    setFont(WindowFont());
+    setFont(qtx::FixedFont(true));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::WindowMaximizeButtonHint);
     shownMonth = QDate::currentDate();

@@ -1,6 +1,7 @@
 #include "archive/day_list_window.h"
 
 #include "app/application.h"
+#include "app/fonts.h"
 #include "app/forms.h"
 #include "archive/archive_window.h"
 
@@ -12,11 +13,7 @@
 
 TForm7::TForm7(QWidget* parent) : QDialog(parent)
 {
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setPixelSize(13);
-    font.setBold(true);
-    setFont(font);
+    setFont(qtx::FixedFont(true));
     setModal(false);
 
     Label1 = new QLabel(QStringLiteral("LISTA ZDARZEN Z DNIA XX XX XXXX"), this);
