@@ -112,6 +112,8 @@ bool TCOMSocket::Close()
 {
     if (!IsOpen())
         return true;
+    // The exclusive flag outlives this descriptor while another one holds the tty: drop it.
+    ioctl(handle_, TIOCNXCL);
     if (::close(handle_) != 0 && errno != EINTR)
         return false;
     handle_ = -1;

@@ -341,8 +341,11 @@ void LinkEngine::FrameComplete()
     if (!good)
         return; // no answer: the idle timeout asks for the frame again
     const bool duplicate = s.IncomingFrameNumber == s.LastAcceptedFrame;
-    const bool overrun = !duplicate && qint64(s.BytesDone) + s.FrameLength > s.FileSize;
-    if (!duplicate && !overrun) {
+    // A frame that skips a number means one was lost for good: the recorder resends only its last.
+    const bool gap = !duplicate && s.LastAcceptedFrame >= 0
+        && s.IncomingFrameNumber != static_cast<std::uint8_t>(s.LastAcceptedFrame + 1);
+    const bool overrun = !duplicate && !gap && qint64(s.BytesDone) + s.FrameLength > s.FileSize;
+    if (!duplicate && !gap && !overrun) {
         PayloadAccepted(s.FrameLength);
         s.LastAcceptedFrame = s.IncomingFrameNumber;
     }
@@ -352,13 +355,15 @@ void LinkEngine::FrameComplete()
         AbortCarriedOut();
         SendAnswer(wire::Abort);
         events_.DownloadAborted();
-    } else if (overrun) {
-        // More data than the header announced: the file can never be complete, so it is abandoned.
+    } else if (overrun || gap) {
+        // The file can never be complete: more data than the header announced, or a lost frame.
+        const QString error = overrun
+            ? QStringLiteral("the recorder sent more bytes than the %1 it announced").arg(s.FileSize)
+            : QStringLiteral("frame %1 came after frame %2").arg(s.IncomingFrameNumber).arg(s.LastAcceptedFrame);
         StopReceiving();
-        const QString name = s.TransferFileName;
         s.TransferBuffer.reset();
         SendAnswer(wire::Abort);
-        ReportRefused(name, QStringLiteral("the recorder sent more bytes than the %1 it announced").arg(s.FileSize));
+        ReportRefused(s.TransferFileName, error);
     } else {
         SendAnswer(wire::Accepted);
     }

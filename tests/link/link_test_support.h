@@ -1,0 +1,115 @@
+#pragma once
+// Test helpers of the link: an in-memory transport wired to a fake recorder, an event recorder,
+// and a pseudo-terminal peer that a port reaches through a QTX_COMn override.
+
+#include "fake_recorder.h"
+#include "link/link_engine.h"
+#include "link/link_view.h"
+
+#include <QList>
+#include <QStringList>
+#include <memory>
+
+class QSocketNotifier;
+
+namespace qtx::test {
+
+// The port as bytes in memory: what the engine writes goes to the recorder (when there is one),
+// and its answer waits to be read.
+class MemoryLink final : public LinkTransport {
+public:
+    FakeRecorder* recorder = nullptr;
+    QByteArray inbound;
+    QByteArray written;
+
+    std::uint32_t BytesWaiting() override { return std::uint32_t(inbound.size()); }
+    std::uint32_t Read(char* buffer, std::uint32_t n) override;
+    std::uint32_t Write(const char* buffer, std::uint32_t n) override;
+    // The written bytes since the last call.
+    QByteArray TakeWritten();
+};
+
+// Everything the engine reported.
+class RecordingEvents final : public LinkEvents {
+public:
+    QStringList log;
+    QList<QByteArray> lines;
+    int replyEnds = 0;
+    QList<int> progress;
+    QList<DownloadOutcome> downloads;
+    int aborts = 0;
+    int uploadsFinished = 0;
+    QStringList shown;
+
+    void LogLine(const QString& text) override { log.append(text); }
+    void FileListLine(const QByteArray& line) override { lines.append(line); }
+    void ReplyEnded() override { ++replyEnds; }
+    void FileProgress(int percent) override { progress.append(percent); }
+    void DownloadEnded(const DownloadOutcome& outcome) override { downloads.append(outcome); }
+    void DownloadAborted() override { ++aborts; }
+    void UploadFinished() override { ++uploadsFinished; }
+    void ShowErrorCount(const QString& text) override { shown.append(text); }
+    void ShowRetransmission(const QString& text) override { shown.append(text); }
+    void ShowUploadFile(const QString& name) override { shown.append(name); }
+};
+
+// What the sequencer and the link showed, for tests of the core without windows.
+class RecordingView final : public LinkView {
+public:
+    QString port;
+    QList<QByteArray> files;
+    QStringList messages;
+    QStringList counters;
+    QList<int> overall;
+    QStringList traces;
+    QStringList log;
+    QList<DownloadOutcome> downloads;
+    int progressClosed = 0;
+    QString finishedFolder;
+
+    void LogLine(const QString& text) override { log.append(text); }
+    void AddFileListLine(const QByteArray& line) override { files.append(line); }
+    void ClearFileList() override { files.clear(); }
+    int FileListCount() const override { return int(files.size()); }
+    QByteArray FileListLine(int index) const override { return files.value(index); }
+    void ProgressMessage(const QString& text) override { messages.append(text); }
+    void SetCounter(const QString& text) override { counters.append(text); }
+    void SetOverallProgress(int percent) override { overall.append(percent); }
+    void CloseProgress() override { ++progressClosed; }
+    QString ChosenPortName() const override { return port; }
+    void Trace(const QString& text) override { traces.append(text); }
+    void DownloadsFinished(const QString& folder) override { finishedFolder = folder; }
+    void DownloadEnded(const DownloadOutcome& outcome) override { downloads.append(outcome); }
+};
+
+// A pseudo-terminal whose slave side is the port QTX_COM<number>; the test holds the master side
+// and, with a recorder attached, answers like a recorder.
+class PtyPeer {
+public:
+    explicit PtyPeer(int number);
+    ~PtyPeer();
+    PtyPeer(const PtyPeer&) = delete;
+    PtyPeer& operator=(const PtyPeer&) = delete;
+
+    QString Name() const;
+    QString Device() const { return device_; }
+    int Master() const { return master_; }
+
+    // Reads what the manager sent; with a recorder, writes its answer. Returns the bytes read.
+    QByteArray Pump();
+    // Pumps from the event loop whenever bytes arrive.
+    void AutoPump();
+    void Send(const QByteArray& bytes);
+
+    FakeRecorder* recorder = nullptr;
+    QByteArray received;
+
+private:
+    int number_;
+    int master_ = -1;
+    int slave_ = -1;
+    QString device_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+} // namespace qtx::test
