@@ -1,0 +1,157 @@
+// The task sequencer with the link controller over a pseudo-terminal to a fake recorder: connect,
+// list, fetch each listed name, finish; skipped lines, cancel, a port that cannot be opened.
+
+#include "link/link_controller.h"
+#include "link_test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <unistd.h>
+
+using namespace qtx;
+using namespace qtx::test;
+
+namespace {
+
+struct Rig {
+    FakeRecorder recorder;
+    PtyPeer peer;
+    RecordingView view;
+    int group = 0;
+    int step = 0;
+    int index = 0;
+    LinkController link{view, group, step, index};
+    QTemporaryDir folder;
+
+    explicit Rig(int number) : peer(number)
+    {
+        peer.recorder = &recorder;
+        view.port = peer.Name();
+        link.Engine().SetDownloadFolder(folder.filePath("card"));
+    }
+    // The two timers, 50 link runs to one sequencer event, with the recorder answering between.
+    bool RunUntil(const std::function<bool()>& done, int maxRuns = 200000)
+    {
+        for (int run = 0; run < maxRuns; ++run) {
+            if (done())
+                return true;
+            link.Engine().LinkTick();
+            peer.Pump();
+            if (run % 50 == 0)
+                link.Tasks().TimerLaunchEvents();
+            if (run % 16 == 0)
+                usleep(50);
+        }
+        return done();
+    }
+    QByteArray Stored(const QString& name) const
+    {
+        QFile file(folder.filePath("card/" + name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+};
+
+} // namespace
+
+class TaskSequencerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fetchesEveryListedFileThenFinishes()
+    {
+        Rig rig(160);
+        rig.recorder.AddFile("KONFOUT.TXT", "DeviceID=test\r\n");
+        rig.recorder.AddFile("USERS.TXT", {}); // an emptied user list must not hang the sequence
+        rig.recorder.AddFile("21051110.CSV", QByteArray(2000, 'e'));
+        rig.link.Tasks().Start();
+        QCOMPARE(rig.group, 1);
+        QCOMPARE(rig.step, 1);
+        QVERIFY(rig.RunUntil([&] { return !rig.view.finishedFolder.isEmpty(); }));
+
+        QCOMPARE(rig.view.counters, (QStringList{"1 / 3", "2 / 3", "3 / 3"}));
+        QCOMPARE(rig.view.overall, (QList<int>{0, 33, 66, 0}));
+        QCOMPARE(rig.view.messages,
+                 (QStringList{QString::fromUtf8("połączono z urządzeniem"), "Trwa sprawdzanie stanu karty",
+                              QString::fromUtf8("Trwa pobieranie plików."),
+                              QString::fromUtf8("Zakończono pobieranie plików.")}));
+        QCOMPARE(rig.view.traces.mid(0, 3), (QStringList{"task 1, 1", QString::fromUtf8("połączono z urządzeniem"), "task 1, 2"}));
+        QVERIFY(rig.view.traces.contains("task 1, 3"));
+        QCOMPARE(rig.view.progressClosed, 1);
+        QCOMPARE(rig.view.finishedFolder, rig.folder.filePath("card"));
+        QCOMPARE(rig.recorder.requests,
+                 (QList<QByteArray>{"list", "get KONFOUT.TXT", "get USERS.TXT", "get 21051110.CSV"}));
+        QCOMPARE(rig.Stored("KONFOUT.TXT"), QByteArray("DeviceID=test\r\n"));
+        QCOMPARE(rig.Stored("USERS.TXT"), QByteArray());
+        QCOMPARE(rig.Stored("21051110.CSV"), QByteArray(2000, 'e'));
+        QCOMPARE(rig.group, 0);
+        QCOMPARE(rig.step, 0);
+        QCOMPARE(rig.index, 0);
+        QVERIFY(!rig.link.Port().IsOpen());
+
+        // A second run fetches every file the same way.
+        rig.view.finishedFolder.clear();
+        rig.recorder.requests.clear();
+        rig.link.Tasks().Start();
+        QVERIFY(rig.RunUntil([&] { return !rig.view.finishedFolder.isEmpty(); }));
+        QCOMPARE(rig.recorder.requests.size(), 4);
+    }
+
+    void linesWithoutADotAndUnsafeNamesAreSkipped()
+    {
+        Rig rig(161);
+        rig.recorder.names = {"SYSTEM", "A.TXT", "..", "B.TXT"};
+        rig.recorder.files = {{"A.TXT", "a"}, {"B.TXT", "b"}};
+        rig.link.Tasks().Start();
+        QVERIFY(rig.RunUntil([&] { return !rig.view.finishedFolder.isEmpty(); }));
+        QCOMPARE(rig.recorder.requests, (QList<QByteArray>{"list", "get A.TXT", "get B.TXT"}));
+        QCOMPARE(rig.view.counters, (QStringList{"2 / 4", "3 / 4", "4 / 4"}));
+        QCOMPARE(rig.view.downloads.size(), 3);
+        QVERIFY(!rig.view.downloads[1].stored);
+        QCOMPARE(QDir(rig.folder.filePath("card")).entryList(QDir::Files), (QStringList{"A.TXT", "B.TXT"}));
+    }
+
+    void anEmptyListGoesStraightToTheEnd()
+    {
+        Rig rig(162);
+        rig.link.Tasks().Start();
+        QVERIFY(rig.RunUntil([&] { return !rig.view.finishedFolder.isEmpty(); }));
+        QCOMPARE(rig.recorder.requests, QList<QByteArray>{"list"});
+        QVERIFY(rig.view.counters.isEmpty());
+    }
+
+    void cancelStopsTheSequenceAndSendsB()
+    {
+        Rig rig(163);
+        rig.recorder.AddFile("A.BIN", QByteArray(20000, 'a'));
+        rig.recorder.AddFile("B.BIN", QByteArray(100, 'b'));
+        rig.link.Tasks().Start();
+        QVERIFY(rig.RunUntil([&] { return rig.link.Engine().State().BytesDone > 2000; }));
+        rig.link.Tasks().Cancel();
+        QCOMPARE(rig.group, 0);
+        QVERIFY(rig.RunUntil([&] { return rig.recorder.aborts == 1; }));
+        rig.RunUntil([] { return false; }, 2000);
+        QCOMPARE(rig.recorder.requests, (QList<QByteArray>{"list", "get A.BIN"}));
+        QVERIFY(rig.view.finishedFolder.isEmpty());
+        QVERIFY(!QFile::exists(rig.folder.filePath("card/A.BIN")));
+        // The port stays open after a cancel.
+        QVERIFY(rig.link.Port().IsOpen());
+    }
+
+    void aPortThatCannotBeOpenedEndsAtOnce()
+    {
+        Rig rig(164);
+        rig.view.port = QStringLiteral("COM165"); // no device
+        rig.link.Tasks().Start();
+        QVERIFY(rig.RunUntil([&] { return rig.group == 0; }, 200));
+        QCOMPARE(rig.view.messages, QStringList{QString::fromUtf8("nie można połączyć z urządzeniem")});
+        QVERIFY(rig.view.traces.contains(QString::fromUtf8("Nie można połączyć się z urządzeniem")));
+        QVERIFY(rig.peer.received.isEmpty());
+        QCOMPARE(rig.view.progressClosed, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TaskSequencerTest)
+#include "task_sequencer_test.moc"
