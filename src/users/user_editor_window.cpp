@@ -53,7 +53,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent)
 {
     setFont(qtx::FixedFont());
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(560, 250);
+    setFixedSize(560, 232);
 
     Label1 = MakeLabel(QString(), this, LabelLeft, 16, FieldLeft - LabelLeft - 8);
     Edit1 = MakeEdit(this, FieldLeft, 16, 354, 0);
@@ -74,11 +74,11 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent)
     Label5 = MakeLabel(QStringLiteral("HEX:"), this, LabelLeft, 146, FieldLeft - LabelLeft - 8);
     Label6 = MakeLabel(qtx::ShowCardHex(0), this, FieldLeft, 146, 354);
     Button2 = MakeButton(this);
-    Button2->setGeometry(LabelLeft, 200, 190, 30);
+    Button2->setGeometry(LabelLeft, 186, 190, 30);
     Button3 = MakeButton(this);
-    Button3->setGeometry(560 - 16 - 130 - 8 - 130, 200, 130, 30);
+    Button3->setGeometry(560 - 16 - 130 - 8 - 130, 186, 130, 30);
     Button1 = MakeButton(this);
-    Button1->setGeometry(560 - 16 - 130, 200, 130, 30);
+    Button1->setGeometry(560 - 16 - 130, 186, 130, 30);
 
     for (QLineEdit* edit : {Edit3, Edit4, Edit5, Edit6})
         edit->installEventFilter(this);

@@ -360,13 +360,14 @@ void TForm3::ArrangeControls()
     Label1->setGeometry(Margin, Label7->y() - CountHeight, radioLeft - 2 * Margin, CountHeight);
 
     // The headings stand over the columns of the list's lines.
-    const int charWidth = QFontMetrics(ListBox1->font()).horizontalAdvance(QLatin1Char('0'));
+    const QFontMetrics metrics(ListBox1->font());
+    auto columnX = [&metrics](int column) { return metrics.horizontalAdvance(QString(column, QLatin1Char('0'))); };
     const int textLeft =
         ListBox1->x() + ListBox1->frameWidth() + style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListBox1) + 1;
     QLabel* headings[] = {Label2, Label3, Label4, Label5};
     for (int i = 0; i < 4; ++i) {
-        const int left = textLeft + Columns[i] * charWidth;
-        const int right = i < 3 ? textLeft + Columns[i + 1] * charWidth : w;
+        const int left = textLeft + columnX(Columns[i]);
+        const int right = i < 3 ? textLeft + columnX(Columns[i + 1]) : w;
         headings[i]->setGeometry(left, HeadingTop, right - left, HeadingHeight);
     }
 }

@@ -1,0 +1,310 @@
+// The user manager: opening from the main window, lines and counts, filter and sort, delete,
+// add and edit through the editor, saving, the closing question and the layout.
+
+#include "support/forms_fixture.h"
+#include "users/user_editor_window.h"
+#include "users/user_list.h"
+#include "users_test_data.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopeGuard>
+
+using namespace qtx;
+using namespace qtx::test;
+
+namespace {
+
+QString WriteWorkspace(const QTemporaryDir& dir, const UserList& users)
+{
+    WriteUserFile(users, dir.path() + QLatin1Char('/'));
+    return dir.path();
+}
+
+QStringList Ids()
+{
+    QStringList ids;
+    for (const QString& line : ListLines())
+        ids << line.left(4);
+    return ids;
+}
+
+} // namespace
+
+class UserManagerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // Sorting by name follows the user's locale.
+        QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
+    }
+
+    void opensFromMainWindow()
+    {
+        Forms forms(UserTexts());
+        ScriptedDialogs dialogs;
+        QTemporaryDir dir;
+        WriteWorkspace(dir, SampleUsers());
+        Form1->CardLoaded = true;
+        Form1->NoWorkspaceYet = false;
+        Form1->CardPath = dir.path() + QLatin1Char('/');
+        OnNextModal([](QWidget* window) {
+            const auto close = qScopeGuard([] { Form3->Button1->click(); });
+            QCOMPARE(window, static_cast<QWidget*>(Form3));
+            QCOMPARE(Form3->windowTitle(), QString("User manager"));
+            QCOMPARE(Form3->Label1->text(), QString("All users: 4"));
+            QCOMPARE(Form3->Label7->text(), QString("filtered: 4"));
+            QCOMPARE(Form3->RadioButton2->text(), QString("sort by id"));
+            QCOMPARE(Form3->ComboBox1->count(), 4);
+            QCOMPARE(Form3->ComboBox1->itemText(3), QString("Administrator"));
+        });
+        Form1->Button3->click();
+        QCOMPARE(PendingModalActions(), 0);
+        QVERIFY(!Form3->isVisible());
+        QVERIFY(dialogs.questions.isEmpty());
+        QVERIFY(Form3->AllUsers.empty());
+
+        // A missing user list: the error box, no window.
+        QFile::remove(dir.filePath("USERS.txt"));
+        Form1->Button3->click();
+        QCOMPARE(dialogs.errors.size(), 1);
+        QVERIFY(dialogs.errors[0].startsWith("Cannot open file"));
+        QVERIFY(!Form3->isVisible());
+    }
+
+    void linesCountsAndPins()
+    {
+        Forms forms(UserTexts());
+        QTemporaryDir dir;
+        OpenManager(WriteWorkspace(dir, {}));
+        QCOMPARE(Form3->Label1->text(), QString("All users: 0"));
+        QCOMPARE(Form3->ListBox1->count(), 0);
+
+        OpenManager(WriteWorkspace(dir, SampleUsers()));
+        QCOMPARE(ListLines()[0], QString("0001          EXISTS        000,00000          admin (administrator)"));
+        QCOMPARE(ListLines()[3], QString("0003                        012,06699          Piotr Nowak"));
+        // Debug mode: the PINs in clear, also on the first opening.
+        OpenManager(dir.path(), true);
+        QCOMPARE(ListLines()[1].mid(14, 6), QString("4821  "));
+        QVERIFY(Form3->Label4->x() > Form3->Label3->x());
+        QVERIFY(Form3->Label5->x() > Form3->Label4->x());
+    }
+
+    void filterAndSort()
+    {
+        Forms forms(UserTexts());
+        QTemporaryDir dir;
+        UserList users = SampleUsers();
+        users.push_back(MakeUser("0004", 0x10000 + 3, "", "Gate 2"));
+        users.push_back(MakeUser("0005", 0, "77", "LATE SHIFT"));
+        users.push_back(MakeUser("0006", 0, "78", "Anna Kowalska"));
+        OpenManager(WriteWorkspace(dir, users));
+
+        Form3->CheckBox1->click();
+        QCOMPARE(Form3->ListBox1->count(), 7); // on, but no search text
+        QTest::keyClicks(Form3->Edit1, "ate");
+        QCOMPARE(Ids(), QStringList({"0004", "0005"}));
+        QCOMPARE(Form3->Label7->text(), QString("filtered: 2"));
+        QCOMPARE(Form3->ProgressBar1->value(), 0);
+        Form3->ComboBox1->setCurrentIndex(3);
+        QCOMPARE(Ids(), QStringList({"0001"}));
+        Form3->ComboBox1->setCurrentIndex(2);
+        Form3->Edit1->setText("6");
+        QCOMPARE(Ids(), QStringList({"0002", "0003"})); // 00346 and 06699, not 00345
+        QCOMPARE(Form3->ComboBox1->currentIndex(), 2);
+
+        Form3->CheckBox1->click();
+        Form3->RadioButton1->click();
+        // Equal names stay in file order.
+        QCOMPARE(Ids(), QStringList({"0001", "0002", "0002", "0006", "0004", "0005", "0003"}));
+        QVERIFY(!Form3->Modified);
+    }
+
+    void deleteSelectsNeighbour()
+    {
+        Forms forms(UserTexts());
+        ScriptedDialogs dialogs;
+        QTemporaryDir dir;
+        OpenManager(WriteWorkspace(dir, SampleUsers()));
+        Form3->ListBox1->setCurrentRow(3);
+        Form3->Button4->click();
+        QCOMPARE(Form3->ListBox1->count(), 3);
+        QCOMPARE(Form3->ListBox1->currentRow(), 2);
+        Form3->ListBox1->setCurrentRow(1);
+        Form3->Button4->click(); // one card of Anna; her other record stays
+        QCOMPARE(Ids(), QStringList({"0001", "0002"}));
+        QCOMPARE(Form3->AllUsers[1].card, std::int64_t{786778});
+        QCOMPARE(Form3->ListBox1->currentRow(), 1);
+        QCOMPARE(Form3->Label1->text(), QString("All users: 2"));
+        Form3->Button4->click();
+        Form3->Button4->click();
+        QCOMPARE(Form3->ListBox1->count(), 0);
+        QCOMPARE(Form3->ListBox1->currentRow(), -1);
+        QVERIFY(Form3->Modified);
+        QVERIFY(dialogs.messages.isEmpty());
+    }
+
+    // Edit with nothing selected changes nothing, but the close button and the close box then
+    // both ask; "no" leaves the file alone, "yes" saves.
+    void closingQuestion()
+    {
+        Forms forms(UserTexts());
+        ScriptedDialogs dialogs;
+        QTemporaryDir dir;
+        const QString folder = WriteWorkspace(dir, SampleUsers());
+        const QByteArray before = ReadFileBytes(dir.filePath("USERS.txt"));
+        OpenManager(folder);
+        Form3->Button2->click();
+        QVERIFY(Form3->Modified);
+        dialogs.answers.enqueue(ResultNo);
+        Form3->Button1->click();
+        QCOMPARE(dialogs.questions, QStringList({"Do you want to save changes?"}));
+        QVERIFY(!Form3->isVisible());
+        QVERIFY(Form3->AllUsers.empty() && Form3->ShownUsers.empty());
+        QCOMPARE(ReadFileBytes(dir.filePath("USERS.txt")), before);
+
+        OpenManager(folder);
+        QVERIFY(!Form3->Modified);
+        Form3->ListBox1->setCurrentRow(0);
+        Form3->Button4->click();
+        dialogs.answers.enqueue(ResultYes);
+        Form3->close();
+        QCOMPARE(dialogs.questions.size(), 2);
+        QCOMPARE(dialogs.messages, QStringList({"Saving has succeeded."}));
+        QVERIFY(!Form3->isVisible());
+        QCOMPARE(ReadUserFile(dir.filePath("USERS.txt")).size(), std::size_t{3});
+
+        // Without changes no question at all.
+        OpenManager(folder);
+        Form3->close();
+        QCOMPARE(dialogs.questions.size(), 2);
+    }
+
+    // A save that fails: the error box, no confirmation, the old file intact, Modified kept, and
+    // when closing the window stays open with its list.
+    void failedSave()
+    {
+        Forms forms(UserTexts());
+        ScriptedDialogs dialogs;
+        QTemporaryDir dir;
+        const QString folder = WriteWorkspace(dir, SampleUsers());
+        OpenManager(folder);
+        Form3->SetWorkspaceFolder(folder + "/missing/");
+        Form3->ListBox1->setCurrentRow(0);
+        Form3->Button4->click();
+        Form3->Button5->click();
+        QCOMPARE(dialogs.errors.size(), 1);
+        QVERIFY(dialogs.messages.isEmpty());
+        QVERIFY(Form3->Modified);
+
+        dialogs.answers.enqueue(ResultYes);
+        Form3->Button1->click();
+        QCOMPARE(dialogs.errors.size(), 2);
+        QVERIFY(Form3->isVisible());
+        QCOMPARE(Form3->ListBox1->count(), 3);
+        QCOMPARE(Form3->AllUsers.size(), std::size_t{3});
+        QCOMPARE(ReadUserFile(folder + "/USERS.txt"), SampleUsers());
+
+        Form3->SetWorkspaceFolder(folder + QLatin1Char('/'));
+        dialogs.answers.enqueue(ResultYes);
+        Form3->Button1->click();
+        QVERIFY(!Form3->isVisible());
+        QCOMPARE(ReadUserFile(folder + "/USERS.txt").size(), std::size_t{3});
+    }
+
+    void addAndEditThroughEditor()
+    {
+        Forms forms(UserTexts());
+        ScriptedDialogs dialogs;
+        QTemporaryDir dir;
+        OpenManager(WriteWorkspace(dir, SampleUsers()));
+        Form3->RadioButton1->click();
+        OnNextModal([](QWidget* window) {
+            const auto close = qScopeGuard([] { Form4->close(); });
+            QCOMPARE(window, static_cast<QWidget*>(Form4));
+            QCOMPARE(Form4->Edit3->text(), QString("0004"));
+            QTest::keyClicks(Form4->Edit1, "Bartosz");
+            QTest::keyClicks(Form4->Edit4, "1234");
+            Form4->Button3->click();
+        });
+        Form3->Button3->click();
+        QCOMPARE(Form3->AllUsers.size(), std::size_t{5});
+        QCOMPARE(Form3->ListBox1->currentItem()->text().right(7), QString("Bartosz"));
+        QCOMPARE(Form3->ListBox1->currentRow(), 3);
+        QVERIFY(dialogs.messages.isEmpty());
+
+        // Edit by double click; cancelling changes nothing.
+        Form3->Modified = false;
+        OnNextModal([](QWidget*) { Form4->Button1->click(); });
+        QListWidgetItem* item = Form3->ListBox1->item(0);
+        Form3->ListBox1->setCurrentItem(item);
+        emit Form3->ListBox1->itemDoubleClicked(item);
+        QVERIFY(Form3->Modified);
+        QCOMPARE(Form3->ListBox1->currentRow(), 0);
+        QCOMPARE(PendingModalActions(), 0);
+    }
+
+    void fullList()
+    {
+        Forms forms(UserTexts());
+        ScriptedDialogs dialogs;
+        QTemporaryDir dir;
+        UserList users;
+        for (int n = 1; n <= 9999; ++n)
+            users.push_back(MakeUser(QByteArray::number(n).rightJustified(4, '0'), 0, QByteArray::number(n), "u"));
+        users.push_back(MakeUser("0042", 5, "42", "second card"));
+        OpenManager(WriteWorkspace(dir, users));
+        Form3->Button3->click();
+        QCOMPARE(dialogs.messages, QStringList({"Lista uzytkownikow jest pelna!"}));
+        QVERIFY(Form3->Modified);
+
+        for (int i = 0; i < 2; ++i) {
+            Form3->ListBox1->setCurrentRow(41);
+            QVERIFY(Form3->ListBox1->currentItem()->text().startsWith("0042"));
+            Form3->Button4->click();
+        }
+        QString offered;
+        OnNextModal([&offered](QWidget*) {
+            offered = Form4->Edit3->text();
+            Form4->Button1->click();
+        });
+        Form3->Button3->click();
+        QCOMPARE(offered, QString("0042"));
+    }
+
+    void layout()
+    {
+        Forms forms(UserTexts());
+        QTemporaryDir dir;
+        OpenManager(WriteWorkspace(dir, SampleUsers()));
+        Form3->resize(500, 600);
+        QCOMPARE(Form3->width(), 780);
+        Form3->resize(1000, 700);
+        QTRY_COMPARE(Form3->Button1->geometry().right() + 1, 1000 - 8);
+        QCOMPARE(Form3->Button1->geometry().bottom() + 1, 700 - 8);
+        QCOMPARE(Form3->Button4->geometry().right() + 1, Form3->Button1->x() - 8);
+        QCOMPARE(Form3->Button2->geometry().right() + 1, Form3->Button4->x() - 8);
+        QCOMPARE(Form3->Button3->geometry().right() + 1, Form3->Button2->x() - 8);
+        QCOMPARE(Form3->Button5->x(), 8);
+        QCOMPARE(Form3->Button5->geometry().right() + 1, Form3->Button3->x() - 8);
+        QCOMPARE(Form3->Edit1->geometry().right() + 1, 1000 - 8);
+        QCOMPARE(Form3->Edit1->geometry().bottom() + 1, Form3->Button1->y() - 8);
+        QCOMPARE(Form3->ComboBox1->y(), Form3->Edit1->y());
+        QCOMPARE(Form3->CheckBox1->x(), Form3->ComboBox1->x());
+        QCOMPARE(Form3->ListBox1->geometry(), QRect(1, 16, 998, Form3->CheckBox1->y() - 28));
+        QCOMPARE(Form3->RadioButton1->y(), Form3->ListBox1->geometry().bottom() + 1);
+        QCOMPARE(Form3->RadioButton2->y(), Form3->RadioButton1->geometry().bottom() - 1);
+        QCOMPARE(Form3->ProgressBar1->geometry().bottom() + 1, Form3->Button1->y() - 4);
+        QCOMPARE(Form3->ProgressBar1->geometry().right() + 1, Form3->ComboBox1->x() - 8);
+    }
+};
+
+QTX_GUI_TEST_MAIN(UserManagerTest)
+#include "user_manager_test.moc"

@@ -1,0 +1,72 @@
+#pragma once
+// Shared by the user window tests: the interface texts, records and a workspace with a user list.
+
+#include "app/text_file.h"
+#include "support/gui_helpers.h"
+#include "users/user.h"
+#include "users/user_manager_window.h"
+
+#include <QListWidget>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace qtx::test {
+
+// Every key the user windows look up, Polish column equal to the key.
+inline QString UserTexts()
+{
+    const QStringList keys{
+        "USER MANAGER", "CLOSE", "NAME", "SHORT CARD NR", "ALL USERS", "YES", "NO", "ADD USER", "EDIT USER",
+        "DELETE USER", "SAVE CHANGES", "SEARCH/FILTER", "FILTERED", "SORT BY NAME", "SORT BY ID",
+        "SAVING HAS SUCCEEDED", "DO YOU WANT TO SAVE CHANGES", "EXISTS", "CONFIRM", "ADD ANOTHER CARD", "CANCEL",
+        "FULL CARD NUMBER", "COMMA ( SIGN ' ) IS FORBIDDEN", "YOU HAVE TO ENTER PIN AND/OR CARD", "WRONG ID NUMBER",
+        "PIN MUST BE 1 TO 7 DIGITS LONG AND CONTAIN DIGITS ONLY", "SET PIN", "CHANGE PIN",
+        "GIVEN CARD ALREADY EXISTS", "GIVEN PIN ALREADY EXISTS", "INPUT NEW PIN", "REPEAT NEW PIN",
+        "PIN NUMBERS DOES DIFFER"};
+    QString text;
+    for (const QString& key : keys)
+        text += key + QLatin1Char('\t') + key + QStringLiteral("\t\n");
+    return text;
+}
+
+inline CUser MakeUser(const QByteArray& id, std::int64_t card, const QByteArray& pin, const QString& name,
+                      char kind = 'u')
+{
+    CUser u;
+    u.id = id;
+    u.card = card;
+    u.pin = pin;
+    u.name = ToCp1250(name);
+    u.kind = static_cast<std::uint8_t>(kind);
+    return u;
+}
+
+// admin (0001, PIN 1234), Anna with two cards (0002, PIN 4821), Piotr with a card only (0003).
+inline UserList SampleUsers()
+{
+    return {MakeUser("0001", 0, "1234", "admin", 'a'), MakeUser("0002", 786777, "4821", "Anna Kowalska"),
+            MakeUser("0002", 786778, "4821", "Anna Kowalska"), MakeUser("0003", 793131, "", "Piotr Nowak")};
+}
+
+// Opens the user manager on the folder as the main window's button does, without the modal loop.
+inline void OpenManager(const QString& folder, bool showPins = false)
+{
+    Form3->hide();
+    Form3->SetWorkspaceOpen(true);
+    Form3->SetWorkspaceFolder(folder + QLatin1Char('/'));
+    Form3->Modified = false;
+    Form3->LoadUsers(folder + QStringLiteral("/USERS.txt"));
+    Form3->SetWorkspaceSeen(true);
+    Form3->SetShowPins(showPins);
+    Form3->show();
+}
+
+inline QStringList ListLines()
+{
+    QStringList lines;
+    for (int i = 0; i < Form3->ListBox1->count(); ++i)
+        lines << Form3->ListBox1->item(i)->text();
+    return lines;
+}
+
+} // namespace qtx::test
