@@ -1,0 +1,242 @@
+// The link windows headless, over a pseudo-terminal to a fake recorder: the automatic download
+// through the COM port chooser and progress window into a fresh card folder that then opens as
+// the workspace, cancel by closing the progress window, and the raw console.
+
+#include "app/paths.h"
+#include "link/console_window.h"
+#include "link/link_controller.h"
+#include "link/port_chooser_window.h"
+#include "link/progress_window.h"
+#include "link_test_support.h"
+#include "support/forms_fixture.h"
+#include "workspace/access_mode_window.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+using namespace qtx;
+using namespace qtx::test;
+
+namespace {
+
+QString CardFolder()
+{
+    return AppDir() + QStringLiteral("card");
+}
+
+QStringList Items(const QListWidget* list)
+{
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items.append(list->item(i)->text());
+    return items;
+}
+
+bool HasItemEnding(const QListWidget* list, const QString& text)
+{
+    for (const QString& item : Items(list))
+        if (item.endsWith(text))
+            return true;
+    return false;
+}
+
+// Picks the port in the COM port chooser the next time it opens.
+void ChoosePortNext(const QString& name)
+{
+    OnNextModal([name](QWidget*) {
+        Form14->ComboBox1->setCurrentIndex(Form14->ComboBox1->findText(name));
+        Form14->Button1->click();
+    });
+}
+
+} // namespace
+
+class LinkWindowsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        dialogs.Clear();
+        QDir(CardFolder()).removeRecursively();
+    }
+    void cleanup()
+    {
+        QDir(CardFolder()).removeRecursively();
+    }
+
+    void automaticDownloadFillsCardAndOpensItAsTheWorkspace()
+    {
+        Forms forms;
+        FakeRecorder recorder;
+        recorder.AddFile("KONFOUT.TXT", "DeviceID=Brama 2\r\nfirmware: 3.1\r\nport0=We\r\nport1=Wy\r\n");
+        recorder.AddFile("USERS.txt", QByteArray(28, 'u'));
+        recorder.AddFile("20250301.csv", QByteArray(5000, 'e'));
+        PtyPeer peer(180);
+        peer.recorder = &recorder;
+        peer.AutoPump();
+        QVERIFY(!QDir(CardFolder()).exists());
+
+        ChoosePortNext(peer.Name());
+        Form1->RunAccessMode(TForm11::ConnectRs232);
+        QVERIFY(Form13->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(Form1->CardLoaded, 20000);
+
+        QCOMPARE(Form1->CardPath, CardFolder() + '/');
+        for (const QByteArray& name : std::as_const(recorder.names))
+            QCOMPARE(ReadFileBytes(CardFolder() + '/' + name), recorder.files.value(name));
+        QCOMPARE(Form1->Label2->text(), QStringLiteral("Brama 2"));
+        QVERIFY(dialogs.messages.isEmpty());
+        QVERIFY(dialogs.questions.isEmpty());
+        QVERIFY(dialogs.errors.isEmpty());
+        QVERIFY(!Form13->isVisible());
+        QVERIFY(HasItemEnding(Form13->ListBox1, QString::fromUtf8("Zakończono pobieranie plików.")));
+        QVERIFY(!HasItemEnding(Form13->ListBox1, QStringLiteral("Anulowano.")));
+        QCOMPARE(Form13->Label1->text(), QStringLiteral("3 / 3"));
+        QCOMPARE(Form13->ProgressBar1->value(), 0);
+        QCOMPARE(Form13->ProgressBar2->value(), 100);
+        QCOMPARE(Items(Form12->ListBox1), (QStringList{"KONFOUT.TXT", "USERS.txt", "20250301.csv"}));
+        QCOMPARE(Form1->TaskGroup, 0);
+        QVERIFY(!Form1->Link->Port().IsOpen());
+
+        // A second automatic download clears only the message list and fetches everything again.
+        recorder.requests.clear();
+        ChoosePortNext(peer.Name());
+        Form1->RunAccessMode(TForm11::ConnectRs232);
+        QCOMPARE(Form13->ListBox1->count(), 0);
+        QCOMPARE(Form13->ProgressBar2->value(), 100);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.requests.size(), 4, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!Form13->isVisible(), 20000);
+    }
+
+    void closingTheProgressWindowCancels()
+    {
+        Forms forms;
+        FakeRecorder recorder;
+        recorder.AddFile("BIG.BIN", QByteArray(60000, 'b'));
+        recorder.AddFile("NEXT.BIN", "n");
+        PtyPeer peer(181);
+        peer.recorder = &recorder;
+        peer.AutoPump();
+        ChoosePortNext(peer.Name());
+        Form1->RunAccessMode(TForm11::ConnectRs232);
+        QTRY_VERIFY_WITH_TIMEOUT(Form13->ProgressBar2->value() > 0, 20000);
+        Form13->close();
+        QVERIFY(!Form13->isVisible());
+        QVERIFY(HasItemEnding(Form13->ListBox1, QStringLiteral("Anulowano.")));
+        QCOMPARE(Form1->TaskGroup, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.aborts, 1, 5000);
+        const int upper = Form13->ProgressBar2->value();
+        QTest::qWait(300);
+        QVERIFY(upper > 0);
+        QCOMPARE(Form13->ProgressBar2->value(), upper);
+        QCOMPARE(recorder.requests, (QList<QByteArray>{"list", "get BIG.BIN"}));
+        QVERIFY(!QFile::exists(CardFolder() + "/BIG.BIN"));
+        QVERIFY(!Form1->CardLoaded);
+    }
+
+    void aPortThatCannotBeOpenedIsReportedInTheProgressWindow()
+    {
+        Forms forms;
+        PtyPeer peer(182);
+        OnNextModal([&](QWidget*) {
+            const int row = Form14->ComboBox1->findText(peer.Name());
+            QVERIFY(row >= 0);
+            QCOMPARE(Form14->ComboBox1->itemData(row, Qt::ToolTipRole).toString(), peer.Device());
+            QCOMPARE(Form14->ComboBox1->currentIndex(), 0);
+            Form14->ComboBox1->setEditable(true);
+            Form14->ComboBox1->setEditText(QStringLiteral("COM183"));
+            Form14->Button1->click();
+        });
+        Form1->RunAccessMode(TForm11::ConnectRs232);
+        QTRY_VERIFY_WITH_TIMEOUT(HasItemEnding(Form13->ListBox1, QString::fromUtf8("nie można połączyć z urządzeniem")), 5000);
+        QCOMPARE(Form1->TaskGroup, 0);
+        QVERIFY(Form13->isVisible());
+        QVERIFY(peer.Pump().isEmpty());
+        Form13->close();
+    }
+
+    void rawConsoleListsFetchesDeletesAndSends()
+    {
+        Forms forms;
+        FakeRecorder recorder;
+        recorder.AddFile("A.TXT", "alpha");
+        recorder.AddFile("B.TXT", "beta");
+        PtyPeer peer(184);
+        peer.recorder = &recorder;
+        peer.AutoPump();
+        QTemporaryDir dir;
+        const QString upload = dir.filePath("SEND.BIN");
+        WriteFileBytes(upload, QByteArray(1600, 's'));
+        dialogs.filesToOpen.enqueue(upload);
+
+        QStringList log;
+        QStringList files;
+        OnNextModal([&](QWidget* modal) {
+            QCOMPARE(modal, static_cast<QWidget*>(Form12));
+            QCOMPARE(Form12->windowTitle(), QStringLiteral("Raw RS"));
+            Form12->ComboBox1->setCurrentIndex(Form12->ComboBox1->findText(peer.Name()));
+            Form12->Button1->click();
+            Form12->Button1->click(); // already connected: refused, the connection stays
+            Form12->Button2->click();
+            QTRY_COMPARE(Form12->ListBox1->count(), 2);
+            files = Items(Form12->ListBox1);
+            Form12->ListBox1->setCurrentRow(0);
+            emit Form12->ListBox1->itemDoubleClicked(Form12->ListBox1->item(0));
+            QTRY_VERIFY(QFile::exists(CardFolder() + "/A.TXT"));
+            Form12->ListBox1->setCurrentRow(1);
+            Form12->Button5->click();
+            QTRY_VERIFY(recorder.requests.contains("delete B.TXT"));
+            Form12->Button4->click();
+            QTRY_VERIFY(recorder.uploads.contains("SEND.BIN"));
+            Form12->Button3->click();
+            log = Items(Form12->ListBox2);
+            Form12->close();
+        });
+        Form1->RunAccessMode(TForm11::RawConsole);
+        QCOMPARE(PendingModalActions(), 0);
+
+        QCOMPARE(files, (QStringList{"A.TXT", "B.TXT"}));
+        QCOMPARE(ReadFileBytes(CardFolder() + "/A.TXT"), QByteArray("alpha"));
+        QCOMPARE(recorder.uploads.value("SEND.BIN"), QByteArray(1600, 's'));
+        QCOMPARE(Form1->Label3->text(), QStringLiteral("SEND.BIN"));
+        const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d:\\d{1,3} "));
+        for (const QString& line : std::as_const(log))
+            QVERIFY2(stamp.match(line).hasMatch(), qPrintable(line));
+        QStringList texts;
+        for (const QString& line : std::as_const(log))
+            texts.append(line.section(QLatin1Char(' '), 1));
+        QCOMPARE(texts.first(), QString::fromUtf8("połączony"));
+        QCOMPARE(texts.at(1), QString::fromUtf8("niepołączony"));
+        QCOMPARE(texts.at(2), QStringLiteral("wyslano (dlugosc 4)"));
+        QVERIFY(texts.contains(QStringLiteral("haslo prawidlowe")));
+        QVERIFY(texts.contains(QStringLiteral("Wysylanie pliku zakonczone powodzeniem")));
+        QCOMPARE(texts.last(), QStringLiteral("rozlaczony"));
+        QVERIFY(!Form1->Link->Port().IsOpen());
+
+        // Nothing selected: delete and fetch send nothing.
+        Form12->ListBox1->clear();
+        const qsizetype before = recorder.received.size();
+        Form12->Button5->click();
+        Form12->ListBox1DblClick();
+        QCOMPARE(recorder.received.size(), before);
+    }
+
+    void logStampIsTimeAndTickModulo1000()
+    {
+        QCOMPARE(TForm12::LogStamp(QTime(10, 15, 2), 1234007), QStringLiteral("10:15:02:7"));
+        QCOMPARE(TForm12::LogStamp(QTime(9, 5, 0), 999), QStringLiteral("09:05:00:999"));
+    }
+
+private:
+    ScriptedDialogs dialogs;
+};
+
+QTX_GUI_TEST_MAIN(LinkWindowsTest)
+#include "link_windows_test.moc"
