@@ -150,7 +150,8 @@ public:
     // The 1 ms pause after each complete download frame (off for fuzzing).
     void SetFramePause(bool on) { framePause_ = on; }
 
-    // Counters for watchdogs: bytes received, and file headers plus frames stored.
+    // Counters for watchdogs: bytes received, and downloads requested plus file headers and
+    // frames stored (it moves whenever a download makes progress or a new one starts).
     quint64 BytesReceived() const { return bytesReceived_; }
     quint64 ProgressCount() const { return progressCount_; }
 

@@ -48,6 +48,7 @@ bool LinkEngine::RequestFile(const QByteArray& name)
     const QByteArray frame = wire::RequestFrame({}, wire::CodeGetFile, argument);
     SendRaw(frame.constData(), int(frame.size()));
     s.Receiving = true;
+    progressCount_ += 1;
     return true;
 }
 

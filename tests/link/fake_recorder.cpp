@@ -157,6 +157,7 @@ void FakeRecorder::RequestComplete(QByteArray& out)
         sendNumber_ = 0;
         lastFrame_.clear();
         stalled_ = false;
+        stallThis_ = stallAfterFirstFrame || stallNames.contains(name);
         out += FileHeaderBytes(std::int32_t(sending_.size() + sizeError), deviceId, password);
         if (!sending_.isEmpty()) {
             state_ = State::Sending;
@@ -199,7 +200,7 @@ void FakeRecorder::SendFrame(QByteArray& out, bool fresh)
     out += wire;
     if (duplicateFrames.contains(ordinal))
         out += lastFrame_;
-    if (stallAfterFirstFrame)
+    if (stallThis_)
         stalled_ = true;
 }
 

@@ -31,6 +31,7 @@ public:
     QSet<int> duplicateFrames;
     bool silent = false;
     bool stallAfterFirstFrame = false;
+    QSet<QByteArray> stallNames; // files whose transfer stops after their first frame
     int sizeError = 0; // added to the size a file header announces
 
     // What the manager did.
@@ -60,6 +61,7 @@ private:
     int sendNumber_ = 0;
     QByteArray lastFrame_;
     bool stalled_ = false;
+    bool stallThis_ = false;
     int framesSent_ = 0;
     int acks_ = 0;
     QByteArray uploadName_;

@@ -359,17 +359,14 @@ int Download(const QStringList& arguments)
     Watch bytes([&] { return engine.BytesReceived(); });
     Watch progress([&] { return engine.ProgressCount(); });
     bool listSilent = false;
-    bool wasReceiving = false;
     RunTimers(
         session.link, [&] { return !session.link.Tasks().Running() || listSilent; },
         [&] {
             const bool receiving = engine.State().Receiving;
-            if (receiving && !wasReceiving)
-                progress.Reset();
-            wasReceiving = receiving;
+            const qint64 stalled = progress.QuietMs();
             if (!view.replyEnded && session.step == qtx::TaskSequencer::Wait && !receiving) {
                 listSilent = bytes.QuietMs() >= ListSilenceMs;
-            } else if (receiving && !engine.State().AbortRequested && progress.QuietMs() >= parsed.timeoutMs) {
+            } else if (receiving && !engine.State().AbortRequested && stalled >= parsed.timeoutMs) {
                 view.FileLine(engine.State().TransferFileName
                               + QStringLiteral(": nothing received for %1 s, abandoned").arg(parsed.timeoutMs / 1000.0));
                 session.link.Tasks().SkipCurrentFile();

@@ -1,0 +1,173 @@
+// qtxctl's link commands run as the operator runs them, against a fake recorder on a
+// pseudo-terminal: ports, list, download (with a file that stalls), get, delete, upload, failures.
+
+#include "app/text_file.h"
+#include "link_test_support.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace qtx;
+using namespace qtx::test;
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs qtxctl while the event loop lets the recorder answer.
+Run Qtxctl(const QStringList& arguments, int timeoutMs = 60000)
+{
+    QProcess process;
+    process.start(QStringLiteral(QTXCTL_PATH), arguments);
+    if (!process.waitForStarted())
+        qFatal("qtxctl did not start");
+    QElapsedTimer clock;
+    clock.start();
+    while (process.state() != QProcess::NotRunning && clock.elapsed() < timeoutMs)
+        QTest::qWait(5);
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+            process.readAllStandardError()};
+}
+
+QList<QByteArray> Lines(const QByteArray& text)
+{
+    QList<QByteArray> lines = text.split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+} // namespace
+
+class LinkCommandTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void portsPrintNameAndDevice()
+    {
+        PtyPeer peer(190);
+        const Run run = Qtxctl({"ports"});
+        QCOMPARE(run.status, 0);
+        QVERIFY(Lines(run.out).contains("COM190\t" + peer.Device().toUtf8()));
+    }
+
+    void listPrintsTheRecordersNames()
+    {
+        FakeRecorder recorder;
+        recorder.AddFile("KONFOUT.TXT", "k");
+        recorder.AddFile("Z" + ToCp1250(QString::fromUtf8("ĄŻ")) + ".TXT", "z");
+        PtyPeer peer(191);
+        peer.recorder = &recorder;
+        peer.AutoPump();
+        const Run run = Qtxctl({"list", "--port", peer.Name()});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(Lines(run.out), (QList<QByteArray>{"KONFOUT.TXT", QString::fromUtf8("ZĄŻ.TXT").toUtf8()}));
+    }
+
+    void downloadStoresEveryFileAndGoesOnPastAStalledOne()
+    {
+        FakeRecorder recorder;
+        recorder.AddFile("KONFOUT.TXT", "DeviceID=x\r\n");
+        recorder.AddFile("STALL.BIN", QByteArray(3000, 's'));
+        recorder.AddFile("SYSTEM", {});
+        recorder.AddFile("USERS.TXT", {});
+        recorder.AddFile("20250301.CSV", QByteArray(1500, 'e'));
+        recorder.stallNames = {"STALL.BIN"};
+        PtyPeer peer(192);
+        peer.recorder = &recorder;
+        peer.AutoPump();
+        QTemporaryDir to;
+        const Run run = Qtxctl({"download", "--port", peer.Name(), "--to", to.path(), "--timeout", "1"});
+        QCOMPARE(run.status, 2);
+        QCOMPARE(Lines(run.out), (QList<QByteArray>{"KONFOUT.TXT\t12", "USERS.TXT\t0", "20250301.CSV\t1500"}));
+        QCOMPARE(recorder.aborts, 1);
+        QVERIFY(run.err.contains("STALL.BIN: nothing received for 1 s, abandoned"));
+        QVERIFY2(run.err.contains("[5 / 5] 20250301.CSV: 1500 bytes\n"), run.err.constData());
+        QCOMPARE(run.err.count("abandoned"), 1);
+        QVERIFY(!QFile::exists(to.filePath("STALL.BIN")));
+        QCOMPARE(ReadWholeFile(to.filePath("20250301.CSV")), QByteArray(1500, 'e'));
+        QCOMPARE(QDir(to.path()).entryList(QDir::Files).size(), 3);
+
+        recorder.stallNames.clear();
+        const Run again = Qtxctl({"download", "--port", peer.Name(), "--to", to.path()});
+        QCOMPARE(again.status, 0);
+        QCOMPARE(Lines(again.out).size(), 4);
+        QCOMPARE(ReadWholeFile(to.filePath("STALL.BIN")), QByteArray(3000, 's'));
+    }
+
+    void getDeleteAndUpload()
+    {
+        FakeRecorder recorder;
+        recorder.AddFile("A.TXT", "alpha");
+        recorder.AddFile("B.TXT", "beta");
+        PtyPeer peer(193);
+        peer.recorder = &recorder;
+        peer.AutoPump();
+        QTemporaryDir to;
+        Run run = Qtxctl({"get", "--port", peer.Name(), "A.TXT", "--to", to.path()});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, QByteArray("A.TXT\t5\n"));
+        QCOMPARE(ReadWholeFile(to.filePath("A.TXT")), QByteArray("alpha"));
+
+        run = Qtxctl({"delete", "--port", peer.Name(), "B.TXT"});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(recorder.requests.last(), QByteArray("delete B.TXT"));
+
+        const QString file = to.filePath("UP.BIN");
+        WriteWholeFile(file, QByteArray(2500, 'u'));
+        run = Qtxctl({"upload", "--port", peer.Name(), file});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(recorder.uploads.value("UP.BIN"), QByteArray(2500, 'u'));
+
+        run = Qtxctl({"upload", "--port", peer.Name(), to.filePath("missing.bin")});
+        QCOMPARE(run.status, 1);
+        QVERIFY(!run.err.isEmpty());
+    }
+
+    void failuresExitWithAClearMessage()
+    {
+        Run run = Qtxctl({"list", "--port", "COM194"});
+        QCOMPARE(run.status, 1);
+        QVERIFY(run.err.contains("COM194"));
+        run = Qtxctl({"download", "--port", "COM194"});
+        QCOMPARE(run.status, 1);
+        QVERIFY(run.err.contains("COM194"));
+        run = Qtxctl({"list"});
+        QCOMPARE(run.status, 2);
+
+        FakeRecorder recorder;
+        recorder.silent = true;
+        PtyPeer peer(195);
+        peer.recorder = &recorder;
+        peer.AutoPump();
+        QElapsedTimer clock;
+        clock.start();
+        run = Qtxctl({"list", "--port", peer.Name()});
+        QCOMPARE(run.status, 1);
+        QVERIFY(run.err.contains("did not answer within 10 seconds"));
+        QVERIFY(clock.elapsed() >= 10000);
+    }
+
+    void everySubcommandHasHelp()
+    {
+        for (const char* command : {"ports", "list", "download", "get", "delete", "upload"}) {
+            const Run run = Qtxctl({command, "--help"});
+            QCOMPARE(run.status, 0);
+            QVERIFY2(run.out.startsWith(QByteArray("usage: qtxctl ") + command), run.out.constData());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(LinkCommandTest)
+#include "link_command_test.moc"
