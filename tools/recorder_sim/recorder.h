@@ -1,0 +1,119 @@
+#pragma once
+// The recorder's side of the serial protocol, driven byte by byte with the time given by the caller.
+
+#include "card_folder.h"
+#include "faults.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <deque>
+#include <functional>
+#include <optional>
+
+namespace qtx::sim {
+
+// Longest silence inside one frame from the manager; after it the partial frame is dropped.
+inline constexpr qint64 kFrameGapMs = 50;
+// Silence between upload frames after which the upload is given up (the manager went away).
+inline constexpr qint64 kUploadIdleMs = 10000;
+// Largest payload of a data frame in either direction.
+inline constexpr int kMaxPayload = 512;
+
+struct RecorderSettings {
+    quint8 deviceId = 1;
+    bool passwordOk = true;
+    int bitsPerSecond = 0; // line rate the output is held to (10 bits a byte); 0 = as fast as possible
+    FaultPlan faults;
+};
+
+// The simulated recorder: answers list, get-file, delete and upload requests from its card folder.
+// It never blocks and reads no clock: the caller passes the time in milliseconds with every call.
+class Recorder {
+public:
+    using LogSink = std::function<void(const QString&)>;
+
+    Recorder(CardFolder card, RecorderSettings settings, LogSink log = {});
+
+    // Bytes from the manager, as they arrived at nowMs.
+    void Receive(QByteArrayView bytes, qint64 nowMs);
+    // Lets time pass: frames cut short are dropped, a garbled upload frame is answered with "d".
+    void Advance(qint64 nowMs);
+    // The bytes that may go out by nowMs (held back by silences and the line rate).
+    QByteArray TakeOutput(qint64 nowMs);
+    // The earliest time at which Advance or TakeOutput has something to do.
+    std::optional<qint64> NextDueMs() const;
+    // The manager closed the port: transfers in progress and unsent bytes are forgotten.
+    void LineDropped();
+
+    bool Downloading() const { return download_.has_value(); }
+    bool Uploading() const { return upload_.has_value(); }
+
+private:
+    enum class Input { Idle, Request, UploadFrame, UploadDiscard };
+
+    struct Chunk {
+        QByteArray bytes;
+        qint64 dueMs = 0;
+        quint64 tag = 0; // 0 = not a download frame
+    };
+
+    struct Download {
+        QByteArray name;
+        QByteArray data;
+        qsizetype sent = 0;   // payload bytes in the frames sent so far
+        quint8 number = 0;    // number of the frame out now
+        QByteArray frame;     // the frame out now, intact (the file header before the first frame)
+        bool headerOnly = true;
+        int extraAcks = 0;    // "{" still owed for a copy sent twice
+        quint64 tag = 0;      // chunks of the frame out now
+    };
+
+    struct Upload {
+        QByteArray name;
+        quint32 size = 0;
+        QByteArray data;
+        quint8 expected = 0;
+        bool anyAccepted = false;
+    };
+
+    void Feed(quint8 byte);
+    void CheckRequest();
+    void OnRequest(quint8 code, const QByteArray& text, const QByteArray& argument);
+    void OnUploadHeader(qsizetype argumentStart, qsizetype nameEnd);
+    void CheckUploadFrame();
+    void DropRequest(const QString& why);
+
+    void SendList();
+    void StartDownload(const QByteArray& name);
+    void DeleteFile(const QByteArray& name);
+    void OnDownloadAnswer(quint8 byte);
+    void SendNextFrame();
+    void Transmit();
+    void EndDownload(const QString& why);
+    bool FramePending() const;
+    bool StoreUpload(const QByteArray& whole);
+
+    void Answer(char byte);
+    void Enqueue(const QByteArray& bytes, qint64 dueMs, quint64 tag);
+    void Log(const QString& line) const;
+
+    CardFolder card_;
+    RecorderSettings settings_;
+    FaultInjector faults_;
+    LogSink log_;
+
+    qint64 nowMs_ = 0;
+    qint64 lastByteMs_ = 0;
+    Input input_ = Input::Idle;
+    QByteArray frame_;
+    std::optional<Download> download_;
+    std::optional<Upload> upload_;
+
+    std::deque<Chunk> queue_;
+    quint64 lastTag_ = 0;
+    qint64 lineFreeNs_ = 0; // when the paced line has finished the last byte handed out
+};
+
+} // namespace qtx::sim
