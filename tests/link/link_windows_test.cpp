@@ -195,6 +195,7 @@ private slots:
             QTRY_VERIFY(recorder.requests.contains("delete B.TXT"));
             Form12->Button4->click();
             QTRY_VERIFY(recorder.uploads.contains("SEND.BIN"));
+            QTRY_VERIFY(Form1->Link->Engine().State().UploadState == UploadStates::Idle);
             Form12->Button3->click();
             log = Items(Form12->ListBox2);
             Form12->close();
