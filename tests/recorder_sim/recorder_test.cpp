@@ -300,9 +300,16 @@ void RecorderTest::resendsTheLastFrameOnDAndStopsOnB()
     const QByteArray frame0 = Hex("00000202") + WithChecksum(data.first(512));
     const QByteArray frame1 = Hex("01000203") + WithChecksum(data.mid(512, 512));
     QCOMPARE(line.Send(GetRequest("A.CSV")).mid(8), frame0);
+    // The manager asks again only after 40 ms of silence: a "d" sooner than that crossed the
+    // frame on the line, and a second copy would only be a stray one.
+    QCOMPARE(line.Wait(kCrossingMs - 1), QByteArray());
+    QCOMPARE(line.Send("d"), QByteArray());
+    QCOMPARE(line.Wait(1), QByteArray());
     QCOMPARE(line.Send("d"), frame0);
+    QCOMPARE(line.Wait(40), QByteArray());
     QCOMPARE(line.Send("d"), frame0);
     QCOMPARE(line.Send("{"), frame1);
+    QCOMPARE(line.Wait(40), QByteArray());
     QCOMPARE(line.Send("d"), frame1);
     QCOMPARE(line.Send("B"), QByteArray());
     QVERIFY(!line.recorder->Downloading());
@@ -444,7 +451,8 @@ void RecorderTest::closingThePortForgetsTheTransfer()
     settings.bitsPerSecond = 9600;
     Line line(settings);
     line.Put(QStringLiteral("A.CSV"), Pattern(3000));
-    QVERIFY(!line.Send(GetRequest("A.CSV")).isEmpty());
+    line.Send(GetRequest("A.CSV"));
+    QVERIFY(!line.Wait(50).isEmpty());
     line.recorder->LineDropped();
     QVERIFY(!line.recorder->Downloading());
     QCOMPARE(line.Wait(1000), QByteArray());
@@ -466,24 +474,32 @@ void RecorderTest::pacedOutputKeepsToTheLineRate()
     settings.bitsPerSecond = 115200; // 11.52 bytes a millisecond
     Line line(settings);
     line.Put(QStringLiteral("A.CSV"), Pattern(1300));
+    // The 16-byte request takes 1.4 ms to come in; then header and first frame, 526 bytes,
+    // take 45.6 ms to go out.
     QByteArray out = line.Send(GetRequest("A.CSV"));
-    QCOMPARE(out.size(), 1);
-    for (int ms = 1; ms <= 44; ++ms) {
+    QCOMPARE(out, QByteArray());
+    for (int ms = 1; ms <= 45; ++ms) {
         out += line.Wait(1);
         QVERIFY2(out.size() <= ms * 11.52 + 1, qPrintable(QStringLiteral("%1 bytes at %2 ms").arg(out.size()).arg(ms)));
-        QVERIFY(out.size() >= ms * 11.52 - 1);
+        QVERIFY(out.size() >= (ms - 1) * 11.52 - 1);
         QVERIFY(*line.recorder->NextDueMs() <= line.now + 1);
     }
-    // Header and first frame, 526 bytes, take 45.6 ms on the line.
-    out += line.Wait(1);
     QVERIFY(out.size() < 526);
     out += line.Wait(1);
     QCOMPARE(out, Hex("ff14050000010152") + Hex("00000202") + WithChecksum(Pattern(1300).first(512)));
     QVERIFY(!line.recorder->NextDueMs().has_value());
     // An idle line saves up nothing: after a pause the next frame starts at the same pace.
     QCOMPARE(line.Wait(5000), QByteArray());
-    QCOMPARE(line.Send("{").size(), 1);
-    QCOMPARE(line.Wait(10).size(), 115);
+    QCOMPARE(line.Send("{"), QByteArray());
+    QCOMPARE(line.Wait(10).size(), 116);
+
+    // The manager's bytes come in at the same rate: a 518-byte upload frame takes 45 ms.
+    QCOMPARE(line.Send(UploadHeader("P.BIN", 600)), QByteArray());
+    QCOMPARE(line.Wait(2), QByteArray("{"));
+    QCOMPARE(line.Send(UploadFrame(0, Pattern(512))), QByteArray());
+    QCOMPARE(*line.recorder->NextDueMs(), line.now + 1);
+    QCOMPARE(line.Wait(44), QByteArray());
+    QCOMPARE(line.Wait(1), QByteArray("{"));
 
     // The whole file through the manager's side takes the time it takes on a real cable.
     Line timed(settings);
@@ -517,7 +533,10 @@ void RecorderTest::eachFaultDoesWhatItSays()
         for (qsizetype i = 0; i < sent.size(); ++i)
             differing += sent[i] != frame0[i];
         QCOMPARE(differing, 1);
-        QVERIFY(line.Send("d") != frame0);
+        line.Wait(40);
+        const QByteArray again = line.Send("d");
+        QCOMPARE(again.size(), frame0.size());
+        QVERIFY(again != frame0);
         // Received upload frames are taken as corrupted too.
         QCOMPARE(line.Send(UploadHeader("U.BIN", 3)), QByteArray("{"));
         QCOMPARE(line.Send(UploadFrame(0, "abc")), QByteArray("d"));
@@ -529,6 +548,7 @@ void RecorderTest::eachFaultDoesWhatItSays()
         line.Put(QStringLiteral("A.CSV"), data);
         QCOMPARE(line.Send(GetRequest("A.CSV")), header + frame0);
         QCOMPARE(line.Send("{"), QByteArray());
+        QCOMPARE(line.Wait(40), QByteArray());
         QCOMPARE(line.Send("d"), frame0);
     }
 
@@ -540,8 +560,14 @@ void RecorderTest::eachFaultDoesWhatItSays()
         // One "{" for each copy before the next frame goes.
         QCOMPARE(line.Send("{"), QByteArray());
         QCOMPARE(line.Send("{"), frame1 + frame1);
+        line.Wait(40);
         QCOMPARE(line.Send("d"), frame1 + frame1);
         QCOMPARE(line.Send("{"), QByteArray());
+        // The last frame goes out once: a second copy would reach a manager already done with
+        // the file, in front of the next file's header.
+        QCOMPARE(line.Send("{"), Hex("02140117") + WithChecksum(data.mid(1024)));
+        QCOMPARE(line.Send("{"), QByteArray());
+        QVERIFY(!line.recorder->Downloading());
     }
 
     settings.faults = ParseFaultList(QStringLiteral("silence=1,silence-ms=120"));

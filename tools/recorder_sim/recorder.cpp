@@ -87,16 +87,42 @@ void Recorder::Log(const QString& line) const
         log_(line);
 }
 
+qint64 Recorder::NsPerByte() const
+{
+    return 10'000'000'000LL / settings_.bitsPerSecond;
+}
+
 void Recorder::Receive(QByteArrayView bytes, qint64 nowMs)
 {
+    if (!bytes.isEmpty())
+        inbox_.push_back(Chunk{bytes.toByteArray(), nowMs, 0});
     Advance(nowMs);
-    for (char c : bytes) {
-        lastByteMs_ = nowMs;
-        Feed(static_cast<quint8>(c));
-    }
 }
 
 void Recorder::Advance(qint64 nowMs)
+{
+    // On a paced line the manager's bytes too take their 10 bit times each to come in.
+    while (!inbox_.empty()) {
+        Chunk& chunk = inbox_.front();
+        qint64 atMs = chunk.dueMs;
+        if (settings_.bitsPerSecond > 0) {
+            const qint64 atNs = std::max(inboxLineFreeNs_, chunk.dueMs * 1'000'000) + NsPerByte();
+            if (atNs > nowMs * 1'000'000)
+                break;
+            inboxLineFreeNs_ = atNs;
+            atMs = atNs / 1'000'000;
+        }
+        CheckTimeouts(atMs);
+        lastByteMs_ = nowMs_;
+        const auto byte = static_cast<quint8>(chunk.bytes[chunk.taken]);
+        if (++chunk.taken == chunk.bytes.size())
+            inbox_.pop_front();
+        Feed(byte);
+    }
+    CheckTimeouts(nowMs);
+}
+
+void Recorder::CheckTimeouts(qint64 nowMs)
 {
     nowMs_ = std::max(nowMs_, nowMs);
     const qint64 quiet = nowMs_ - lastByteMs_;
@@ -320,7 +346,9 @@ void Recorder::Transmit()
         Log(QStringLiteral("fault: frame %1 held back %2 ms").arg(d.number).arg(faults_.Plan().silenceMs));
     }
     Enqueue(bytes, due, d.tag);
-    if (faults_.DuplicateNext()) {
+    // The last frame is never doubled: the manager is done with the file after the first copy
+    // and may already have asked for the next one, whose header the second copy would garble.
+    if (faults_.DuplicateNext() && d.sent < d.data.size()) {
         // A manager that takes both copies answers both; the second "{" is not for the next frame.
         Enqueue(bytes, due, d.tag);
         d.extraAcks = 1;
@@ -349,9 +377,16 @@ void Recorder::OnDownloadAnswer(quint8 byte)
         SendNextFrame();
         return;
     case kAgain:
-        // A "d" that crosses a frame still going out is answered by that frame.
+        // A "d" that crosses a frame on the line is answered by that frame: sending it again
+        // would put a stray copy on the line, one the manager may take for the next file's header.
         if (FramePending()) {
             Log(QStringLiteral("\"d\" while frame %1 is still going out: nothing more sent").arg(d.number));
+            return;
+        }
+        if (nowMs_ - d.outAtMs < kCrossingMs) {
+            Log(QStringLiteral("\"d\" %1 ms after frame %2 went out crossed it: nothing more sent")
+                    .arg(nowMs_ - d.outAtMs)
+                    .arg(d.number));
             return;
         }
         Log(d.headerOnly ? QStringLiteral("\"d\": file header again") : QStringLiteral("\"d\": frame %1 again").arg(d.number));
@@ -514,13 +549,14 @@ bool Recorder::StoreUpload(const QByteArray& whole)
 
 void Recorder::LineDropped()
 {
-    if (download_ || upload_ || input_ != Input::Idle || !queue_.empty())
+    if (download_ || upload_ || input_ != Input::Idle || !queue_.empty() || !inbox_.empty())
         Log(QStringLiteral("line dropped: transfer and unsent bytes forgotten"));
     download_.reset();
     upload_.reset();
     input_ = Input::Idle;
     frame_.clear();
     queue_.clear();
+    inbox_.clear();
 }
 
 void Recorder::Answer(char byte)
@@ -544,7 +580,7 @@ QByteArray Recorder::TakeOutput(qint64 nowMs)
         if (settings_.bitsPerSecond > 0) {
             // Each byte takes 10 bit times on the line; a byte starts when the line is free
             // and its chunk is due, so idle time is never saved up for a burst.
-            const qint64 nsPerByte = 10'000'000'000LL / settings_.bitsPerSecond;
+            const qint64 nsPerByte = NsPerByte();
             const qint64 start = std::max(lineFreeNs_, chunk.dueMs * 1'000'000);
             if (start > nowNs)
                 break;
@@ -556,6 +592,8 @@ QByteArray Recorder::TakeOutput(qint64 nowMs)
             chunk.bytes.remove(0, n);
             break;
         }
+        if (download_ && chunk.tag == download_->tag)
+            download_->outAtMs = nowMs_;
         queue_.pop_front();
     }
     return out;
@@ -565,6 +603,10 @@ std::optional<qint64> Recorder::NextDueMs() const
 {
     std::optional<qint64> due;
     const auto consider = [&](qint64 at) { due = due ? std::min(*due, at) : at; };
+    if (!inbox_.empty())
+        consider(settings_.bitsPerSecond > 0
+                     ? (std::max(inboxLineFreeNs_, inbox_.front().dueMs * 1'000'000) + NsPerByte() + 999'999) / 1'000'000
+                     : inbox_.front().dueMs);
     if (!queue_.empty()) {
         qint64 at = queue_.front().dueMs;
         if (settings_.bitsPerSecond > 0)

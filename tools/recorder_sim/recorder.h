@@ -18,13 +18,16 @@ namespace qtx::sim {
 inline constexpr qint64 kFrameGapMs = 50;
 // Silence between upload frames after which the upload is given up (the manager went away).
 inline constexpr qint64 kUploadIdleMs = 10000;
+// The manager asks again with "d" only after 40 ms without bytes; a "d" that comes sooner after
+// a frame's last byte went out crossed that frame on the line and is not a request to resend.
+inline constexpr qint64 kCrossingMs = 35;
 // Largest payload of a data frame in either direction.
 inline constexpr int kMaxPayload = 512;
 
 struct RecorderSettings {
     quint8 deviceId = 1;
     bool passwordOk = true;
-    int bitsPerSecond = 0; // line rate the output is held to (10 bits a byte); 0 = as fast as possible
+    int bitsPerSecond = 0; // line rate in both directions (10 bits a byte); 0 = as fast as possible
     FaultPlan faults;
 };
 
@@ -36,9 +39,10 @@ public:
 
     Recorder(CardFolder card, RecorderSettings settings, LogSink log = {});
 
-    // Bytes from the manager, as they arrived at nowMs.
+    // Bytes from the manager, read at nowMs (on a paced line they come in at the line rate).
     void Receive(QByteArrayView bytes, qint64 nowMs);
-    // Lets time pass: frames cut short are dropped, a garbled upload frame is answered with "d".
+    // Lets time pass: bytes come in, frames cut short are dropped, a garbled upload frame is
+    // answered with "d".
     void Advance(qint64 nowMs);
     // The bytes that may go out by nowMs (held back by silences and the line rate).
     QByteArray TakeOutput(qint64 nowMs);
@@ -55,8 +59,9 @@ private:
 
     struct Chunk {
         QByteArray bytes;
-        qint64 dueMs = 0;
-        quint64 tag = 0; // 0 = not a download frame
+        qint64 dueMs = 0;     // sent no sooner than this, or (received bytes) when they came
+        quint64 tag = 0;      // 0 = not a download frame
+        qsizetype taken = 0;  // received bytes already fed to the recorder
     };
 
     struct Download {
@@ -68,6 +73,7 @@ private:
         bool headerOnly = true;
         int extraAcks = 0;    // "{" still owed for a copy sent twice
         quint64 tag = 0;      // chunks of the frame out now
+        qint64 outAtMs = 0;   // when the last of them went out
     };
 
     struct Upload {
@@ -78,6 +84,8 @@ private:
         bool anyAccepted = false;
     };
 
+    qint64 NsPerByte() const;
+    void CheckTimeouts(qint64 nowMs);
     void Feed(quint8 byte);
     void CheckRequest();
     void OnRequest(quint8 code, const QByteArray& text, const QByteArray& argument);
@@ -111,7 +119,9 @@ private:
     std::optional<Download> download_;
     std::optional<Upload> upload_;
 
-    std::deque<Chunk> queue_;
+    std::deque<Chunk> inbox_; // bytes from the manager still on their way in
+    qint64 inboxLineFreeNs_ = 0;
+    std::deque<Chunk> queue_; // bytes to the manager
     quint64 lastTag_ = 0;
     qint64 lineFreeNs_ = 0; // when the paced line has finished the last byte handed out
 };
