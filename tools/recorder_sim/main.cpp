@@ -23,6 +23,9 @@ namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
 
+// Most bytes read ahead of a paced line.
+constexpr qsizetype kMaxComingIn = 65536;
+
 void RequestStop(int)
 {
     stopRequested = 1;
@@ -93,7 +96,9 @@ int Serve(qtx::sim::PseudoTerminal& terminal, qtx::sim::Recorder& recorder, cons
         int timeout = 10;
         if (const auto due = recorder.NextDueMs())
             timeout = static_cast<int>(std::clamp<qint64>(*due - now(), 0, 10));
-        pollfd wait{fd, static_cast<short>(POLLIN | (unwritten.isEmpty() ? 0 : POLLOUT)), 0};
+        // A manager writing faster than the paced line is held back by the terminal's own buffer.
+        const bool take = recorder.BytesComingIn() < kMaxComingIn;
+        pollfd wait{fd, static_cast<short>((take ? POLLIN : 0) | (unwritten.isEmpty() ? 0 : POLLOUT)), 0};
         const int ready = poll(&wait, 1, unwritten.isEmpty() ? timeout : std::min(timeout, 1));
         if (ready < 0) {
             if (errno == EINTR)

@@ -100,6 +100,12 @@ QString HelpText()
         "It runs until SIGTERM or SIGINT and keeps serving when the manager closes the port and\n"
         "opens it again (a transfer in progress is then forgotten).\n"
         "\n"
+        "Its own timing: a \"d\" that comes less than %1 ms after a frame went out crossed that\n"
+        "frame on the line and is not answered (the manager asks again only after 40 ms of\n"
+        "silence); a request or upload frame broken off for %2 ms is dropped (an upload frame\n"
+        "is then asked for again with \"d\", as is one whose length fails its check byte, once\n"
+        "the line is quiet); an upload with no frame for %3 s is given up.\n"
+        "\n"
         "Options:\n"
         "  --card DIR          folder served as the SD card (required)\n"
         "  --device-id N       device ID byte of replies and file headers, 0-255 (default 1)\n"
@@ -111,17 +117,21 @@ QString HelpText()
         "  --fault LIST        inject line faults (below); may be given more than once\n"
         "  --seed N            seed of the faults (default 1): the same seed and the same\n"
         "                      manager give the same faults\n"
-        "  --verbose, -v       log every request, frame, answer and fault on standard error\n"
+        "  --verbose, -v       log every request, frame, resend, refusal and fault on\n"
+        "                      standard error\n"
         "  --help, -h          this text\n"
         "\n"
         "Faults: LIST is comma-separated KIND=N items, N meaning \"1 in N\" (1 = every time,\n"
         "0 = never), each kind drawn from its own generator seeded by --seed:\n"
         "  corrupt=N      one byte of a data frame flipped: 1 in N download frames sent\n"
-        "                 (each copy drawn anew), and 1 in N good upload frames received are\n"
-        "                 taken as corrupted and answered with \"d\"\n"
+        "                 (a resent frame is drawn anew), and 1 in N good upload frames\n"
+        "                 received are taken as corrupted and answered with \"d\"\n"
         "  lose-ack=N     1 in N \"{\" answers during a download ignored, so the manager must\n"
         "                 time out and send \"d\"\n"
-        "  duplicate=N    1 in N download frames sent twice in a row\n"
+        "  duplicate=N    1 in N download frames sent twice in a row; the next frame goes\n"
+        "                 after a \"{\" for each copy (or a \"d\"). Never the last frame of a\n"
+        "                 file: the manager is done after its first copy and the second\n"
+        "                 would reach it in front of the next file's header\n"
         "  silence=N      1 in N download frames held back for silence-ms before they go out\n"
         "  silence-ms=MS  length of that silence, in milliseconds (default 150; the manager\n"
         "                 asks again after 20 silent 2 ms runs, so 100 or more is felt)\n"
@@ -129,7 +139,10 @@ QString HelpText()
         "List replies, file headers and single-byte answers are never faulted.\n"
         "\n"
         "Exit status: 0 after SIGTERM/SIGINT or --help, 1 when the terminal or DIR cannot be\n"
-        "used, 2 for a wrong command line.\n");
+        "used, 2 for a wrong command line.\n")
+        .arg(kCrossingMs)
+        .arg(kFrameGapMs)
+        .arg(kUploadIdleMs / 1000);
 }
 
 } // namespace qtx::sim

@@ -122,6 +122,14 @@ void Recorder::Advance(qint64 nowMs)
     CheckTimeouts(nowMs);
 }
 
+qsizetype Recorder::BytesComingIn() const
+{
+    qsizetype count = 0;
+    for (const Chunk& chunk : inbox_)
+        count += chunk.bytes.size() - chunk.taken;
+    return count;
+}
+
 void Recorder::CheckTimeouts(qint64 nowMs)
 {
     nowMs_ = std::max(nowMs_, nowMs);

@@ -51,6 +51,9 @@ public:
     // The manager closed the port: transfers in progress and unsent bytes are forgotten.
     void LineDropped();
 
+    // Bytes read from the manager that have not come in yet on the paced line.
+    qsizetype BytesComingIn() const;
+
     bool Downloading() const { return download_.has_value(); }
     bool Uploading() const { return upload_.has_value(); }
 
