@@ -1,5 +1,8 @@
 #include "users/card_number.h"
 
+#include "app/text_file.h"
+
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace qtx {
@@ -62,6 +65,15 @@ bool IdIsValid(QStringView id)
     if (id.size() != 4 || !std::all_of(id.begin(), id.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
         return false;
     return id.toInt() >= 1;
+}
+
+QByteArray NameFromInput(const QString& text)
+{
+    static const QRegularExpression outer(QStringLiteral("^[\\r\\n]+|[\\r\\n]+$"));
+    static const QRegularExpression inner(QStringLiteral("[\\r\\n]+"));
+    QString name = text;
+    name.remove(outer).replace(inner, QStringLiteral(" "));
+    return ToCp1250(name);
 }
 
 QString PaddedId(const QString& id)

@@ -2,6 +2,7 @@
 // The editor's forms of a card number (full decimal, facility code, short number, hex bytes),
 // the reading of its number fields, and the rules for PINs and IDs.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 #include <cstdint>
@@ -34,6 +35,10 @@ bool PinRuleHolds(QStringView pin);
 
 // Exactly 4 decimal digits with a value of 1 or more.
 bool IdIsValid(QStringView id);
+
+// A typed or pasted name as stored: line breaks at the ends dropped and inner ones made a blank,
+// since a CR LF inside a name would end its record in USERS.txt; then code page 1250.
+QByteArray NameFromInput(const QString& text);
 
 // The ID as the editor's ID field shows it after leaving: padded on the left with "0" to 4 characters.
 QString PaddedId(const QString& id);

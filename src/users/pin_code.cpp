@@ -1,6 +1,7 @@
 #include "users/pin_code.h"
 
 #include <QRandomGenerator>
+#include <vector>
 
 namespace qtx {
 
@@ -22,11 +23,16 @@ std::uint8_t EncodePinDigit(std::uint8_t digit)
 {
     if (digit > 9)
         return 0;
-    for (;;) {
-        const auto b = static_cast<std::uint8_t>(QRandomGenerator::global()->bounded(1, 256));
-        if (PinCodeTable[b] == digit)
-            return b;
-    }
+    // Drawing from the bytes that stand for the digit gives each of them the same chance as
+    // drawing from 1..255 until one matches, without the repeated draws.
+    static const auto bytesOfDigit = [] {
+        std::array<std::vector<std::uint8_t>, 10> bytes;
+        for (int b = 1; b < 256; ++b)
+            bytes[PinCodeTable[b]].push_back(static_cast<std::uint8_t>(b));
+        return bytes;
+    }();
+    const std::vector<std::uint8_t>& candidates = bytesOfDigit[digit];
+    return candidates[QRandomGenerator::global()->bounded(static_cast<quint32>(candidates.size()))];
 }
 
 std::uint8_t DecodePinByte(std::uint8_t byte)

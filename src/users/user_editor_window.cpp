@@ -247,7 +247,7 @@ void TForm4::Button3Click()
         user.id = qtx::ToCp1250(Edit3->text());
         user.name = Edit1->text().trimmed().isEmpty()
                         ? qtx::ToCp1250(QStringLiteral("Nowy uzytkownik (") + Edit3->text() + QLatin1Char(')'))
-                        : qtx::ToCp1250(Edit1->text());
+                        : qtx::NameFromInput(Edit1->text());
         user.card = qtx::ReadNumberField(Edit4->text());
         user.kind = kind;
         users.push_back(std::move(user));
@@ -255,7 +255,7 @@ void TForm4::Button3Click()
         qtx::SetPinForId(users, EditedUser, pin);
     } else if (EditorMode == 2) {
         qtx::CUser& user = users.at(static_cast<std::size_t>(EditedUser));
-        user.name = qtx::ToCp1250(Edit1->text());
+        user.name = qtx::NameFromInput(Edit1->text());
         qtx::SetPinForId(users, EditedUser, pin);
         user.card = qtx::ReadNumberField(Edit4->text());
         user.kind = kind;

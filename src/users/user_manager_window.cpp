@@ -323,7 +323,9 @@ void TForm3::reject()
 void TForm3::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    qtx::RunGuarded([this] { Form4->ShowPins = ShowPins; });
+    // The editor exists whenever the program's windows do; a manager built alone has none.
+    if (Form4)
+        Form4->ShowPins = ShowPins;
 }
 
 void TForm3::resizeEvent(QResizeEvent* event)

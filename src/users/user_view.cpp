@@ -2,6 +2,7 @@
 
 #include "app/text_file.h"
 
+#include <QHash>
 #include <QLocale>
 #include <algorithm>
 #include <array>
@@ -31,17 +32,43 @@ struct Cp1250Table {
 
 const QString AdministratorSuffix = QStringLiteral(" (") + QStringLiteral("Administrator").toLower() + QLatin1Char(')');
 
+const Cp1250Table& Table()
+{
+    static const Cp1250Table table;
+    return table;
+}
+
+// Appends the decoded bytes to the text.
+void AppendCp1250(QString& text, QByteArrayView bytes)
+{
+    const Cp1250Table& table = Table();
+    if (!table.valid) {
+        text += FromCp1250(bytes.toByteArray());
+        return;
+    }
+    for (const char c : bytes)
+        text += table.chars[static_cast<unsigned char>(c)];
+}
+
+void PadTo(QString& text, qsizetype column)
+{
+    if (text.size() < column)
+        text.resize(column, QLatin1Char(' '));
+}
+
+// Four ASCII digits: the collation orders such IDs as their bytes do.
+bool IsPlainId(const QByteArray& id)
+{
+    return id.size() == 4 && std::all_of(id.begin(), id.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 } // namespace
 
 QString DecodeCp1250(QByteArrayView bytes)
 {
-    static const Cp1250Table table;
-    if (!table.valid)
-        return FromCp1250(bytes.toByteArray());
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (const char c : bytes)
-        *out++ = table.chars[static_cast<unsigned char>(c)];
+    QString text;
+    text.reserve(bytes.size());
+    AppendCp1250(text, bytes);
     return text;
 }
 
@@ -89,23 +116,34 @@ void SortView(const UserList& users, std::vector<qsizetype>& shown, SortOrder or
 {
     if (order == SortOrder::None || shown.size() < 2)
         return;
-    // One sort key per record instead of a collation per comparison; a stable sort keeps equal
-    // keys in file order, which is the order the neighbour exchanges of a bubble sort give.
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(shown.size());
-    for (const qsizetype i : shown) {
-        const CUser& u = users[static_cast<std::size_t>(i)];
-        keys.push_back(collator.sortKey(DecodeCp1250(order == SortOrder::ByName ? u.name : u.id)));
+    auto record = [&users](qsizetype i) -> const CUser& { return users[static_cast<std::size_t>(i)]; };
+    // A stable sort keeps equal keys in file order, the order the neighbour exchanges of a
+    // bubble sort give, in O(n log n).
+    if (order == SortOrder::ById &&
+        std::all_of(shown.begin(), shown.end(), [&](qsizetype i) { return IsPlainId(record(i).id); })) {
+        std::stable_sort(shown.begin(), shown.end(), [&](qsizetype a, qsizetype b) { return record(a).id < record(b).id; });
+        return;
     }
-    std::vector<std::size_t> rank(shown.size());
-    std::iota(rank.begin(), rank.end(), std::size_t{0});
-    std::stable_sort(rank.begin(), rank.end(),
-                     [&keys](std::size_t a, std::size_t b) { return keys[a].compare(keys[b]) < 0; });
-    std::vector<qsizetype> sorted;
-    sorted.reserve(shown.size());
-    for (const std::size_t r : rank)
-        sorted.push_back(shown[r]);
-    shown = std::move(sorted);
+    // One sort key per distinct text (a person's cards share the name) instead of a collation
+    // per comparison.
+    std::vector<QCollatorSortKey> keys;
+    QHash<QByteArray, std::size_t> keyOfText;
+    std::vector<std::pair<std::size_t, qsizetype>> keyed;
+    keyed.reserve(shown.size());
+    for (const qsizetype i : shown) {
+        const QByteArray& text = order == SortOrder::ByName ? record(i).name : record(i).id;
+        auto it = keyOfText.find(text);
+        if (it == keyOfText.end()) {
+            it = keyOfText.insert(text, keys.size());
+            keys.push_back(collator.sortKey(DecodeCp1250(text)));
+        }
+        keyed.emplace_back(it.value(), i);
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [&keys](const auto& a, const auto& b) {
+        return a.first != b.first && keys[a.first].compare(keys[b.first]) < 0;
+    });
+    for (std::size_t k = 0; k < keyed.size(); ++k)
+        shown[k] = keyed[k].second;
 }
 
 QCollator UserCollator()
@@ -117,15 +155,18 @@ QCollator UserCollator()
 
 QString UserLine(const CUser& user, bool showPins, const QString& existsText)
 {
-    QString line = DecodeCp1250(user.id).leftJustified(14);
+    QString line;
+    line.reserve(47 + user.name.size() + AdministratorSuffix.size());
+    AppendCp1250(line, user.id);
+    PadTo(line, 14);
     if (showPins)
         line += QLatin1String(user.pin);
     else if (!user.pin.isEmpty())
         line += existsText;
-    line = line.leftJustified(28);
+    PadTo(line, 28);
     line += user.CardText();
-    line = line.leftJustified(47);
-    line += DecodeCp1250(user.name);
+    PadTo(line, 47);
+    AppendCp1250(line, user.name);
     if (user.IsAdministrator())
         line += AdministratorSuffix;
     return line;

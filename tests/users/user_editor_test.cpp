@@ -167,7 +167,7 @@ private slots:
         // An existing user's ID typed in: one more card record, and the PIN for all of them.
         InEditor([] {
             Form4->Edit3->setText("0002");
-            Form4->Edit1->setText("Anna K.");
+            Form4->Edit1->setText("Anna\r\nK.\r\n"); // pasted from a spreadsheet
             Form4->Edit4->setText("0000786777"); // her own card again is allowed
             Form4->Edit2->setText("555");
             Form4->Button3->click();
@@ -177,6 +177,7 @@ private slots:
         QCOMPARE(Form3->AllUsers[2].pin, QByteArray("555"));
         QCOMPARE(Form3->AllUsers[5].pin, QByteArray("555"));
         QCOMPARE(Form3->AllUsers[1].name, QByteArray("Anna Kowalska"));
+        QCOMPARE(Form3->AllUsers[5].name, QByteArray("Anna K."));
         QVERIFY(dialogs.messages.isEmpty());
     }
 

@@ -6,6 +6,7 @@
 #include "users/user.h"
 
 #include <QDir>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -129,12 +130,17 @@ private slots:
             QVERIFY(count >= 21 && count <= 29);
         QCOMPARE(EncodePinDigit(10), std::uint8_t{0});
         QCOMPARE(EncodePinDigit(255), std::uint8_t{0});
-        for (std::uint8_t d = 0; d <= 9; ++d)
-            for (int i = 0; i < 50; ++i) {
+        // Every byte standing for a digit gets drawn, and only those.
+        for (std::uint8_t d = 0; d <= 9; ++d) {
+            QSet<int> drawn;
+            for (int i = 0; i < 2000; ++i) {
                 const std::uint8_t b = EncodePinDigit(d);
                 QVERIFY(b != 0);
                 QCOMPARE(DecodePinByte(b), d);
+                drawn.insert(b);
             }
+            QCOMPARE(drawn.size(), perDigit[d]);
+        }
     }
 
     void defaultUserFile()

@@ -200,6 +200,9 @@ private slots:
         QVERIFY(IdIsValid(u"9999"));
         for (const char16_t* bad : {u"0000", u"001", u"00001", u"12a4", u"+001", u" 001", u"-001"})
             QVERIFY2(!IdIsValid(bad), QString::fromUtf16(bad).toUtf8());
+        // A line break would end the record in USERS.txt.
+        QCOMPARE(NameFromInput("\r\nJan\r\n\nKowalski\n"), QByteArray("Jan Kowalski"));
+        QCOMPARE(NameFromInput("Łucja"), QByteArray("\xa3ucja"));
         QCOMPARE(PaddedId("5"), QString("0005"));
         QCOMPARE(PaddedId(""), QString("0000"));
     }
