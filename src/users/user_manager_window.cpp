@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -36,6 +37,7 @@ constexpr int BarHeight = 14;
 constexpr int CountHeight = 16;
 constexpr int HeadingTop = 0;
 constexpr int HeadingHeight = 16;
+constexpr int FrameMilliseconds = 16;
 
 // The columns where a line's PIN, card and name start.
 constexpr int Columns[] = {0, 14, 28, 47};
@@ -195,9 +197,15 @@ void TForm3::RebuildView()
     ShownUsers.clear();
     ProgressBar1->setMaximum(100);
     ProgressBar1->setValue(0);
-    ShownUsers = qtx::FilterUsers(AllUsers, CurrentFilter(), [this](int percent) {
+    // The bar follows every change of its percentage, but is painted at most once a frame:
+    // a hundred immediate repaints would cost more than filtering thousands of records.
+    QElapsedTimer sincePaint;
+    ShownUsers = qtx::FilterUsers(AllUsers, CurrentFilter(), [this, &sincePaint](int percent) {
         ProgressBar1->setValue(percent);
-        ProgressBar1->repaint();
+        if (!sincePaint.isValid() || sincePaint.elapsed() >= FrameMilliseconds) {
+            ProgressBar1->repaint();
+            sincePaint.start();
+        }
     });
     qtx::SortView(AllUsers, ShownUsers, CurrentOrder(), collator_);
     ListBox1->setUpdatesEnabled(false);
