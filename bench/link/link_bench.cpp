@@ -8,12 +8,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <benchmark/benchmark.h>
 #include <functional>
 
@@ -76,27 +74,7 @@ private:
 // The link with its timers until done() holds.
 void Run(qtx::LinkController& link, const std::function<bool()>& done, bool sequencer)
 {
-    QEventLoop loop;
-    QTimer tick;
-    QTimer events;
-    for (QTimer* timer : {&tick, &events}) {
-        timer->setTimerType(Qt::PreciseTimer);
-        timer->setSingleShot(true);
-    }
-    tick.setInterval(2);
-    events.setInterval(100);
-    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        link.Engine().LinkTick();
-        done() ? loop.quit() : tick.start();
-    });
-    QObject::connect(&events, &QTimer::timeout, &loop, [&] {
-        if (sequencer)
-            link.Tasks().TimerLaunchEvents();
-        done() ? loop.quit() : events.start();
-    });
-    tick.start();
-    events.start();
-    loop.exec();
+    link.RunTimersUntil(done, [] {}, sequencer);
 }
 
 QByteArray RandomBytes(int size)

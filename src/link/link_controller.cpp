@@ -1,5 +1,8 @@
 #include "link/link_controller.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
 namespace qtx {
 
 LinkController::LinkController(LinkView& view, int& taskGroup, int& taskStep, int& fileIndex)
@@ -78,6 +81,33 @@ void LinkController::ShowRetransmission(const QString& text)
 void LinkController::ShowUploadFile(const QString& name)
 {
     view_.ShowUploadFile(name);
+}
+
+void LinkController::RunTimersUntil(const std::function<bool()>& done, const std::function<void()>& check,
+                                    bool sequencer)
+{
+    QEventLoop loop;
+    QTimer tick;
+    QTimer events;
+    for (QTimer* timer : {&tick, &events}) {
+        timer->setTimerType(Qt::PreciseTimer);
+        timer->setSingleShot(true);
+    }
+    tick.setInterval(2);
+    events.setInterval(100);
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        engine_.LinkTick();
+        done() ? loop.quit() : tick.start();
+    });
+    QObject::connect(&events, &QTimer::timeout, &loop, [&] {
+        if (sequencer)
+            tasks_.TimerLaunchEvents();
+        check();
+        done() ? loop.quit() : events.start();
+    });
+    tick.start();
+    events.start();
+    loop.exec();
 }
 
 } // namespace qtx

@@ -7,6 +7,7 @@
 #include "link/link_view.h"
 #include "link/task_sequencer.h"
 
+#include <functional>
 #include <memory>
 
 namespace qtx {
@@ -29,6 +30,11 @@ public:
     // OpenLink and CloseLink on the one port.
     bool OpenLink(const QString& name, int choice);
     bool CloseLink();
+
+    // Runs the main window's two link timers without the window (qtxctl, benchmarks): the link
+    // engine every 2 ms and, every 100 ms, the task sequencer when `sequencer` is set, then
+    // check(); returns as soon as done() holds after either of them.
+    void RunTimersUntil(const std::function<bool()>& done, const std::function<void()>& check, bool sequencer);
 
 private:
     void LogLine(const QString& text) override;

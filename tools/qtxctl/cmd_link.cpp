@@ -11,8 +11,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 #include <cstdio>
 #include <functional>
 #include <unistd.h>
@@ -115,40 +113,6 @@ private:
     QString counter_;
     QString current_;
 };
-
-// Runs the link's timers until done() says so; check() runs every 100 ms after the sequencer.
-void RunTimers(qtx::LinkController& link, const std::function<bool()>& done, const std::function<void()>& check,
-             bool sequencer)
-{
-    QEventLoop loop;
-    QTimer tick;
-    QTimer events;
-    for (QTimer* timer : {&tick, &events}) {
-        timer->setTimerType(Qt::PreciseTimer);
-        timer->setSingleShot(true);
-    }
-    tick.setInterval(2);
-    events.setInterval(100);
-    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        link.Engine().LinkTick();
-        if (done())
-            loop.quit();
-        else
-            tick.start();
-    });
-    QObject::connect(&events, &QTimer::timeout, &loop, [&] {
-        if (sequencer)
-            link.Tasks().TimerLaunchEvents();
-        check();
-        if (done())
-            loop.quit();
-        else
-            events.start();
-    });
-    tick.start();
-    events.start();
-    loop.exec();
-}
 
 // Notes when a counter last moved.
 class Watch {
@@ -321,8 +285,7 @@ int List(const QStringList& arguments)
     engine.SendCommand({});
     Watch silence([&] { return engine.BytesReceived(); });
     bool silent = false;
-    RunTimers(
-        session.link, [&] { return session.view.replyEnded || silent; },
+    session.link.RunTimersUntil([&] { return session.view.replyEnded || silent; },
         [&] { silent = silence.QuietMs() >= ListSilenceMs; }, false);
     session.link.CloseLink();
     if (!session.view.replyEnded) {
@@ -359,8 +322,7 @@ int Download(const QStringList& arguments)
     Watch bytes([&] { return engine.BytesReceived(); });
     Watch progress([&] { return engine.ProgressCount(); });
     bool listSilent = false;
-    RunTimers(
-        session.link, [&] { return !session.link.Tasks().Running() || listSilent; },
+    session.link.RunTimersUntil([&] { return !session.link.Tasks().Running() || listSilent; },
         [&] {
             const bool receiving = engine.State().Receiving;
             const qint64 stalled = progress.QuietMs();
@@ -413,8 +375,7 @@ int Get(const QStringList& arguments)
         return ExitIncomplete;
     }
     Watch progress([&] { return engine.ProgressCount(); });
-    RunTimers(
-        session.link, [&] { return view.downloadEnded || view.aborted; },
+    session.link.RunTimersUntil([&] { return view.downloadEnded || view.aborted; },
         [&] {
             if (!engine.State().AbortRequested && progress.QuietMs() >= parsed.timeoutMs) {
                 view.FileLine(engine.State().TransferFileName
@@ -445,7 +406,7 @@ int Delete(const QStringList& arguments)
     // The recorder gives no particular answer; a short wait lets the request leave before the port closes.
     QElapsedTimer wait;
     wait.start();
-    RunTimers(session.link, [&] { return wait.elapsed() >= 200; }, [] {}, false);
+    session.link.RunTimersUntil([&] { return wait.elapsed() >= 200; }, [] {}, false);
     session.link.CloseLink();
     if (!sent) {
         Err(QStringLiteral("qtxctl delete: the name is too long for a request"));
@@ -478,8 +439,7 @@ int Upload(const QStringList& arguments)
     }
     Watch answers([&] { return engine.BytesReceived(); });
     bool silent = false;
-    RunTimers(
-        session.link, [&] { return session.view.uploadFinished || silent; },
+    session.link.RunTimersUntil([&] { return session.view.uploadFinished || silent; },
         [&] { silent = answers.QuietMs() >= parsed.timeoutMs; }, false);
     session.link.CloseLink();
     if (!session.view.uploadFinished) {
