@@ -251,7 +251,24 @@ struct Session {
     int step = 0;
     int index = 0;
     qtx::LinkController link{view, group, step, index};
+
+    // Opens the port at 115200 bit/s; on failure says why on standard error.
+    bool Open(const QString& command, const Parsed& parsed)
+    {
+        view.verbose = parsed.verbose;
+        if (link.OpenLink(parsed.port, 1))
+            return true;
+        Err(PortFailure(command, parsed.port));
+        return false;
+    }
 };
+
+// The line for a file given up after the --timeout silence.
+QString Abandoned(const qtx::LinkEngine& engine, const Parsed& parsed)
+{
+    return engine.State().TransferFileName
+           + QStringLiteral(": nothing received for %1 s, abandoned").arg(parsed.timeoutMs / 1000.0);
+}
 
 int Ports(const QStringList& arguments)
 {
@@ -276,11 +293,8 @@ int List(const QStringList& arguments)
     if (parsed.status >= 0)
         return parsed.status;
     Session session;
-    session.view.verbose = parsed.verbose;
-    if (!session.link.OpenLink(parsed.port, 1)) {
-        Err(PortFailure(QStringLiteral("list"), parsed.port));
+    if (!session.Open(QStringLiteral("list"), parsed))
         return ExitNoLink;
-    }
     qtx::LinkEngine& engine = session.link.Engine();
     engine.SendCommand({});
     Watch silence([&] { return engine.BytesReceived(); });
@@ -329,8 +343,7 @@ int Download(const QStringList& arguments)
             if (!view.replyEnded && session.step == qtx::TaskSequencer::Wait && !receiving) {
                 listSilent = bytes.QuietMs() >= ListSilenceMs;
             } else if (receiving && !engine.State().AbortRequested && stalled >= parsed.timeoutMs) {
-                view.FileLine(engine.State().TransferFileName
-                              + QStringLiteral(": nothing received for %1 s, abandoned").arg(parsed.timeoutMs / 1000.0));
+                view.FileLine(Abandoned(engine, parsed));
                 session.link.Tasks().SkipCurrentFile();
             }
         },
@@ -362,12 +375,9 @@ int Get(const QStringList& arguments)
         return parsed.status;
     Session session;
     ConsoleView& view = session.view;
-    view.verbose = parsed.verbose;
     view.showProgress = true;
-    if (!session.link.OpenLink(parsed.port, 1)) {
-        Err(PortFailure(QStringLiteral("get"), parsed.port));
+    if (!session.Open(QStringLiteral("get"), parsed))
         return ExitNoLink;
-    }
     qtx::LinkEngine& engine = session.link.Engine();
     engine.SetDownloadFolder(parsed.to);
     if (!engine.RequestFile(qtx::ToCp1250(parsed.positional[0]))) {
@@ -378,8 +388,7 @@ int Get(const QStringList& arguments)
     session.link.RunTimersUntil([&] { return view.downloadEnded || view.aborted; },
         [&] {
             if (!engine.State().AbortRequested && progress.QuietMs() >= parsed.timeoutMs) {
-                view.FileLine(engine.State().TransferFileName
-                              + QStringLiteral(": nothing received for %1 s, abandoned").arg(parsed.timeoutMs / 1000.0));
+                view.FileLine(Abandoned(engine, parsed));
                 engine.RequestAbort();
             }
         },
@@ -397,11 +406,8 @@ int Delete(const QStringList& arguments)
     if (parsed.status >= 0)
         return parsed.status;
     Session session;
-    session.view.verbose = parsed.verbose;
-    if (!session.link.OpenLink(parsed.port, 1)) {
-        Err(PortFailure(QStringLiteral("delete"), parsed.port));
+    if (!session.Open(QStringLiteral("delete"), parsed))
         return ExitNoLink;
-    }
     const bool sent = session.link.Engine().RequestDelete(qtx::ToCp1250(parsed.positional[0]));
     // The recorder gives no particular answer; a short wait lets the request leave before the port closes.
     QElapsedTimer wait;
@@ -424,11 +430,8 @@ int Upload(const QStringList& arguments)
     if (parsed.status >= 0)
         return parsed.status;
     Session session;
-    session.view.verbose = parsed.verbose;
-    if (!session.link.OpenLink(parsed.port, 1)) {
-        Err(PortFailure(QStringLiteral("upload"), parsed.port));
+    if (!session.Open(QStringLiteral("upload"), parsed))
         return ExitNoLink;
-    }
     qtx::LinkEngine& engine = session.link.Engine();
     try {
         engine.ArmUpload(parsed.positional[0]);
