@@ -3,8 +3,8 @@
 #include "archive/event_store.h"
 #include "archive/statistics.h"
 #include "archive_test_data.h"
+#include "support/qtxctl_process.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,20 +13,11 @@ using namespace qtx::test;
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = QtxctlRun;
 
 Run Report(const QStringList& arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(QTXCTL_PATH), QStringList{"report"} + arguments);
-    if (!process.waitForFinished(60000))
-        qFatal("qtxctl report did not finish");
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-            process.readAllStandardError()};
+    return RunQtxctl(QStringList{"report"} + arguments);
 }
 
 QList<QByteArray> Rows(const QByteArray& csv)

@@ -3,9 +3,10 @@
 
 #include "app/text_file.h"
 #include "link_test_support.h"
+#include "support/qtxctl_process.h"
 
 #include <QCoreApplication>
-#include <QProcess>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,30 +15,11 @@ using namespace qtx::test;
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = QtxctlRun;
 
-// Runs qtxctl while the event loop lets the recorder answer.
 Run Qtxctl(const QStringList& arguments, int timeoutMs = 60000)
 {
-    QProcess process;
-    process.start(QStringLiteral(QTXCTL_PATH), arguments);
-    if (!process.waitForStarted())
-        qFatal("qtxctl did not start");
-    QElapsedTimer clock;
-    clock.start();
-    while (process.state() != QProcess::NotRunning && clock.elapsed() < timeoutMs)
-        QTest::qWait(5);
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-            process.readAllStandardError()};
+    return RunQtxctl(arguments, timeoutMs);
 }
 
 QList<QByteArray> Lines(const QByteArray& text)

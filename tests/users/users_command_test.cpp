@@ -3,8 +3,8 @@
 
 #include "app/text_file.h"
 #include "users/user.h"
+#include "support/qtxctl_process.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,11 +20,8 @@ struct Run {
 
 Run Qtxctl(const QStringList& arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(QTXCTL_PATH), arguments);
-    process.waitForFinished(30000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    const qtx::test::QtxctlRun run = qtx::test::RunQtxctl(arguments);
+    return {run.status, QString::fromUtf8(run.out), QString::fromUtf8(run.err)};
 }
 
 CUser User(const QByteArray& id, std::int64_t card, std::uint8_t kind, const QByteArray& pin, const QByteArray& name)
