@@ -6,24 +6,15 @@
 #include "users/card_number.h"
 #include "users/user_list.h"
 #include "users/user_view.h"
+#include "user_records.h"
 
 #include <QRandomGenerator>
 #include <QTest>
 
 using namespace qtx;
+using qtx::test::MakeUser;
 
 namespace {
-
-CUser User(const char* id, std::int64_t card, const char* pin, const QString& name, char kind = 'u')
-{
-    CUser u;
-    u.id = id;
-    u.card = card;
-    u.pin = pin;
-    u.name = ToCp1250(name);
-    u.kind = static_cast<std::uint8_t>(kind);
-    return u;
-}
 
 QStringList Names(const UserList& users, const std::vector<qsizetype>& shown)
 {
@@ -46,15 +37,15 @@ class UserListTest : public QObject {
 private slots:
     void freeIds()
     {
-        UserList users{User("0001", 0, "1", "a"), User("0003", 0, "2", "b"), User("0002", 5, "", "c")};
+        UserList users{MakeUser("0001", 0, "1", "a"), MakeUser("0003", 0, "2", "b"), MakeUser("0002", 5, "", "c")};
         QCOMPARE(FindFreeId(users), QString("0004"));
-        users.push_back(User("x07", 0, "", "odd ID"));
+        users.push_back(MakeUser("x07", 0, "", "odd ID"));
         users[1].id = "0005";
         QCOMPARE(FindFreeId(users), QString("0003"));
 
         UserList full;
         for (int n = 1; n <= 9999; ++n)
-            full.push_back(User(QByteArray::number(n).rightJustified(4, '0').constData(), 0, "", "u"));
+            full.push_back(MakeUser(QByteArray::number(n).rightJustified(4, '0').constData(), 0, "", "u"));
         QVERIFY(FindFreeId(full).isEmpty());
         full.erase(full.begin() + 4711);
         QCOMPARE(FindFreeId(full), QString("4712"));
@@ -62,8 +53,8 @@ private slots:
 
     void ownersOfCardsAndPins()
     {
-        UserList users{User("0001", 0, "1234", "admin", 'a'), User("0002", 786777, "4821", "Anna"),
-                       User("0002", 786778, "4821", "Anna"), User("0003", 786777, "", "copy")};
+        UserList users{MakeUser("0001", 0, "1234", "admin", 'a'), MakeUser("0002", 786777, "4821", "Anna"),
+                       MakeUser("0002", 786778, "4821", "Anna"), MakeUser("0003", 786777, "", "copy")};
         QCOMPARE(IndexOfId(users, "0002"), qsizetype(1));
         QCOMPARE(IndexOfId(users, "002"), qsizetype(-1));
         // No ID yet: every record counts.
@@ -87,9 +78,9 @@ private slots:
 
     void filter()
     {
-        const UserList users{User("0001", 0, "1", "admin", 'a'), User("0012", 12 * 65536 + 345, "", "Gate 2"),
-                             User("0003", 0x10000 + 7, "", "LATE SHIFT"), User("0004", 0, "", "Łucja Żak", 'a'),
-                             User("0005", 0, "", "Marek")};
+        const UserList users{MakeUser("0001", 0, "1", "admin", 'a'), MakeUser("0012", 12 * 65536 + 345, "", "Gate 2"),
+                             MakeUser("0003", 0x10000 + 7, "", "LATE SHIFT"), MakeUser("0004", 0, "", "Łucja Żak", 'a'),
+                             MakeUser("0005", 0, "", "Marek")};
         QCOMPARE(Names(users, Shown(users, FilterCategory::Name, "ate")), QStringList({"Gate 2", "LATE SHIFT"}));
         QCOMPARE(Names(users, Shown(users, FilterCategory::Name, "żAK")), QStringList({"Łucja Żak"}));
         QCOMPARE(Names(users, Shown(users, FilterCategory::ShortCardNumber, "34")), QStringList({"Gate 2"}));
@@ -104,7 +95,7 @@ private slots:
 
     void progressMovesOnlyWhenItsPercentageChanges()
     {
-        UserList users(250, User("0001", 0, "", "x"));
+        UserList users(250, MakeUser("0001", 0, "", "x"));
         QList<int> steps;
         FilterUsers(users, ViewFilter{true, FilterCategory::Name, "x"}, [&steps](int p) { steps << p; });
         QCOMPARE(steps.size(), 100);
@@ -128,7 +119,7 @@ private slots:
         for (int round = 0; round < 20; ++round) {
             UserList users;
             for (int i = 0; i < 60; ++i)
-                users.push_back(User(QByteArray::number(random->bounded(1, 40)).rightJustified(4, '0').constData(),
+                users.push_back(MakeUser(QByteArray::number(random->bounded(1, 40)).rightJustified(4, '0').constData(),
                                      i, "", pool[random->bounded(static_cast<int>(pool.size()))]));
             for (const SortOrder order : {SortOrder::ByName, SortOrder::ById}) {
                 std::vector<qsizetype> expected(users.size());
@@ -156,14 +147,14 @@ private slots:
 
     void lineColumns()
     {
-        const CUser admin = User("0001", 0, "1234", "admin", 'a');
+        const CUser admin = MakeUser("0001", 0, "1234", "admin", 'a');
         const QString line = UserLine(admin, false, "EXISTS");
         QCOMPARE(line, QString("0001          EXISTS        000,00000          admin (administrator)"));
         QCOMPARE(line.indexOf("EXISTS"), 14);
         QCOMPARE(line.indexOf("000,00000"), 28);
         QCOMPARE(line.indexOf("admin"), 47);
         QCOMPARE(UserLine(admin, true, "EXISTS").mid(14, 4), QString("1234"));
-        const CUser plain = User("0002", 12 * 65536 + 345, "", "Wiśniewska", 'x');
+        const CUser plain = MakeUser("0002", 12 * 65536 + 345, "", "Wiśniewska", 'x');
         QCOMPARE(UserLine(plain, false, "EXISTS"), QString("0002                        012,00345          Wiśniewska"));
         // A field longer than its column pushes the rest right; nothing is cut.
         QCOMPARE(UserLine(admin, false, QString(20, 'E')).indexOf("000,00000"), 34);

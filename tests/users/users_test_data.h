@@ -3,6 +3,7 @@
 
 #include "app/text_file.h"
 #include "support/gui_helpers.h"
+#include "user_records.h"
 #include "users/user.h"
 #include "users/user_manager_window.h"
 
@@ -29,19 +30,6 @@ inline QString UserTexts()
     return text;
 }
 
-inline CUser MakeUser(const QByteArray& id, std::int64_t card, const QByteArray& pin, const QString& name,
-                      char kind = 'u')
-{
-    CUser u;
-    u.id = id;
-    u.card = card;
-    u.pin = pin;
-    u.name = ToCp1250(name);
-    u.kind = static_cast<std::uint8_t>(kind);
-    return u;
-}
-
-// admin (0001, PIN 1234), Anna with two cards (0002, PIN 4821), Piotr with a card only (0003).
 inline UserList SampleUsers()
 {
     return {MakeUser("0001", 0, "1234", "admin", 'a'), MakeUser("0002", 786777, "4821", "Anna Kowalska"),
