@@ -90,6 +90,7 @@ void LinkEngine::LinkTick()
             ParseDownload();
     }
     IdleHandling();
+    DiscardHandling();
     // A header announcing 0 bytes completes at once: the recorder sends no frame for an empty file.
     if (s.Receiving && s.FramePhase == 1 && s.BytesDone == s.FileSize)
         DownloadComplete();
@@ -247,7 +248,11 @@ void LinkEngine::ParseDownload()
     LinkState& s = state_;
     Log(Number(s.TickBytes.size()));
     Log(QStringLiteral("Odebrano danych = ") + Number(s.BytesDone));
+    if (discarding_)
+        return;
     for (const char c : std::as_const(s.TickBytes)) {
+        if (discarding_)
+            break;
         s.IdleTicks = 0;
         if (s.FramePhase == 0)
             HeaderByte(static_cast<std::uint8_t>(c));
@@ -281,6 +286,8 @@ void LinkEngine::HeaderByte(std::uint8_t b)
             Log(QStringLiteral("rozmiar pliku = ") + Number(s.FileSize));
             Log(s.PasswordAccepted != 0 ? QStringLiteral("haslo prawidlowe") : QStringLiteral("haslo błędne"));
             HeaderAccepted();
+            if (StopAfterHeader())
+                return;
         }
     }
     // After a header that failed its check the index runs on (bytes ignored) until the idle timeout.

@@ -85,6 +85,9 @@ struct DownloadOutcome {
     QString path;
     qint64 size = 0;
     QString error;
+    // Stopped with "B" right after its header (see StopAtHeader): size is what the header
+    // announced, nothing was stored.
+    bool headerOnly = false;
 };
 
 // What the engine tells the windows (or a command line); every hook does nothing unless overridden.
@@ -143,6 +146,12 @@ public:
     // The user cancelled: the download in progress ends with "B" at its next frame or idle timeout.
     void RequestAbort() { state_.AbortRequested = true; }
 
+    // For the download just requested: when its header announces `size` (any size when empty),
+    // answer "B" at once, drop whatever of the file is still under way until the line has been
+    // quiet for IdleRunsBeforeResend runs, and only then report a headerOnly outcome, so the
+    // next request never meets the stopped file's bytes. RequestFile disarms it.
+    void StopAtHeader(std::optional<std::int32_t> size);
+
     // Where downloaded files are stored (created on the first save).
     void SetDownloadFolder(const QString& folder) { downloadFolder_ = folder; }
     const QString& DownloadFolder() const { return downloadFolder_; }
@@ -177,6 +186,8 @@ private:
     void AbortCarriedOut();
     void StopReceiving();
     void ReportRefused(const QString& name, const QString& error);
+    bool StopAfterHeader();
+    void DiscardHandling();
 
     LinkTransport& transport_;
     LinkEvents& events_;
@@ -186,6 +197,11 @@ private:
     bool framePause_ = true;
     quint64 bytesReceived_ = 0;
     quint64 progressCount_ = 0;
+    bool headerStopArmed_ = false;
+    std::optional<std::int32_t> headerStopSize_;
+    bool discarding_ = false;
+    std::uint32_t quietRuns_ = 0;
+    DownloadOutcome stopped_;
 };
 
 // A name's request argument is refused when its base name is "", "." or ".." or it is too long.

@@ -45,6 +45,7 @@ bool LinkEngine::RequestFile(const QByteArray& name)
     s.TransferFileName = FromCp1250(argument);
     // A cancel left over from an earlier run must not end this download.
     s.AbortRequested = false;
+    headerStopArmed_ = false;
     const QByteArray frame = wire::RequestFrame({}, wire::CodeGetFile, argument);
     SendRaw(frame.constData(), int(frame.size()));
     s.Receiving = true;
@@ -95,6 +96,47 @@ void LinkEngine::HeaderAccepted()
     state_.LastAcceptedFrame = -1;
     durationClock_.start();
     progressCount_ += 1;
+}
+
+void LinkEngine::StopAtHeader(std::optional<std::int32_t> size)
+{
+    headerStopArmed_ = true;
+    headerStopSize_ = size;
+}
+
+bool LinkEngine::StopAfterHeader()
+{
+    LinkState& s = state_;
+    if (!headerStopArmed_ || (headerStopSize_ && *headerStopSize_ != s.FileSize))
+        return false;
+    headerStopArmed_ = false;
+    SendAnswer(wire::Abort);
+    StopReceiving();
+    s.FrameIndex = 0;
+    s.TransferBuffer.reset();
+    s.BytesDone = 0;
+    stopped_ = DownloadOutcome();
+    stopped_.name = s.TransferFileName;
+    stopped_.size = s.FileSize;
+    stopped_.headerOnly = true;
+    discarding_ = true;
+    quietRuns_ = 0;
+    Log(QStringLiteral("zatrzymano po naglowku (rozmiar pliku = ") + QString::number(s.FileSize) + QLatin1Char(')'));
+    return true;
+}
+
+void LinkEngine::DiscardHandling()
+{
+    if (!discarding_)
+        return;
+    if (!state_.TickBytes.isEmpty()) {
+        quietRuns_ = 0;
+        return;
+    }
+    if (++quietRuns_ <= IdleRunsBeforeResend)
+        return;
+    discarding_ = false;
+    events_.DownloadEnded(stopped_);
 }
 
 void LinkEngine::PayloadAccepted(int length)
