@@ -1,18 +1,22 @@
-// qtxctl ports, list, download, get, delete, upload: the recorder over the serial link, driven by
-// the same link engine and task sequencer as the windows, on the same 2 ms and 100 ms timers.
+// qtxctl ports, list, download, get, sync, delete, upload: the recorder over the serial link,
+// driven by the same link engine as the windows, on the same 2 ms and 100 ms timers.
 
 #include "commands.h"
 
 #include "app/errors.h"
 #include "app/paths.h"
 #include "app/text_file.h"
-#include "link/link_controller.h"
+#include "link/sync.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonObject>
 #include <cstdio>
-#include <functional>
+#include <QMap>
+#include <optional>
 #include <unistd.h>
 
 namespace qtxctl {
@@ -37,111 +41,6 @@ void Out(const QString& text)
     std::fflush(stdout);
 }
 
-// The link's view on a terminal: the file list in memory, progress and outcomes on stderr and stdout.
-class ConsoleView final : public qtx::LinkView {
-public:
-    bool verbose = false;
-    bool showProgress = false;
-    bool replyEnded = false;
-    bool downloadsFinished = false;
-    bool downloadEnded = false;
-    bool aborted = false;
-    bool uploadFinished = false;
-    int failures = 0;
-    QString port;
-    QList<QByteArray> files;
-
-    void LogLine(const QString& text) override
-    {
-        if (verbose)
-            Err(QStringLiteral("link: ") + text);
-    }
-    void AddFileListLine(const QByteArray& line) override { files.append(line); }
-    void ClearFileList() override { files.clear(); }
-    int FileListCount() const override { return int(files.size()); }
-    QByteArray FileListLine(int index) const override { return files.value(index); }
-    void ReplyEnded() override { replyEnded = true; }
-    QString ChosenPortName() const override { return port; }
-
-    void SetCounter(const QString& text) override
-    {
-        counter_ = text;
-        current_ = qtx::FromCp1250(files.value(text.section(QLatin1Char(' '), 0, 0).toInt() - 1));
-        SetFileProgress(0);
-    }
-    void SetFileProgress(int percent) override
-    {
-        if (!showProgress || !isatty(STDERR_FILENO))
-            return;
-        constexpr int Width = 30;
-        const int filled = qBound(0, percent, 100) * Width / 100;
-        std::fprintf(stderr, "\r\033[K[%s] %s [%s%s] %3d%%", qPrintable(counter_), qPrintable(current_),
-                     QByteArray(filled, '#').constData(), QByteArray(Width - filled, ' ').constData(), percent);
-        std::fflush(stderr);
-    }
-    void DownloadsFinished(const QString&) override { downloadsFinished = true; }
-
-    void DownloadEnded(const qtx::DownloadOutcome& outcome) override
-    {
-        downloadEnded = true;
-        if (outcome.stored) {
-            FileLine(outcome.name + QStringLiteral(": ") + QString::number(outcome.size) + QStringLiteral(" bytes"));
-            Out(outcome.name + QLatin1Char('\t') + QString::number(outcome.size));
-        } else {
-            failures += 1;
-            FileLine(outcome.name + QStringLiteral(": not stored: ") + outcome.error);
-        }
-    }
-    void DownloadAborted() override
-    {
-        aborted = true;
-        failures += 1;
-    }
-    void UploadFinished() override { uploadFinished = true; }
-
-    // One line per file on stderr (the bar, if any, is wiped first).
-    void FileLine(const QString& text)
-    {
-        if (!showProgress)
-            return;
-        if (isatty(STDERR_FILENO))
-            std::fputs("\r\033[K", stderr);
-        Err(counter_.isEmpty() ? text : QLatin1Char('[') + counter_ + QStringLiteral("] ") + text);
-    }
-
-private:
-    QString counter_;
-    QString current_;
-};
-
-// Notes when a counter last moved.
-class Watch {
-public:
-    explicit Watch(std::function<quint64()> counter) : counter_(std::move(counter)), last_(counter_())
-    {
-        clock_.start();
-    }
-    qint64 QuietMs()
-    {
-        const quint64 now = counter_();
-        if (now != last_) {
-            last_ = now;
-            clock_.restart();
-        }
-        return clock_.elapsed();
-    }
-    void Reset()
-    {
-        last_ = counter_();
-        clock_.restart();
-    }
-
-private:
-    std::function<quint64()> counter_;
-    quint64 last_;
-    QElapsedTimer clock_;
-};
-
 struct Command {
     QString name;
     QString synopsis;
@@ -150,6 +49,8 @@ struct Command {
     bool port = true;
     bool to = false;
     bool timeout = false;
+    bool json = false;
+    bool fullCheck = false;
 };
 
 struct Parsed {
@@ -157,7 +58,10 @@ struct Parsed {
     QString port;
     QString to;
     qint64 timeoutMs = DefaultTimeoutSeconds * 1000;
+    bool timeoutSet = false;
     bool verbose = false;
+    bool json = false;
+    bool fullCheck = false;
     QStringList positional;
 };
 
@@ -173,8 +77,20 @@ Parsed Parse(const Command& command, const QStringList& arguments)
                                 QStringLiteral("DIR"));
     const QCommandLineOption timeout(
         QStringLiteral("timeout"),
-        QStringLiteral("Abandon a transfer that receives nothing for S seconds (default %1).").arg(DefaultTimeoutSeconds),
+        command.port && command.to
+            ? QStringLiteral("End the run when nothing arrives for S seconds (default %1; the list answer\n"
+                             "waits S seconds when given, else %2).")
+                  .arg(DefaultTimeoutSeconds)
+                  .arg(ListSilenceMs / 1000)
+            : QStringLiteral("Give up when nothing arrives for S seconds (default: %1 for the list answer,\n"
+                             "%2 for a transfer).")
+                  .arg(ListSilenceMs / 1000)
+                  .arg(DefaultTimeoutSeconds),
         QStringLiteral("S"));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("One JSON object per line on stdout (fields above); messages stay on stderr."));
+    const QCommandLineOption fullCheck(QStringLiteral("full-check"),
+                                       QStringLiteral("Ask for every listed file, older days' event files too."));
     const QCommandLineOption verbose(QStringLiteral("verbose"), QStringLiteral("Print the link log on stderr."));
     parser.addOption(help);
     if (command.port)
@@ -183,6 +99,10 @@ Parsed Parse(const Command& command, const QStringList& arguments)
         parser.addOption(to);
     if (command.timeout)
         parser.addOption(timeout);
+    if (command.json)
+        parser.addOption(json);
+    if (command.fullCheck)
+        parser.addOption(fullCheck);
     if (command.port)
         parser.addOption(verbose);
     for (const QString& name : command.positional)
@@ -218,6 +138,8 @@ Parsed Parse(const Command& command, const QStringList& arguments)
             return parsed;
         }
     }
+    parsed.json = command.json && parser.isSet(json);
+    parsed.fullCheck = command.fullCheck && parser.isSet(fullCheck);
     parsed.to = command.to && parser.isSet(to) ? parser.value(to) : qtx::AppDir() + QStringLiteral("card");
     if (command.timeout && parser.isSet(timeout)) {
         bool ok = false;
@@ -228,6 +150,7 @@ Parsed Parse(const Command& command, const QStringList& arguments)
             return parsed;
         }
         parsed.timeoutMs = static_cast<qint64>(seconds * 1000);
+        parsed.timeoutSet = true;
     }
     return parsed;
 }
@@ -244,220 +167,426 @@ QString PortFailure(const QString& command, const QString& port)
     return QStringLiteral("qtxctl %1: cannot open %2 (%3): missing, busy or not a serial port").arg(command, port, device);
 }
 
-// A link of its own with a console view; the task counters are the session's.
-struct Session {
-    ConsoleView view;
-    int group = 0;
-    int step = 0;
-    int index = 0;
-    qtx::LinkController link{view, group, step, index};
+// The wait for the list answer: --timeout when given, else the usual 10 seconds.
+qint64 ListWaitMs(const Parsed& parsed)
+{
+    return parsed.timeoutSet ? parsed.timeoutMs : ListSilenceMs;
+}
 
-    // Opens the port at 115200 bit/s; on failure says why on standard error.
-    bool Open(const QString& command, const Parsed& parsed)
-    {
-        view.verbose = parsed.verbose;
-        if (link.OpenLink(parsed.port, 1))
-            return true;
-        Err(PortFailure(command, parsed.port));
+// A fetch session on the command's port; on failure says why on standard error.
+bool Open(qtx::FetchSession& session, const QString& command, const Parsed& parsed)
+{
+    if (parsed.verbose)
+        session.onLog = [](const QString& text) { Err(QStringLiteral("link: ") + text); };
+    if (session.Link().OpenLink(parsed.port, 1))
+        return true;
+    Err(PortFailure(command, parsed.port));
+    return false;
+}
+
+// The card's names, or nothing (said on standard error) when the recorder did not answer.
+std::optional<QList<QByteArray>> ReadList(qtx::FetchSession& session, const QString& command, const Parsed& parsed)
+{
+    const auto names = session.ReadList(ListWaitMs(parsed));
+    if (!names)
+        Err(QStringLiteral("qtxctl %1: the recorder on %2 did not answer the list request within %3 seconds")
+                .arg(command, parsed.port)
+                .arg(double(ListWaitMs(parsed)) / 1000.0));
+    return names;
+}
+
+// The listed name that a name given by the operator means: the same bytes, else the one that
+// differs only in letter case (the card is case-blind).
+std::optional<QByteArray> FindListed(const QList<QByteArray>& names, const QByteArray& name)
+{
+    if (names.contains(name))
+        return name;
+    for (const QByteArray& listed : names) {
+        if (listed.compare(name, Qt::CaseInsensitive) == 0)
+            return listed;
+    }
+    return std::nullopt;
+}
+
+// --to DIR: created when missing; a file in its place is named as such.
+bool PrepareTarget(const QString& command, const QString& folder)
+{
+    const QFileInfo info(folder);
+    if (info.exists() && !info.isDir()) {
+        Err(QStringLiteral("qtxctl %1: %2 is not a folder").arg(command, folder));
         return false;
     }
-};
-
-// The line for a file given up after the --timeout silence.
-QString Abandoned(const qtx::LinkEngine& engine, const Parsed& parsed)
-{
-    return engine.State().TransferFileName
-           + QStringLiteral(": nothing received for %1 s, abandoned").arg(parsed.timeoutMs / 1000.0);
+    if (!QDir().mkpath(folder)) {
+        Err(QStringLiteral("qtxctl %1: cannot create the folder %2").arg(command, folder));
+        return false;
+    }
+    return true;
 }
+
+// Per-file lines on stderr with a bar on a terminal, and the names stored and not stored.
+class FileReport {
+public:
+    explicit FileReport(qtx::FetchSession& session)
+    {
+        session.onStart = [this](const qtx::SyncItem& item, int index, int count) {
+            counter_ = QStringLiteral("%1 / %2").arg(index + 1).arg(count);
+            current_ = item.name;
+            Bar(0);
+        };
+        session.onProgress = [this](int percent) { Bar(percent); };
+    }
+
+    // A finished file: its line on stderr, and its name in the stored or not stored list.
+    void Done(const qtx::SyncResult& result, const QString& stored)
+    {
+        Wipe();
+        const QString prefix = counter_.isEmpty() || result.name != current_ ? QString() : QLatin1Char('[') + counter_ + QStringLiteral("] ");
+        if (result.state == qtx::SyncResult::NotStored) {
+            notStored.append(result.name);
+            Err(prefix + result.name + QStringLiteral(": not stored: ") + result.error);
+        } else if (!stored.isEmpty()) {
+            storedNames.append(result.name);
+            Err(prefix + result.name + QStringLiteral(": ") + stored);
+        }
+    }
+
+    // The end of a run cut short: what was stored and what was not.
+    void Gone(const QString& command, const QString& port) const
+    {
+        Err(QStringLiteral("qtxctl %1: the recorder on %2 stopped answering; the run ended").arg(command, port));
+        Err(QStringLiteral("qtxctl %1: stored: %2").arg(command, storedNames.isEmpty() ? QStringLiteral("none") : storedNames.join(QStringLiteral(", "))));
+        Err(QStringLiteral("qtxctl %1: not stored: %2").arg(command, notStored.join(QStringLiteral(", "))));
+    }
+
+    QStringList storedNames;
+    QStringList notStored;
+
+private:
+    void Bar(int percent)
+    {
+        if (!isatty(STDERR_FILENO))
+            return;
+        constexpr int Width = 30;
+        const int filled = qBound(0, percent, 100) * Width / 100;
+        std::fprintf(stderr, "\r\033[K[%s] %s [%s%s] %3d%%", qPrintable(counter_), qPrintable(current_),
+                     QByteArray(filled, '#').constData(), QByteArray(Width - filled, ' ').constData(), percent);
+        std::fflush(stderr);
+    }
+    static void Wipe()
+    {
+        if (isatty(STDERR_FILENO))
+            std::fputs("\r\033[K", stderr);
+    }
+
+    QString counter_;
+    QString current_;
+};
 
 int Ports(const QStringList& arguments)
 {
-    const Parsed parsed = Parse({QStringLiteral("ports"), QString(),
-                                 QStringLiteral("Prints the serial ports, one name per line with its device after a TAB."),
-                                 {}, false},
+    const Parsed parsed = Parse({QStringLiteral("ports"), QStringLiteral("[--json]"),
+                                 QStringLiteral("Prints the serial ports, one name per line with its device after a TAB.\n"
+                                                "--json: {\"name\": \"COM1\", \"device\": \"/dev/ttyS0\"} per port."),
+                                 {}, false, false, false, true},
                                 arguments);
     if (parsed.status >= 0)
         return parsed.status;
     const QList<qtx::SerialPortEntry> ports = qtx::SerialPortEntries();
-    for (const qtx::SerialPortEntry& port : ports)
-        Out(port.name + QLatin1Char('\t') + port.device);
+    for (const qtx::SerialPortEntry& port : ports) {
+        if (parsed.json)
+            PrintJsonLine({{QStringLiteral("name"), port.name}, {QStringLiteral("device"), port.device}});
+        else
+            Out(port.name + QLatin1Char('\t') + port.device);
+    }
     return ExitOk;
 }
 
 int List(const QStringList& arguments)
 {
-    const Parsed parsed = Parse({QStringLiteral("list"), QStringLiteral("--port COMn"),
-                                 QStringLiteral("Prints the names of the files on the recorder's card, one per line."),
-                                 {}},
+    const Parsed parsed = Parse({QStringLiteral("list"), QStringLiteral("--port COMn [--timeout S] [--json]"),
+                                 QStringLiteral("Prints the names of the files on the recorder's card, one per line.\n"
+                                                "--json: {\"name\": \"KONFOUT.TXT\"} per file. Exit status: 0 listed,\n"
+                                                "1 no link or no answer, 2 wrong arguments."),
+                                 {}, true, false, true, true},
                                 arguments);
     if (parsed.status >= 0)
         return parsed.status;
-    Session session;
-    if (!session.Open(QStringLiteral("list"), parsed))
+    qtx::FetchSession session;
+    if (!Open(session, QStringLiteral("list"), parsed))
         return ExitNoLink;
-    qtx::LinkEngine& engine = session.link.Engine();
-    engine.SendCommand({});
-    Watch silence([&] { return engine.BytesReceived(); });
-    bool silent = false;
-    session.link.RunTimersUntil([&] { return session.view.replyEnded || silent; },
-        [&] { silent = silence.QuietMs() >= ListSilenceMs; }, false);
-    session.link.CloseLink();
-    if (!session.view.replyEnded) {
-        Err(QStringLiteral("qtxctl list: the recorder on %1 did not answer within %2 seconds")
-                .arg(parsed.port)
-                .arg(ListSilenceMs / 1000));
+    const auto names = ReadList(session, QStringLiteral("list"), parsed);
+    session.Link().CloseLink();
+    if (!names)
         return ExitNoLink;
+    for (const QByteArray& name : *names) {
+        if (parsed.json)
+            PrintJsonLine({{QStringLiteral("name"), qtx::FromCp1250(name)}});
+        else
+            Out(qtx::FromCp1250(name));
     }
-    for (const QByteArray& name : std::as_const(session.view.files))
-        Out(qtx::FromCp1250(name));
+    return ExitOk;
+}
+
+// download and get: the plan's files fetched whole, NAME<TAB>SIZE for each stored one.
+int FetchWhole(const QString& command, const Parsed& parsed, qtx::FetchSession& session, const QList<qtx::SyncItem>& plan)
+{
+    FileReport report(session);
+    session.onResult = [&](const qtx::SyncResult& result) {
+        const bool stored = result.state != qtx::SyncResult::NotStored;
+        report.Done(result, QStringLiteral("%1 bytes").arg(result.size));
+        if (parsed.json) {
+            QJsonObject line{{QStringLiteral("name"), result.name}, {QStringLiteral("stored"), stored}};
+            if (stored)
+                line.insert(QStringLiteral("size"), result.size);
+            else
+                line.insert(QStringLiteral("error"), result.error);
+            PrintJsonLine(line);
+        } else if (stored) {
+            Out(result.name + QLatin1Char('\t') + QString::number(result.size));
+        }
+    };
+    const qtx::FetchSession::End end = session.Fetch(plan, parsed.to, parsed.timeoutMs);
+    session.Link().CloseLink();
+    if (end == qtx::FetchSession::End::RecorderGone) {
+        report.Gone(command, parsed.port);
+        return ExitIncomplete;
+    }
+    if (!report.notStored.isEmpty()) {
+        Err(QStringLiteral("qtxctl %1: %2 file(s) not stored: %3")
+                .arg(command)
+                .arg(report.notStored.size())
+                .arg(report.notStored.join(QStringLiteral(", "))));
+        return ExitIncomplete;
+    }
     return ExitOk;
 }
 
 int Download(const QStringList& arguments)
 {
     const Parsed parsed =
-        Parse({QStringLiteral("download"), QStringLiteral("--port COMn [--to DIR] [--timeout S]"),
+        Parse({QStringLiteral("download"), QStringLiteral("--port COMn [--to DIR] [--timeout S] [--json]"),
                QStringLiteral("Fetches every listed file of the recorder's card (names with a \".\") into DIR and\n"
-                              "prints NAME<TAB>SIZE for each stored file. Exit status: 0 all stored, 1 no link or\n"
-                              "no answer, 2 some file was not stored."),
-               {}, true, true, true},
+                              "prints NAME<TAB>SIZE for each stored file. When nothing arrives for S seconds and\n"
+                              "the recorder does not answer a list request at once, the run ends and names the\n"
+                              "files stored and not stored.\n"
+                              "--json: {\"name\": \"KONFOUT.TXT\", \"stored\": true, \"size\": 812} per listed file, or\n"
+                              "{\"name\": ..., \"stored\": false, \"error\": \"...\"}.\n"
+                              "Exit status: 0 all stored, 1 no link or no answer, 2 some file was not stored."),
+               {}, true, true, true, true},
               arguments);
     if (parsed.status >= 0)
         return parsed.status;
-    Session session;
-    ConsoleView& view = session.view;
-    view.verbose = parsed.verbose;
-    view.showProgress = true;
-    view.port = parsed.port;
-    qtx::LinkEngine& engine = session.link.Engine();
-    engine.SetDownloadFolder(parsed.to);
-    session.link.Tasks().Start();
-
-    Watch bytes([&] { return engine.BytesReceived(); });
-    Watch progress([&] { return engine.ProgressCount(); });
-    bool listSilent = false;
-    session.link.RunTimersUntil([&] { return !session.link.Tasks().Running() || listSilent; },
-        [&] {
-            const bool receiving = engine.State().Receiving;
-            const qint64 stalled = progress.QuietMs();
-            if (!view.replyEnded && session.step == qtx::TaskSequencer::Wait && !receiving) {
-                listSilent = bytes.QuietMs() >= ListSilenceMs;
-            } else if (receiving && !engine.State().AbortRequested && stalled >= parsed.timeoutMs) {
-                view.FileLine(Abandoned(engine, parsed));
-                session.link.Tasks().SkipCurrentFile();
-            }
-        },
-        true);
-    session.link.CloseLink();
-    if (!view.downloadsFinished) {
-        if (listSilent)
-            Err(QStringLiteral("qtxctl download: the recorder on %1 did not answer the list request within %2 seconds")
-                    .arg(parsed.port)
-                    .arg(ListSilenceMs / 1000));
-        else
-            Err(PortFailure(QStringLiteral("download"), parsed.port));
+    if (!PrepareTarget(QStringLiteral("download"), parsed.to))
+        return ExitNoLink;
+    qtx::FetchSession session;
+    if (!Open(session, QStringLiteral("download"), parsed))
+        return ExitNoLink;
+    const auto names = ReadList(session, QStringLiteral("download"), parsed);
+    if (!names) {
+        session.Link().CloseLink();
         return ExitNoLink;
     }
-    if (view.failures > 0) {
-        Err(QStringLiteral("qtxctl download: %1 file(s) not stored").arg(view.failures));
-        return ExitIncomplete;
-    }
-    return ExitOk;
+    return FetchWhole(QStringLiteral("download"), parsed, session, qtx::PlanDownload(*names));
 }
 
 int Get(const QStringList& arguments)
 {
     const Parsed parsed = Parse({QStringLiteral("get"), QStringLiteral("--port COMn NAME [--to DIR] [--timeout S]"),
-                                 QStringLiteral("Fetches one file of the recorder's card into DIR and prints NAME<TAB>SIZE."),
+                                 QStringLiteral("Fetches one file of the recorder's card into DIR and prints NAME<TAB>SIZE.\n"
+                                                "Exit status: 0 stored, 1 no link, no answer or NAME is not on the card,\n"
+                                                "2 not stored."),
                                  {QStringLiteral("NAME")}, true, true, true},
                                 arguments);
     if (parsed.status >= 0)
         return parsed.status;
-    Session session;
-    ConsoleView& view = session.view;
-    view.showProgress = true;
-    if (!session.Open(QStringLiteral("get"), parsed))
+    if (!PrepareTarget(QStringLiteral("get"), parsed.to))
         return ExitNoLink;
-    qtx::LinkEngine& engine = session.link.Engine();
-    engine.SetDownloadFolder(parsed.to);
-    if (!engine.RequestFile(qtx::ToCp1250(parsed.positional[0]))) {
-        session.link.CloseLink();
+    qtx::FetchSession session;
+    if (!Open(session, QStringLiteral("get"), parsed))
+        return ExitNoLink;
+    const auto names = ReadList(session, QStringLiteral("get"), parsed);
+    const auto listed = names ? FindListed(*names, qtx::ToCp1250(parsed.positional[0])) : std::nullopt;
+    if (!listed) {
+        session.Link().CloseLink();
+        if (names)
+            Err(QStringLiteral("qtxctl get: %1 is not on the recorder's card").arg(parsed.positional[0]));
+        return ExitNoLink;
+    }
+    QList<qtx::SyncItem> plan = qtx::PlanDownload({*listed});
+    if (plan.isEmpty()) {
+        qtx::SyncItem item;
+        item.listed = *listed;
+        item.name = qtx::FromCp1250(*listed);
+        plan.append(item);
+    }
+    return FetchWhole(QStringLiteral("get"), parsed, session, plan);
+}
+
+int Sync(const QStringList& arguments)
+{
+    const Parsed parsed = Parse(
+        {QStringLiteral("sync"), QStringLiteral("--port COMn [--to DIR] [--full-check] [--timeout S] [--json]"),
+         QStringLiteral(
+             "Brings DIR up to the recorder's card with the least traffic. Files not in DIR are\n"
+             "fetched. The recorder only appends to the current day's event file, so an event file\n"
+             "(YYYYMMDD.csv) in DIR dated before the newest one in DIR is taken as complete. Every\n"
+             "other file in DIR is asked for and the transfer stops after its header when the size\n"
+             "matches the local copy. A fetched file replaces the old one only when complete; files\n"
+             "the recorder no longer lists are kept. Prints NAME<TAB>SIZE<TAB>STATE per listed file,\n"
+             "STATE new, grown, changed or same, and a summary on stderr.\n"
+             "--json: {\"name\": \"20250301.CSV\", \"size\": 5120, \"state\": \"grown\"} per listed file, or\n"
+             "{\"name\": ..., \"state\": \"not stored\", \"error\": \"...\"}.\n"
+             "Exit status: 0 all done, 1 no link or no answer, 2 something was not stored."),
+         {}, true, true, true, true, true},
+        arguments);
+    if (parsed.status >= 0)
+        return parsed.status;
+    if (!PrepareTarget(QStringLiteral("sync"), parsed.to))
+        return ExitNoLink;
+    QElapsedTimer clock;
+    clock.start();
+    qtx::FetchSession session;
+    if (!Open(session, QStringLiteral("sync"), parsed))
+        return ExitNoLink;
+    const auto names = ReadList(session, QStringLiteral("sync"), parsed);
+    if (!names) {
+        session.Link().CloseLink();
+        return ExitNoLink;
+    }
+    const QList<qtx::SyncItem> plan = qtx::PlanSync(*names, parsed.to, parsed.fullCheck);
+    FileReport report(session);
+    QMap<qtx::SyncResult::State, int> counts;
+    session.onResult = [&](const qtx::SyncResult& result) {
+        counts[result.state] += 1;
+        const QString state = qtx::SyncStateName(result.state);
+        const bool moved = result.state == qtx::SyncResult::New || result.state == qtx::SyncResult::Grown
+            || result.state == qtx::SyncResult::Changed;
+        report.Done(result, moved ? QStringLiteral("%1 bytes, %2").arg(result.size).arg(state) : QString());
+        if (parsed.json) {
+            QJsonObject line{{QStringLiteral("name"), result.name}, {QStringLiteral("state"), state}};
+            if (result.state == qtx::SyncResult::NotStored)
+                line.insert(QStringLiteral("error"), result.error);
+            else
+                line.insert(QStringLiteral("size"), result.size);
+            PrintJsonLine(line);
+        } else if (result.state != qtx::SyncResult::NotStored) {
+            Out(result.name + QLatin1Char('\t') + QString::number(result.size) + QLatin1Char('\t') + state);
+        }
+    };
+    const qtx::FetchSession::End end = session.Fetch(plan, parsed.to, parsed.timeoutMs);
+    session.Link().CloseLink();
+    Err(QStringLiteral("qtxctl sync: %1 listed: %2 new, %3 grown, %4 changed, %5 same, %6 not stored (%7 s)")
+            .arg(plan.size())
+            .arg(counts.value(qtx::SyncResult::New))
+            .arg(counts.value(qtx::SyncResult::Grown))
+            .arg(counts.value(qtx::SyncResult::Changed))
+            .arg(counts.value(qtx::SyncResult::Same))
+            .arg(counts.value(qtx::SyncResult::NotStored))
+            .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1));
+    if (end == qtx::FetchSession::End::RecorderGone) {
+        report.Gone(QStringLiteral("sync"), parsed.port);
         return ExitIncomplete;
     }
-    Watch progress([&] { return engine.ProgressCount(); });
-    session.link.RunTimersUntil([&] { return view.downloadEnded || view.aborted; },
-        [&] {
-            if (!engine.State().AbortRequested && progress.QuietMs() >= parsed.timeoutMs) {
-                view.FileLine(Abandoned(engine, parsed));
-                engine.RequestAbort();
-            }
-        },
-        false);
-    session.link.CloseLink();
-    return view.failures == 0 ? ExitOk : ExitIncomplete;
+    return counts.value(qtx::SyncResult::NotStored) > 0 ? ExitIncomplete : ExitOk;
 }
 
 int Delete(const QStringList& arguments)
 {
-    const Parsed parsed = Parse({QStringLiteral("delete"), QStringLiteral("--port COMn NAME"),
-                                 QStringLiteral("Asks the recorder to delete one file of its card."),
-                                 {QStringLiteral("NAME")}},
+    const Parsed parsed = Parse({QStringLiteral("delete"), QStringLiteral("--port COMn NAME [--timeout S]"),
+                                 QStringLiteral("Asks the recorder to delete one file of its card, then reads the list\n"
+                                                "again. Exit status: 0 the file is gone, 1 no link, no answer or NAME was\n"
+                                                "not on the card, 2 the file is still listed."),
+                                 {QStringLiteral("NAME")}, true, false, true},
                                 arguments);
     if (parsed.status >= 0)
         return parsed.status;
-    Session session;
-    if (!session.Open(QStringLiteral("delete"), parsed))
+    qtx::FetchSession session;
+    if (!Open(session, QStringLiteral("delete"), parsed))
         return ExitNoLink;
-    const bool sent = session.link.Engine().RequestDelete(qtx::ToCp1250(parsed.positional[0]));
-    // The recorder gives no particular answer; a short wait lets the request leave before the port closes.
-    QElapsedTimer wait;
-    wait.start();
-    session.link.RunTimersUntil([&] { return wait.elapsed() >= 200; }, [] {}, false);
-    session.link.CloseLink();
-    if (!sent) {
+    const QString name = parsed.positional[0];
+    const auto before = ReadList(session, QStringLiteral("delete"), parsed);
+    const auto listed = before ? FindListed(*before, qtx::ToCp1250(name)) : std::nullopt;
+    if (!listed) {
+        session.Link().CloseLink();
+        if (before)
+            Err(QStringLiteral("qtxctl delete: %1 is not on the recorder's card").arg(name));
+        return ExitNoLink;
+    }
+    if (!session.Link().Engine().RequestDelete(*listed)) {
+        session.Link().CloseLink();
         Err(QStringLiteral("qtxctl delete: the name is too long for a request"));
         return ExitIncomplete;
     }
+    // The recorder gives no answer to a delete; the list read after it tells.
+    const auto after = ReadList(session, QStringLiteral("delete"), parsed);
+    session.Link().CloseLink();
+    if (!after)
+        return ExitNoLink;
+    if (FindListed(*after, *listed)) {
+        Err(QStringLiteral("qtxctl delete: %1 is still on the recorder's card").arg(name));
+        return ExitIncomplete;
+    }
+    Out(QStringLiteral("deleted\t") + qtx::FromCp1250(*listed));
     return ExitOk;
 }
 
 int Upload(const QStringList& arguments)
 {
     const Parsed parsed = Parse({QStringLiteral("upload"), QStringLiteral("--port COMn FILE [--timeout S]"),
-                                 QStringLiteral("Sends a file to the recorder's card."), {QStringLiteral("FILE")},
-                                 true, false, true},
+                                 QStringLiteral("Sends a file to the recorder's card, then reads the list and the stored\n"
+                                                "file's size back and prints NAME<TAB>SIZE. Exit status: 0 stored as sent,\n"
+                                                "1 no link or the file cannot be read, 2 not stored or stored otherwise."),
+                                 {QStringLiteral("FILE")}, true, false, true},
                                 arguments);
     if (parsed.status >= 0)
         return parsed.status;
-    Session session;
-    if (!session.Open(QStringLiteral("upload"), parsed))
+    qtx::FetchSession session;
+    if (!Open(session, QStringLiteral("upload"), parsed))
         return ExitNoLink;
-    qtx::LinkEngine& engine = session.link.Engine();
+    const QString path = parsed.positional[0];
+    bool sent = false;
     try {
-        engine.ArmUpload(parsed.positional[0]);
+        sent = session.Upload(path, parsed.timeoutMs);
     } catch (const qtx::Error& error) {
-        session.link.CloseLink();
+        session.Link().CloseLink();
         Err(QStringLiteral("qtxctl upload: ") + error.message());
         return ExitNoLink;
     }
-    Watch answers([&] { return engine.BytesReceived(); });
-    bool silent = false;
-    session.link.RunTimersUntil([&] { return session.view.uploadFinished || silent; },
-        [&] { silent = answers.QuietMs() >= parsed.timeoutMs; }, false);
-    session.link.CloseLink();
-    if (!session.view.uploadFinished) {
+    if (!sent) {
+        session.Link().CloseLink();
         Err(QStringLiteral("qtxctl upload: the recorder stopped answering; the upload is incomplete"));
+        return ExitIncomplete;
+    }
+    const qint64 size = QFileInfo(path).size();
+    const QByteArray base = qtx::ToCp1250(qtx::BaseNameOfPath(path));
+    const auto names = ReadList(session, QStringLiteral("upload"), parsed);
+    const auto listed = names ? FindListed(*names, base) : std::nullopt;
+    const qint64 stored = listed ? session.AnnouncedSize(*listed, parsed.timeoutMs).value_or(-1) : -1;
+    session.Link().CloseLink();
+    if (!names)
+        return ExitIncomplete;
+    if (!listed) {
+        Err(QStringLiteral("qtxctl upload: the recorder accepted %1 but does not list it").arg(qtx::FromCp1250(base)));
+        return ExitIncomplete;
+    }
+    if (stored < 0) {
+        Err(QStringLiteral("qtxctl upload: the recorder lists %1 but did not announce its size").arg(qtx::FromCp1250(*listed)));
+        return ExitIncomplete;
+    }
+    Out(qtx::FromCp1250(*listed) + QLatin1Char('\t') + QString::number(stored));
+    if (stored != size) {
+        Err(QStringLiteral("qtxctl upload: the recorder holds %1 bytes of the %2 sent").arg(stored).arg(size));
         return ExitIncomplete;
     }
     return ExitOk;
 }
-
 } // namespace
 
 bool IsLinkCommand(const QString& command)
 {
-    static const QStringList commands{QStringLiteral("ports"), QStringLiteral("list"), QStringLiteral("download"),
-                                      QStringLiteral("get"), QStringLiteral("delete"), QStringLiteral("upload")};
+    static const QStringList commands{QStringLiteral("ports"), QStringLiteral("list"),   QStringLiteral("download"),
+                                      QStringLiteral("get"),   QStringLiteral("sync"),   QStringLiteral("delete"),
+                                      QStringLiteral("upload")};
     return commands.contains(command);
 }
 
@@ -471,6 +600,8 @@ int RunLink(const QString& command, const QStringList& arguments)
         return Download(arguments);
     if (command == QLatin1String("get"))
         return Get(arguments);
+    if (command == QLatin1String("sync"))
+        return Sync(arguments);
     if (command == QLatin1String("delete"))
         return Delete(arguments);
     return Upload(arguments);

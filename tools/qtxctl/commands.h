@@ -2,14 +2,22 @@
 // The subcommands of qtxctl; each takes its own arguments (without the subcommand's name)
 // and returns the exit status.
 
+#include <QJsonObject>
 #include <QStringList>
 
 namespace qtxctl {
 
 int RunUsers(const QStringList& arguments);
 int RunReport(const QStringList& arguments);
-// ports, list, download, get, delete, upload
+// ports, list, download, get, sync, delete, upload
 int RunLink(const QString& command, const QStringList& arguments);
 bool IsLinkCommand(const QString& command);
+
+// One JSON object on one line of standard output (for --json).
+void PrintJsonLine(const QJsonObject& object);
+
+// True when folder is a readable folder; otherwise says on standard error that it does not exist
+// or is not a folder, naming the command and the folder.
+bool CheckWorkspaceFolder(const QString& command, const QString& folder);
 
 } // namespace qtxctl
