@@ -20,7 +20,7 @@ namespace {
 
 const char* const ReportHelp =
     "usage: qtxctl report --month YYYY-MM [--mode daily|daynight|span] [--user NNNN]\n"
-    "                     [--entrance NAME] [--exit NAME] WORKSPACE_DIR\n"
+    "                     [--entrance NAME] [--exit NAME] [--json] WORKSPACE_DIR\n"
     "\n"
     "Loads every event file (*.csv) of the workspace in name order, as the archive window does,\n"
     "and prints one CSV row per day of the month (UTF-8, CR LF line ends, RFC 4180 quoting):\n"
@@ -41,8 +41,13 @@ const char* const ReportHelp =
     "  --user NNNN       only this user number (the first four characters are compared)\n"
     "  --entrance NAME   the entrance port name (default: port0= of KONFOUT.TXT)\n"
     "  --exit NAME       the exit port name (default: port1= of KONFOUT.TXT)\n"
+    "  --json            one JSON object per line instead of CSV:\n"
+    "                    {\"date\": \"2021-05-01\", \"hits\": 12, \"users\": 3, \"seconds\": 86400,\n"
+    "                     \"time\": \"24h, 0min\"} per day, then\n"
+    "                    {\"month\": \"2021-05\", \"hits\": ..., \"seconds\": ..., \"time\": \"...\"}\n"
     "\n"
-    "Exit status: 0 done, 1 a file could not be read or an event file name is not a date,\n"
+    "Exit status: 0 done, 1 the workspace folder or a file could not be read or an event file\n"
+    "name is not a date,\n"
     "2 wrong arguments.\n";
 
 int UsageError(const QString& message)
@@ -78,6 +83,7 @@ struct ReportOptions {
     std::optional<QString> entrance;
     std::optional<QString> exit;
     QString workspace;
+    bool json = false;
 };
 
 } // namespace
@@ -91,6 +97,10 @@ int RunReport(const QStringList& arguments)
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             std::fputs(ReportHelp, stdout);
             return 0;
+        }
+        if (arg == QLatin1String("--json")) {
+            options.json = true;
+            continue;
         }
         if (!arg.startsWith(QLatin1String("--"))) {
             if (!options.workspace.isEmpty())
@@ -139,6 +149,8 @@ int RunReport(const QStringList& arguments)
         return UsageError(QStringLiteral("--month is required"));
     if (options.workspace.isEmpty())
         return UsageError(QStringLiteral("no workspace folder given"));
+    if (!CheckWorkspaceFolder(QStringLiteral("report"), options.workspace))
+        return 1;
 
     try {
         const QString folder = qtx::WithTrailingChar(options.workspace, QLatin1Char('/'));
@@ -158,6 +170,21 @@ int RunReport(const QStringList& arguments)
         const qtx::MonthFigures figures =
             qtx::ComputeMonthFigures(store, options.year, options.month, options.filter, options.mode, ports);
 
+        if (options.json) {
+            for (int d = 1; d <= figures.days; ++d) {
+                const qtx::DayFigures& day = figures.day[static_cast<std::size_t>(d - 1)];
+                PrintJsonLine({{QStringLiteral("date"), QDate(options.year, options.month, d).toString(QStringLiteral("yyyy-MM-dd"))},
+                               {QStringLiteral("hits"), day.hits},
+                               {QStringLiteral("users"), day.users},
+                               {QStringLiteral("seconds"), qint64(day.seconds)},
+                               {QStringLiteral("time"), qtx::FormatDuration(day.seconds)}});
+            }
+            PrintJsonLine({{QStringLiteral("month"), QStringLiteral("%1-%2").arg(options.year, 4, 10, QLatin1Char('0')).arg(options.month, 2, 10, QLatin1Char('0'))},
+                           {QStringLiteral("hits"), qint64(figures.hits)},
+                           {QStringLiteral("seconds"), qint64(figures.seconds)},
+                           {QStringLiteral("time"), qtx::FormatDuration(figures.seconds)}});
+            return 0;
+        }
         QString out = CsvRow({QStringLiteral("date"), QStringLiteral("hits"), QStringLiteral("users"),
                               QStringLiteral("seconds"), QStringLiteral("time")});
         for (int d = 1; d <= figures.days; ++d) {

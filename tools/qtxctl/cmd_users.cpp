@@ -14,7 +14,7 @@ namespace qtxctl {
 namespace {
 
 const char* const UsersHelp =
-    "usage: qtxctl users [--show-pins] WORKSPACE_DIR\n"
+    "usage: qtxctl users [--show-pins] [--json] WORKSPACE_DIR\n"
     "\n"
     "Reads WORKSPACE_DIR/USERS.txt and prints one line per record, in file order, with the\n"
     "fields separated by a TAB (IDs and names decoded from code page 1250 to UTF-8):\n"
@@ -27,8 +27,12 @@ const char* const UsersHelp =
     "\n"
     "Options:\n"
     "  --show-pins   print the PIN digits instead of EXISTS\n"
+    "  --json        one JSON object per record instead, with the same fields:\n"
+    "                {\"id\": \"0012\", \"kind\": \"u\", \"card\": 786777, \"cardText\": \"012,00345\",\n"
+    "                 \"pin\": \"EXISTS\", \"name\": \"...\"}\n"
     "\n"
-    "Exit status: 0 done, 1 the user list could not be read, 2 wrong arguments.\n";
+    "Exit status: 0 done, 1 the workspace folder or its user list could not be read,\n"
+    "2 wrong arguments.\n";
 
 int UsageError(const QString& message)
 {
@@ -48,6 +52,7 @@ QString KindText(std::uint8_t kind)
 int RunUsers(const QStringList& arguments)
 {
     bool showPins = false;
+    bool json = false;
     QString workspace;
     for (const QString& argument : arguments) {
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
@@ -56,6 +61,8 @@ int RunUsers(const QStringList& arguments)
         }
         if (argument == QLatin1String("--show-pins"))
             showPins = true;
+        else if (argument == QLatin1String("--json"))
+            json = true;
         else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1)
             return UsageError(QStringLiteral("unknown option '%1'").arg(argument));
         else if (workspace.isEmpty())
@@ -65,6 +72,8 @@ int RunUsers(const QStringList& arguments)
     }
     if (workspace.isEmpty())
         return UsageError(QStringLiteral("no workspace folder"));
+    if (!CheckWorkspaceFolder(QStringLiteral("users"), workspace))
+        return 1;
 
     qtx::UserList users;
     try {
@@ -76,6 +85,15 @@ int RunUsers(const QStringList& arguments)
     QByteArray out;
     for (const qtx::CUser& u : users) {
         const QByteArray pin = u.pin.isEmpty() ? QByteArray() : showPins ? u.pin : QByteArray("EXISTS");
+        if (json) {
+            PrintJsonLine({{QStringLiteral("id"), qtx::FromCp1250(u.id)},
+                           {QStringLiteral("kind"), KindText(u.kind)},
+                           {QStringLiteral("card"), qint64(u.card)},
+                           {QStringLiteral("cardText"), u.CardText()},
+                           {QStringLiteral("pin"), QString::fromLatin1(pin)},
+                           {QStringLiteral("name"), qtx::FromCp1250(u.name)}});
+            continue;
+        }
         const QString line = qtx::FromCp1250(u.id) + QLatin1Char('\t') + KindText(u.kind) + QLatin1Char('\t') +
                              QString::number(u.card) + QLatin1Char('\t') + u.CardText() + QLatin1Char('\t') +
                              QLatin1String(pin) + QLatin1Char('\t') + qtx::FromCp1250(u.name) + QLatin1Char('\n');
