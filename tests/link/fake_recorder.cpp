@@ -166,6 +166,8 @@ void FakeRecorder::RequestComplete(QByteArray& out)
     } else if (code == 0x0B) {
         const QByteArray name = request_.mid(3, request_.size() - 4);
         requests.append("delete " + name);
+        if (ignoreDeletes)
+            return;
         names.removeAll(name);
         files.remove(name);
     } else if (code == 0x09) {
@@ -182,7 +184,7 @@ void FakeRecorder::RequestComplete(QByteArray& out)
         frame_.clear();
         out += '{';
         if (uploadSize_ == 0)
-            uploads.insert(uploadName_, {});
+            Stored(uploadName_, {});
         else
             state_ = State::UploadFrames;
     }
@@ -234,9 +236,18 @@ void FakeRecorder::UploadFrameByte(std::uint8_t b, QByteArray& out)
     uploadData_ += payload;
     out += '{';
     if (uploadData_.size() >= uploadSize_) {
-        uploads.insert(uploadName_, uploadData_);
+        Stored(uploadName_, uploadData_);
         state_ = State::Idle;
     }
+}
+
+// A whole upload lands on the card like any other file.
+void FakeRecorder::Stored(const QByteArray& name, const QByteArray& data)
+{
+    uploads.insert(name, data);
+    if (!names.contains(name))
+        names.append(name);
+    files.insert(name, data);
 }
 
 } // namespace qtx::test

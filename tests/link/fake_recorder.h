@@ -30,6 +30,7 @@ public:
     QSet<int> lostAcks;
     QSet<int> duplicateFrames;
     bool silent = false;
+    bool ignoreDeletes = false; // a delete request is logged but the file stays
     bool stallAfterFirstFrame = false;
     QSet<QByteArray> stallNames; // files whose transfer stops after their first frame
     int sizeError = 0; // added to the size a file header announces
@@ -52,6 +53,7 @@ private:
     void Byte(std::uint8_t b, QByteArray& out);
     void RequestComplete(QByteArray& out);
     void SendFrame(QByteArray& out, bool fresh);
+    void Stored(const QByteArray& name, const QByteArray& data);
     void UploadFrameByte(std::uint8_t b, QByteArray& out);
 
     State state_ = State::Idle;

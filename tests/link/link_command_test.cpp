@@ -1,5 +1,6 @@
 // qtxctl's link commands run as the operator runs them, against a fake recorder on a
-// pseudo-terminal: ports, list, download (with a file that stalls), get, delete, upload, failures.
+// pseudo-terminal: ports, list, download (with a file that stalls), get, delete, upload, failures,
+// and the JSON lines.
 
 #include "app/text_file.h"
 #include "link_test_support.h"
@@ -74,9 +75,11 @@ private slots:
         QCOMPARE(run.status, 2);
         QCOMPARE(Lines(run.out), (QList<QByteArray>{"KONFOUT.TXT\t12", "USERS.TXT\t0", "20250301.CSV\t1500"}));
         QCOMPARE(recorder.aborts, 1);
-        QVERIFY(run.err.contains("STALL.BIN: nothing received for 1 s, abandoned"));
-        QVERIFY2(run.err.contains("[5 / 5] 20250301.CSV: 1500 bytes\n"), run.err.constData());
+        // The stalled file alone is given up: the recorder still answers a list request.
+        QVERIFY2(run.err.contains("[2 / 4] STALL.BIN: not stored: nothing received for 1 s, abandoned"), run.err.constData());
+        QVERIFY2(run.err.contains("[4 / 4] 20250301.CSV: 1500 bytes\n"), run.err.constData());
         QCOMPARE(run.err.count("abandoned"), 1);
+        QCOMPARE(recorder.requests.count("list"), 2);
         QVERIFY(!QFile::exists(to.filePath("STALL.BIN")));
         QCOMPARE(ReadWholeFile(to.filePath("20250301.CSV")), QByteArray(1500, 'e'));
         QCOMPARE(QDir(to.path()).entryList(QDir::Files).size(), 3);
@@ -88,7 +91,7 @@ private slots:
         QCOMPARE(ReadWholeFile(to.filePath("STALL.BIN")), QByteArray(3000, 's'));
     }
 
-    void getDeleteAndUpload()
+    void getDeleteAndUploadAnswerOnlyWhatTheListConfirms()
     {
         FakeRecorder recorder;
         recorder.AddFile("A.TXT", "alpha");
@@ -97,24 +100,70 @@ private slots:
         peer.recorder = &recorder;
         peer.AutoPump();
         QTemporaryDir to;
-        Run run = Qtxctl({"get", "--port", peer.Name(), "A.TXT", "--to", to.path()});
+        Run run = Qtxctl({"get", "--port", peer.Name(), "a.txt", "--to", to.path()});
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out, QByteArray("A.TXT\t5\n"));
         QCOMPARE(ReadWholeFile(to.filePath("A.TXT")), QByteArray("alpha"));
 
+        // A name the card does not hold is refused at once, before any request for it.
+        QElapsedTimer clock;
+        clock.start();
+        run = Qtxctl({"get", "--port", peer.Name(), "NOSUCH.CSV", "--to", to.path()});
+        QCOMPARE(run.status, 1);
+        QVERIFY(run.err.contains("NOSUCH.CSV is not on the recorder's card"));
+        QVERIFY(clock.elapsed() < 5000);
+        run = Qtxctl({"delete", "--port", peer.Name(), "nosuch.csv"});
+        QCOMPARE(run.status, 1);
+        QVERIFY(run.err.contains("nosuch.csv is not on the recorder's card"));
+        QVERIFY(!recorder.requests.contains("get NOSUCH.CSV"));
+        QVERIFY(!recorder.requests.contains("delete nosuch.csv"));
+
         run = Qtxctl({"delete", "--port", peer.Name(), "B.TXT"});
         QCOMPARE(run.status, 0);
-        QCOMPARE(recorder.requests.last(), QByteArray("delete B.TXT"));
+        QCOMPARE(recorder.requests.mid(recorder.requests.size() - 3),
+                 (QList<QByteArray>{"list", "delete B.TXT", "list"}));
+
+        // A recorder that ignores the delete: the file is still listed afterwards.
+        recorder.ignoreDeletes = true;
+        run = Qtxctl({"delete", "--port", peer.Name(), "A.TXT"});
+        QCOMPARE(run.status, 2);
+        QVERIFY(run.err.contains("A.TXT is still on the recorder's card"));
+        recorder.ignoreDeletes = false;
 
         const QString file = to.filePath("UP.BIN");
         WriteWholeFile(file, QByteArray(2500, 'u'));
         run = Qtxctl({"upload", "--port", peer.Name(), file});
         QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, QByteArray("UP.BIN\t2500\n"));
         QCOMPARE(recorder.uploads.value("UP.BIN"), QByteArray(2500, 'u'));
+        // The size is read back from the file header, and the transfer is stopped there.
+        QCOMPARE(recorder.requests.last(), QByteArray("get UP.BIN"));
+        QCOMPARE(recorder.aborts, 1);
 
         run = Qtxctl({"upload", "--port", peer.Name(), to.filePath("missing.bin")});
         QCOMPARE(run.status, 1);
         QVERIFY(!run.err.isEmpty());
+    }
+
+    void jsonLinesCarryNoMessages()
+    {
+        FakeRecorder recorder;
+        recorder.AddFile("KONFOUT.TXT", "k");
+        recorder.AddFile("STALL.CSV", QByteArray(1200, 's'));
+        recorder.stallNames = {"STALL.CSV"};
+        PtyPeer peer(196);
+        peer.recorder = &recorder;
+        peer.AutoPump();
+        Run run = Qtxctl({"list", "--port", peer.Name(), "--json"});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(Lines(run.out), (QList<QByteArray>{R"({"name":"KONFOUT.TXT"})", R"({"name":"STALL.CSV"})"}));
+        QTemporaryDir to;
+        run = Qtxctl({"download", "--port", peer.Name(), "--to", to.path(), "--timeout", "1", "--json"});
+        QCOMPARE(run.status, 2);
+        QCOMPARE(Lines(run.out),
+                 (QList<QByteArray>{R"({"name":"KONFOUT.TXT","size":1,"stored":true})",
+                                    R"({"error":"nothing received for 1 s, abandoned","name":"STALL.CSV","stored":false})"}));
+        QVERIFY(run.err.contains("not stored: STALL.CSV"));
     }
 
     void failuresExitWithAClearMessage()
@@ -137,13 +186,13 @@ private slots:
         clock.start();
         run = Qtxctl({"list", "--port", peer.Name()});
         QCOMPARE(run.status, 1);
-        QVERIFY(run.err.contains("did not answer within 10 seconds"));
+        QVERIFY(run.err.contains("did not answer the list request within 10 seconds"));
         QVERIFY(clock.elapsed() >= 10000);
     }
 
     void everySubcommandHasHelp()
     {
-        for (const char* command : {"ports", "list", "download", "get", "delete", "upload"}) {
+        for (const char* command : {"ports", "list", "download", "get", "sync", "delete", "upload"}) {
             const Run run = Qtxctl({command, "--help"});
             QCOMPARE(run.status, 0);
             QVERIFY2(run.out.startsWith(QByteArray("usage: qtxctl ") + command), run.out.constData());

@@ -12,17 +12,20 @@ void PrintUsage(FILE* out)
     std::fputs("usage: qtxctl COMMAND [OPTIONS] ...\n"
                "\n"
                "Commands:\n"
-               "  users [--show-pins] WORKSPACE_DIR      list the user list, one record per line\n"
+               "  users [--show-pins] [--json] WORKSPACE_DIR\n"
+               "                                         list the user list, one record per line\n"
                "  report --month YYYY-MM [...] WORKSPACE_DIR\n"
                "                                         daily hits and presence times as CSV\n"
                "  ports                                  the serial ports and their devices\n"
                "  list --port COMn                       the recorder's file names\n"
                "  download --port COMn [--to DIR]        fetch every file of the recorder's card\n"
                "  get --port COMn NAME [--to DIR]        fetch one file\n"
+               "  sync --port COMn [--to DIR]            fetch only what is new or has grown\n"
                "  delete --port COMn NAME                delete one file on the card\n"
                "  upload --port COMn FILE                send a file to the recorder\n"
                "\n"
-               "Run 'qtxctl COMMAND --help' for a command's options.\n",
+               "Run 'qtxctl COMMAND --help' for a command's options; ports, list, download, sync,\n"
+               "users and report take --json (one JSON object per line, fields in their --help).\n",
                out);
 }
 
