@@ -303,9 +303,11 @@ FetchSession::End FetchSession::Fetch(const QList<SyncItem>& plan, const QString
                     garbled = progress.QuietMs() >= 2 * timeoutMs;
                 if (silent || stalled)
                     return;
-                if (bytes.QuietMs() >= timeoutMs)
+                // Stalled means bytes still come, lately, yet none of them moves the file on.
+                const qint64 quiet = bytes.QuietMs();
+                if (quiet >= timeoutMs)
                     silent = true;
-                else if (progress.QuietMs() >= timeoutMs)
+                else if (progress.QuietMs() >= timeoutMs && quiet < timeoutMs / 2)
                     stalled = true;
                 if (silent || stalled)
                     engine.RequestAbort();

@@ -190,6 +190,25 @@ private slots:
         QVERIFY(clock.elapsed() >= 10000);
     }
 
+    void aWorkspaceFolderThatIsNoFolderIsNamedAsSuch()
+    {
+        QTemporaryDir dir;
+        const QString missing = dir.filePath("nowhere");
+        const QString file = dir.filePath("plain.txt");
+        WriteWholeFile(file, "x");
+        for (const QStringList& command : {QStringList{"users"}, QStringList{"report", "--month", "2025-03"}}) {
+            Run run = Qtxctl(command + QStringList{missing});
+            QCOMPARE(run.status, 1);
+            QVERIFY2(run.err.contains("the workspace folder " + missing.toUtf8() + " does not exist"), run.err.constData());
+            run = Qtxctl(command + QStringList{file});
+            QCOMPARE(run.status, 1);
+            QVERIFY2(run.err.contains("the workspace folder " + file.toUtf8() + " is not a folder"), run.err.constData());
+        }
+        const Run run = Qtxctl({"sync", "--port", "COM194", "--to", file});
+        QCOMPARE(run.status, 1);
+        QVERIFY(run.err.contains(file.toUtf8() + " is not a folder"));
+    }
+
     void everySubcommandHasHelp()
     {
         for (const char* command : {"ports", "list", "download", "get", "sync", "delete", "upload"}) {
