@@ -69,19 +69,23 @@ QList<SyncItem> PlanDownload(const QList<QByteArray>& listed)
 QList<SyncItem> PlanSync(const QList<QByteArray>& listed, const QString& folder, bool fullCheck)
 {
     const QDir dir(folder);
-    QString newestDay;
-    for (const QString& file : dir.entryList(QDir::Files)) {
-        if (IsEventFileName(file) && file.left(8) > newestDay)
-            newestDay = file.left(8);
-    }
     QList<SyncItem> plan = PlanDownload(listed);
+    // The newest day counts among the files both here and on the card: a local file the card no
+    // longer holds (another card, a recorder clock set back) must not make the card's current
+    // day look complete.
+    QString newestDay;
     for (SyncItem& item : plan) {
         const QFileInfo local(dir.filePath(item.name));
         if (!local.isFile())
             continue;
         item.localSize = local.size();
-        const bool olderDay = IsEventFileName(item.name) && item.name.left(8) < newestDay;
-        item.action = olderDay && !fullCheck ? SyncItem::TakeAsComplete : SyncItem::Check;
+        item.action = SyncItem::Check;
+        if (IsEventFileName(item.name) && item.name.left(8) > newestDay)
+            newestDay = item.name.left(8);
+    }
+    for (SyncItem& item : plan) {
+        if (!fullCheck && item.action == SyncItem::Check && IsEventFileName(item.name) && item.name.left(8) < newestDay)
+            item.action = SyncItem::TakeAsComplete;
     }
     return plan;
 }
@@ -339,7 +343,9 @@ FetchSession::End FetchSession::Fetch(const QList<SyncItem>& plan, const QString
                 const SyncItem& later = plan[rest];
                 onResult(later.action == SyncItem::TakeAsComplete
                              ? SyncResult{later.name, later.localSize, SyncResult::Same, {}}
-                             : SyncResult{later.name, 0, SyncResult::NotStored, QStringLiteral("not asked for")});
+                             : SyncResult{later.name, 0, SyncResult::NotStored,
+                                          later.localSize < 0 ? QStringLiteral("not asked for")
+                                                              : QStringLiteral("not checked; the local copy stays")});
             }
             return End::RecorderGone;
         }

@@ -34,7 +34,8 @@ QList<SyncItem> PlanDownload(const QList<QByteArray>& listed);
 
 // The plan that brings `folder` up to the card. The recorder writes one event file per day and
 // only appends to the current one, so an event file present here and dated before the newest
-// event file here is complete (unless fullCheck); every other local file is checked by size.
+// listed event file present here is complete (unless fullCheck); every other local file is
+// checked by size.
 QList<SyncItem> PlanSync(const QList<QByteArray>& listed, const QString& folder, bool fullCheck);
 
 // How a listed file ended.
