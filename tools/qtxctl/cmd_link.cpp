@@ -78,12 +78,10 @@ Parsed Parse(const Command& command, const QStringList& arguments)
     const QCommandLineOption timeout(
         QStringLiteral("timeout"),
         command.port && command.to
-            ? QStringLiteral("End the run when nothing arrives for S seconds (default %1; the list answer\n"
-                             "waits S seconds when given, else %2).")
+            ? QStringLiteral("End the run when nothing arrives for S seconds (default %1); the list answer waits S seconds when given, else %2.")
                   .arg(DefaultTimeoutSeconds)
                   .arg(ListSilenceMs / 1000)
-            : QStringLiteral("Give up when nothing arrives for S seconds (default: %1 for the list answer,\n"
-                             "%2 for a transfer).")
+            : QStringLiteral("Give up when nothing arrives for S seconds (default: %1 for the list answer, %2 for a transfer).")
                   .arg(ListSilenceMs / 1000)
                   .arg(DefaultTimeoutSeconds),
         QStringLiteral("S"));
@@ -429,10 +427,11 @@ int Sync(const QStringList& arguments)
          QStringLiteral(
              "Brings DIR up to the recorder's card with the least traffic. Files not in DIR are\n"
              "fetched. The recorder only appends to the current day's event file, so an event file\n"
-             "(YYYYMMDD.csv) in DIR dated before the newest one in DIR is taken as complete. Every\n"
-             "other file in DIR is asked for and the transfer stops after its header when the size\n"
-             "matches the local copy. A fetched file replaces the old one only when complete; files\n"
-             "the recorder no longer lists are kept. Prints NAME<TAB>SIZE<TAB>STATE per listed file,\n"
+             "(YYYYMMDD.csv) in DIR dated before the newest one both in DIR and on the card is taken\n"
+             "as complete (--full-check asks for it all the same). Every other file in DIR is asked\n"
+             "for and the transfer stops after its header when the size matches the local copy.\n"
+             "A fetched file replaces the old one only when complete; files the recorder no longer\n"
+             "lists are kept. Prints NAME<TAB>SIZE<TAB>STATE per listed file,\n"
              "STATE new, grown, changed or same, and a summary on stderr.\n"
              "--json: {\"name\": \"20250301.CSV\", \"size\": 5120, \"state\": \"grown\"} per listed file, or\n"
              "{\"name\": ..., \"state\": \"not stored\", \"error\": \"...\"}.\n"
