@@ -179,7 +179,9 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::FirstStart()
 {
-    Language.LoadLanguageFile(QStringLiteral("lang.txt"));
+    const QString languageFile = qtx::FindLanguageFile(qtx::ProgramFileFolders());
+    if (!languageFile.isEmpty())
+        Language.LoadLanguageFile(languageFile);
     Language.SetLanguageIndex(qtx::Polish);
     ShowLogo();
     TaskGroup = 0;
