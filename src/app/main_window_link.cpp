@@ -84,7 +84,7 @@ QList<qtx::SerialPortEntry> KnownPorts()
 void TForm1::CreateLink()
 {
     Link = std::make_unique<qtx::LinkController>(std::make_unique<WindowLinkView>(), TaskGroup, TaskStep, FileIndex);
-    Link->Engine().SetDownloadFolder(qtx::AppDir() + DownloadFolderName);
+    Link->Engine().SetDownloadFolder(qtx::DataDir() + DownloadFolderName);
 }
 
 void TForm1::ConnectRs232()
@@ -108,7 +108,7 @@ void TForm1::OpenRawConsole()
 
 void TForm1::StartDownloadTasks()
 {
-    Link->Engine().SetDownloadFolder(qtx::AppDir() + DownloadFolderName);
+    Link->Engine().SetDownloadFolder(qtx::DataDir() + DownloadFolderName);
     Link->Tasks().Start();
 }
 

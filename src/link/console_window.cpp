@@ -142,6 +142,6 @@ void TForm12::ListBox1DblClick()
     const int row = ListBox1->currentRow();
     if (ListBox1->count() == 0 || row < 0)
         return;
-    Link().Engine().SetDownloadFolder(qtx::AppDir() + Form1->DownloadFolderName);
+    Link().Engine().SetDownloadFolder(qtx::DataDir() + Form1->DownloadFolderName);
     Link().Engine().RequestFile(FileLine(row));
 }

@@ -27,7 +27,7 @@ namespace {
 
 QString CardFolder()
 {
-    return AppDir() + QStringLiteral("card");
+    return DataDir() + QStringLiteral("card");
 }
 
 QStringList Items(const QListWidget* list)
