@@ -51,6 +51,9 @@ int main(int argc, char** argv)
         return EXIT_FAILURE;
     }
     qtx::QtxApplication app(argc, argv);
+    app.setWindowIcon(QIcon(QStringLiteral(":/qtx-manager.svg")));
+    // Lets the desktop match the windows to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("qtx-manager"));
     qtx::WidgetDialogs dialogs;
     qtx::SetDialogs(&dialogs);
     qtx::InstallLeftShiftTracker(&app);
