@@ -171,7 +171,7 @@ Parsed Parse(const Command& command, const QStringList& arguments)
                                   QStringLiteral("The serial port: COMn (see qtxctl ports) or a device path."),
                                   QStringLiteral("COMn"));
     const QCommandLineOption to(QStringLiteral("to"),
-                                QStringLiteral("Folder that receives the files (default: card beside the program)."),
+                                QStringLiteral("Folder that receives the files (default: the manager's card folder)."),
                                 QStringLiteral("DIR"));
     const QCommandLineOption timeout(
         QStringLiteral("timeout"),
@@ -220,7 +220,7 @@ Parsed Parse(const Command& command, const QStringList& arguments)
             return parsed;
         }
     }
-    parsed.to = command.to && parser.isSet(to) ? parser.value(to) : qtx::AppDir() + QStringLiteral("card");
+    parsed.to = command.to && parser.isSet(to) ? parser.value(to) : qtx::DataDir() + QStringLiteral("card");
     if (command.timeout && parser.isSet(timeout)) {
         bool ok = false;
         const double seconds = parser.value(timeout).toDouble(&ok);
