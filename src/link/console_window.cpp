@@ -71,6 +71,7 @@ TForm12::TForm12(QWidget* parent) : QDialog(parent)
     qtx::OnClick(Button4, this, &TForm12::Button4Click);
     qtx::ConnectGuarded(ListBox1, &QListWidget::itemDoubleClicked, this, &TForm12::ListBox1DblClick);
     Ports = new qtx::PortListWatcher(this, ComboBox1);
+    Ports->following = [] { return !Link().Port().IsOpen(); };
 }
 
 void TForm12::FillPorts(const QList<qtx::SerialPortEntry>& ports)

@@ -23,7 +23,10 @@ constexpr int RefreshMs = 1000;
 PortListWatcher::PortListWatcher(QWidget* window, QComboBox* box) : QObject(window), box_(box), timer_(new QTimer(this))
 {
     timer_->setInterval(RefreshMs);
-    connect(timer_, &QTimer::timeout, this, [this] { RunGuarded([this] { Refresh(); }); });
+    connect(timer_, &QTimer::timeout, this, [this] {
+        if (following())
+            RunGuarded([this] { Refresh(); });
+    });
     window->installEventFilter(this);
 }
 

@@ -26,6 +26,9 @@ public:
 
     // Where the ports come from (the system's list; tests give their own).
     std::function<QList<SerialPortEntry>()> source = SerialPortEntries;
+    // False while the list need not follow (the console's port is open: asking the system takes
+    // tens of milliseconds the link's 2 ms timer should not wait).
+    std::function<bool()> following = [] { return true; };
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
