@@ -11,6 +11,9 @@ packages=(
   libbenchmark-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth imagemagick
+  libqt6svg6 qt6-qpa-plugins
+  dpkg-dev desktop-file-utils appstream man-db bash-completion
+  xdotool x11-utils tesseract-ocr tesseract-ocr-pol
 )
 
 missing=()

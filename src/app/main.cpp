@@ -6,7 +6,10 @@
 #include "app/left_shift.h"
 #include "app/main_window.h"
 #include "app/message_boxes.h"
+#include "app/paths.h"
+#include "lang/language_table.h"
 
+#include <QIcon>
 #include <cstdio>
 #include <cstdlib>
 
@@ -16,6 +19,23 @@ bool HasDisplay()
 {
     return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY")
         || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
+// Without lang.txt every text would show as its key in braces: say so first, in both languages,
+// since there is no text to say it in.
+void WarnWithoutLanguageFile()
+{
+    const QStringList folders = qtx::ProgramFileFolders();
+    if (!qtx::FindLanguageFile(folders).isEmpty())
+        return;
+    qtx::Dialogs().ShowMessage(
+        QStringLiteral("Nie znaleziono pliku z tekstami programu lang.txt (szukano w: %1). Zainstaluj program "
+                       "ponownie albo umieść lang.txt obok programu; do tego czasu zamiast tekstów widać ich "
+                       "nazwy w nawiasach klamrowych.\n\n"
+                       "The program's text file lang.txt was not found (looked in: %1). Reinstall the program "
+                       "or put lang.txt beside it; until then the windows show the names of their texts in "
+                       "braces.")
+            .arg(folders.join(QStringLiteral(", "))));
 }
 
 } // namespace
@@ -31,6 +51,9 @@ int main(int argc, char** argv)
         return EXIT_FAILURE;
     }
     qtx::QtxApplication app(argc, argv);
+    app.setWindowIcon(QIcon(QStringLiteral(":/qtx-manager.svg")));
+    // Lets the desktop match the windows to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("qtx-manager"));
     qtx::WidgetDialogs dialogs;
     qtx::SetDialogs(&dialogs);
     qtx::InstallLeftShiftTracker(&app);
@@ -39,6 +62,7 @@ int main(int argc, char** argv)
     arguments.removeFirst();
     if (!qtx::CreateForms(qtx::IsDebugArgument(arguments)))
         return EXIT_SUCCESS; // another copy runs and was brought to the front
+    WarnWithoutLanguageFile();
     Form1->show();
     const int status = app.exec();
     qtx::DestroyForms();

@@ -8,6 +8,7 @@
 #include "app/paths.h"
 #include "app/single_instance.h"
 #include "app/text_file.h"
+#include "qtx_version.h"
 #include "archive/archive_window.h"
 #include "config/config_editor_window.h"
 #include "config/config_files.h"
@@ -66,7 +67,7 @@ void ConnectTimer(QTimer* timer, TForm1* form, Handler handler)
 
 QString TForm1::MainTitle()
 {
-    return QStringLiteral("QTX MANAGER v.1.2.1 (build %1)").arg(BuildNumber);
+    return QStringLiteral("QTX MANAGER v.%1 (build %2)").arg(QStringLiteral(QTX_VERSION)).arg(BuildNumber);
 }
 
 TForm1::TForm1(bool debugMode, QWidget* parent) : QWidget(parent), DebugMode(debugMode)
@@ -178,7 +179,9 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::FirstStart()
 {
-    Language.LoadLanguageFile(QStringLiteral("lang.txt"));
+    const QString languageFile = qtx::FindLanguageFile(qtx::ProgramFileFolders());
+    if (!languageFile.isEmpty())
+        Language.LoadLanguageFile(languageFile);
     Language.SetLanguageIndex(qtx::Polish);
     ShowLogo();
     TaskGroup = 0;

@@ -60,7 +60,13 @@ public:
             Form13->CloseAtEnd();
     }
 
-    QString ChosenPortName() const override { return Form14 ? Form14->ComboBox1->currentText() : QString(); }
+    QString ChosenPortName() const override { return Form14 ? Form14->ChosenPortName() : QString(); }
+    void PortOpenFailed(const QString& name, const qtx::TCOMSocket& port) override
+    {
+        const QString reason = qtx::PortFailureText(name, port);
+        if (!reason.isEmpty())
+            Form1->ShowProgressMessage(reason);
+    }
     void Trace(const QString& text) override { Form1->Trace(1, text); }
     void ShowErrorCount(const QString& text) override { Form1->Label8->setText(text); }
     void ShowRetransmission(const QString& text) override { Form1->setWindowTitle(text); }
@@ -84,7 +90,7 @@ QList<qtx::SerialPortEntry> KnownPorts()
 void TForm1::CreateLink()
 {
     Link = std::make_unique<qtx::LinkController>(std::make_unique<WindowLinkView>(), TaskGroup, TaskStep, FileIndex);
-    Link->Engine().SetDownloadFolder(qtx::AppDir() + DownloadFolderName);
+    Link->Engine().SetDownloadFolder(qtx::DataDir() + DownloadFolderName);
 }
 
 void TForm1::ConnectRs232()
@@ -108,7 +114,7 @@ void TForm1::OpenRawConsole()
 
 void TForm1::StartDownloadTasks()
 {
-    Link->Engine().SetDownloadFolder(qtx::AppDir() + DownloadFolderName);
+    Link->Engine().SetDownloadFolder(qtx::DataDir() + DownloadFolderName);
     Link->Tasks().Start();
 }
 

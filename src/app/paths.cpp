@@ -1,12 +1,34 @@
 #include "app/paths.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace qtx {
 
 QString AppDir()
 {
     return WithTrailingChar(QCoreApplication::applicationDirPath(), QLatin1Char('/'));
+}
+
+QString ShareDir()
+{
+    return QDir::cleanPath(AppDir() + QStringLiteral("../share/qtx-manager")) + QLatin1Char('/');
+}
+
+QStringList ProgramFileFolders()
+{
+    return {AppDir(), ShareDir()};
+}
+
+QString DataDir()
+{
+    const bool installed = !QFileInfo::exists(AppDir() + QStringLiteral("lang.txt")) && QFileInfo(ShareDir()).isDir();
+    if (!installed)
+        return AppDir();
+    return WithTrailingChar(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), QLatin1Char('/'))
+        + QStringLiteral("qtx-manager/");
 }
 
 static qsizetype LastSeparator(const QString& path)

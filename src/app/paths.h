@@ -2,11 +2,24 @@
 // Path operations shared by every subsystem.
 
 #include <QString>
+#include <QStringList>
 
 namespace qtx {
 
 // Folder of the running program, ending in the platform separator.
 QString AppDir();
+
+// The installed program's shared files: ../share/qtx-manager/ from its folder, ending in "/".
+QString ShareDir();
+
+// Folders searched, in order, for the files shipped with the program (lang.txt): its own folder
+// (a build or unpacked copy), then the installed share folder.
+QStringList ProgramFileFolders();
+
+// Folder of what the program writes for itself (the "card" download folder), ending in "/": its
+// own folder, except when it runs installed (texts only under the share folder), where the
+// program's folder is the system's, so a folder of the user's own is used.
+QString DataDir();
 
 // The path up to and including its last "/" or "\"; empty when it has neither.
 QString DirOfPath(const QString& path);

@@ -29,6 +29,16 @@ QStringList ParseLanguageLine(const QString& line)
     return fields;
 }
 
+QString FindLanguageFile(const QStringList& folders)
+{
+    for (const QString& folder : folders) {
+        const QString path = folder + QStringLiteral("lang.txt");
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return {};
+}
+
 void LanguageTable::Reset()
 {
     records_.clear();

@@ -13,6 +13,9 @@ enum LanguageColumn { English = 0, Polish = 1 };
 // runs of TABs are one separator, "*NULL*" is an empty text, a last field without TAB counts.
 QStringList ParseLanguageLine(const QString& line);
 
+// The first of folder + "lang.txt" that exists, in the order given; empty when none does.
+QString FindLanguageFile(const QStringList& folders);
+
 // Records of lang.txt and the column in use.
 class LanguageTable {
 public:

@@ -2,6 +2,7 @@
 
 #include <QProcessEnvironment>
 #include <QFile>
+#include <QFileInfo>
 #include <QSerialPortInfo>
 #include <algorithm>
 #include <cerrno>
@@ -82,29 +83,80 @@ TCOMSocket::~TCOMSocket()
     Close();
 }
 
+bool TCOMSocket::Fail(PortProblem problem, int error)
+{
+    problem_ = problem;
+    systemError_ = error;
+    return false;
+}
+
 bool TCOMSocket::SetPort(const QString& name)
 {
     if (IsOpen())
         return false;
+    device_.clear();
     portNumber_ = name.startsWith(QLatin1String("COM")) ? DecimalOrZero(name.mid(3)) : 0;
-    return portNumber_ != 0;
+    if (portNumber_ == 0)
+        return Fail(PortProblem::NotAName);
+    problem_ = PortProblem::None;
+    return true;
+}
+
+bool TCOMSocket::SetDevice(const QString& path)
+{
+    if (IsOpen())
+        return false;
+    portNumber_ = 0;
+    device_.clear();
+    if (!IsDevicePath(path))
+        return Fail(PortProblem::NotAName);
+    device_ = path;
+    problem_ = PortProblem::None;
+    return true;
+}
+
+QString TCOMSocket::Device() const
+{
+    return device_.isEmpty() ? PortDevice(portNumber_) : device_;
 }
 
 bool TCOMSocket::Open()
 {
     Close();
-    const QString device = PortDevice(portNumber_);
+    const QString device = Device();
     if (device.isEmpty())
-        return false;
+        return Fail(portNumber_ == 0 ? PortProblem::NotAName : PortProblem::NoDevice);
     const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
+    if (fd < 0) {
+        const int error = errno;
+        switch (error) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return Fail(PortProblem::Missing, error);
+        case EACCES:
+        case EPERM:
+            return Fail(PortProblem::Permission, error);
+        case EBUSY:
+            return Fail(PortProblem::Busy, error);
+        default:
+            return Fail(PortProblem::Other, error);
+        }
+    }
     // Exclusive: TIOCEXCL refuses further opens, flock keeps out another copy even when run as root.
-    if (ioctl(fd, TIOCEXCL) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (ioctl(fd, TIOCEXCL) != 0) {
+        const int error = errno;
         ::close(fd);
-        return false;
+        return Fail(error == ENOTTY ? PortProblem::NotSerial : PortProblem::Other, error);
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return Fail(error == EWOULDBLOCK ? PortProblem::Busy : PortProblem::Other, error);
     }
     handle_ = fd;
+    problem_ = PortProblem::None;
+    systemError_ = 0;
     return true;
 }
 
@@ -122,8 +174,10 @@ bool TCOMSocket::Close()
 
 bool TCOMSocket::GetState()
 {
-    if (!IsOpen() || tcgetattr(handle_, &settings.tty) != 0)
+    if (!IsOpen())
         return false;
+    if (tcgetattr(handle_, &settings.tty) != 0)
+        return Fail(errno == ENOTTY ? PortProblem::NotSerial : PortProblem::Other, errno);
     settings.baud = BaudOf(cfgetospeed(&settings.tty));
     int lines = 0;
     if (ioctl(handle_, TIOCMGET, &lines) == 0) {
@@ -251,8 +305,39 @@ void SortPortNames(QStringList& names)
                      [](const QString& a, const QString& b) { return PortSortKey(a) < PortSortKey(b); });
 }
 
+QString PortLabel(const SerialPortEntry& entry)
+{
+    QString label = entry.name;
+    for (const QString& part : {entry.device, entry.description}) {
+        if (!part.isEmpty())
+            label += QStringLiteral("  ") + part;
+    }
+    return label;
+}
+
+QString PortNameOfLabel(const QString& line)
+{
+    return line.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
+}
+
+bool IsDevicePath(const QString& text)
+{
+    return text.startsWith(QLatin1Char('/'));
+}
+
 QList<SerialPortEntry> SerialPortEntries()
 {
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    // An override may name the device by another path (a /dev/serial/by-id link): compare the
+    // devices themselves to find what the system says about it.
+    const auto description = [&ports](const QString& device) {
+        const QString target = QFileInfo(device).canonicalFilePath();
+        for (const QSerialPortInfo& info : ports) {
+            if (!target.isEmpty() && QFileInfo(info.systemLocation()).canonicalFilePath() == target)
+                return info.description();
+        }
+        return QString();
+    };
     QList<SerialPortEntry> entries;
     QList<int> overridden;
     const QStringList variables = QProcessEnvironment::systemEnvironment().keys();
@@ -264,13 +349,12 @@ QList<SerialPortEntry> SerialPortEntries()
         if (number < 1 || device.isEmpty())
             continue;
         overridden.append(number);
-        entries.append({QStringLiteral("COM%1").arg(number), device});
+        entries.append({QStringLiteral("COM%1").arg(number), device, description(device)});
     }
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo& info : ports) {
         const int number = PortNumberOfDevice(info.systemLocation());
         if (number != 0 && !overridden.contains(number))
-            entries.append({QStringLiteral("COM%1").arg(number), info.systemLocation()});
+            entries.append({QStringLiteral("COM%1").arg(number), info.systemLocation(), info.description()});
     }
     std::stable_sort(entries.begin(), entries.end(), [](const SerialPortEntry& a, const SerialPortEntry& b) {
         return PortSortKey(a.name) < PortSortKey(b.name);
@@ -301,7 +385,8 @@ int BaudFromChoice(int choice)
 bool OpenLink(TCOMSocket& port, const QString& name, int choice)
 {
     const int rate = BaudFromChoice(choice);
-    if (!port.SetPort(name) || !port.Open() || !port.GetState())
+    const bool chosen = IsDevicePath(name) ? port.SetDevice(name) : port.SetPort(name);
+    if (!chosen || !port.Open() || !port.GetState())
         return false;
 
     termios& tty = port.settings.tty;

@@ -32,6 +32,18 @@ struct LineStatus {
     std::uint32_t bytesWaiting = 0;
 };
 
+// Why the last SetPort, SetDevice, Open or GetState failed; the windows and qtxctl word it.
+enum class PortProblem {
+    None,
+    NotAName,   // not COM followed by a number, nor a device path
+    NoDevice,   // no device for this COMn (beyond the fixed rule, no QTX_COMn)
+    Missing,    // the device does not exist (adapter unplugged)
+    Permission, // the user may not open it (not in the dialout group)
+    Busy,       // another program holds it
+    NotSerial,  // opened, but it is not a terminal
+    Other,
+};
+
 // TCOMSocket, the one serial port: opened by a name COMn, exclusive, raw 8N1; reads only what waits.
 class TCOMSocket {
 public:
@@ -41,6 +53,9 @@ public:
     TCOMSocket& operator=(const TCOMSocket&) = delete;
 
     bool SetPort(const QString& name);
+    // Chooses a device by its path instead of a COM name (/dev/ttyUSB0, /dev/serial/by-id/...);
+    // false when the port is open or the text is not an absolute path.
+    bool SetDevice(const QString& path);
     bool Open();
     bool Close();
     bool GetState();
@@ -53,6 +68,11 @@ public:
 
     bool IsOpen() const { return handle_ >= 0; }
     int PortNumber() const { return portNumber_; }
+    // The device the port opens: the chosen path, else the device of its COM number.
+    QString Device() const;
+    PortProblem Problem() const { return problem_; }
+    // The system's error of the failed step (errno), 0 when there was none.
+    int SystemError() const { return systemError_; }
 
     LineSettings settings;
     PortTimeouts timeouts;
@@ -61,15 +81,33 @@ public:
     LineStatus lineStatus;
 
 private:
+    bool Fail(PortProblem problem, int error = 0);
+
     int handle_ = -1;
     int portNumber_ = 0;
+    QString device_;
+    PortProblem problem_ = PortProblem::None;
+    int systemError_ = 0;
 };
 
-// One serial port the system knows, under its COMn name.
+// One serial port the system knows, under its COMn name, with what the system says it is.
 struct SerialPortEntry {
     QString name;
     QString device;
+    QString description;
+
+    bool operator==(const SerialPortEntry&) const = default;
 };
+
+// How lists show a port: "COM33  /dev/ttyUSB0  FT232R USB UART" (the name first, so the
+// connect step takes it as the line's first word).
+QString PortLabel(const SerialPortEntry& entry);
+
+// The port name of a list line: its first word.
+QString PortNameOfLabel(const QString& line);
+
+// True for text naming a device by its path rather than a COM name.
+bool IsDevicePath(const QString& text);
 
 // The device behind COMn: the environment variable QTX_COMn when set, else by the fixed rule
 // COM1-32 = /dev/ttyS0-31, COM33-64 = /dev/ttyUSB0-31, COM65-96 = /dev/ttyACM0-31; empty when none.
@@ -93,7 +131,7 @@ void ListSerialPorts(QStringList& list);
 // Speed choice: 0 = 9600, 1 = 115200, 2 = 230400 bit/s, anything else 115200.
 int BaudFromChoice(int choice);
 
-// Opens the named port at the chosen speed with the fixed line settings; false when any step fails
+// Opens the named port (COMn, or a device path) at the chosen speed with the fixed line settings; false when any step fails
 // (the port may stay open when only reading its settings failed) and when the port is already open.
 bool OpenLink(TCOMSocket& port, const QString& name, int choice);
 

@@ -16,7 +16,8 @@
 
 namespace {
 
-constexpr int Width = 720;
+constexpr int Width = 860;
+constexpr int PortListWidth = 260;
 constexpr int Height = 520;
 constexpr int ButtonWidth = 96;
 constexpr int RowHeight = 26;
@@ -44,8 +45,8 @@ TForm12::TForm12(QWidget* parent) : QDialog(parent)
 
     ComboBox1 = new QComboBox(this);
     ComboBox1->setEditable(false);
-    ComboBox1->setGeometry(8, 8, 120, RowHeight);
-    int left = 136;
+    ComboBox1->setGeometry(8, 8, PortListWidth, RowHeight);
+    int left = 8 + PortListWidth + 8;
     for (auto [button, text] : {std::pair{&Button1, QStringLiteral("POŁĄCZ")}, {&Button3, QStringLiteral("ROZŁĄCZ")},
                                 {&Button5, QStringLiteral("KASUJ")}}) {
         *button = new QPushButton(text, this);
@@ -69,16 +70,14 @@ TForm12::TForm12(QWidget* parent) : QDialog(parent)
     qtx::OnClick(Button5, this, &TForm12::Button5Click);
     qtx::OnClick(Button4, this, &TForm12::Button4Click);
     qtx::ConnectGuarded(ListBox1, &QListWidget::itemDoubleClicked, this, &TForm12::ListBox1DblClick);
+    Ports = new qtx::PortListWatcher(this, ComboBox1);
+    Ports->following = [] { return !Link().Port().IsOpen(); };
 }
 
 void TForm12::FillPorts(const QList<qtx::SerialPortEntry>& ports)
 {
-    ComboBox1->clear();
-    for (const qtx::SerialPortEntry& port : ports) {
-        ComboBox1->addItem(port.name);
-        ComboBox1->setItemData(ComboBox1->count() - 1, port.device, Qt::ToolTipRole);
-    }
-    ComboBox1->setCurrentIndex(ports.isEmpty() ? -1 : 0);
+    ComboBox1->setCurrentIndex(-1);
+    Ports->Fill(ports);
 }
 
 QString TForm12::LogStamp(const QTime& time, qint64 tick)
@@ -108,8 +107,14 @@ QByteArray TForm12::FileLine(int row) const
 
 void TForm12::Button1Click()
 {
-    const bool connected = Link().OpenLink(ComboBox1->currentText(), 1);
+    const QString name = qtx::PortNameOfLabel(ComboBox1->currentText());
+    const bool connected = Link().OpenLink(name, 1);
     LogLine(connected ? QStringLiteral("połączony") : QStringLiteral("niepołączony"));
+    if (!connected) {
+        const QString reason = qtx::PortFailureText(name, Link().Port());
+        if (!reason.isEmpty())
+            LogLine(reason);
+    }
 }
 
 void TForm12::Button3Click()
@@ -142,6 +147,6 @@ void TForm12::ListBox1DblClick()
     const int row = ListBox1->currentRow();
     if (ListBox1->count() == 0 || row < 0)
         return;
-    Link().Engine().SetDownloadFolder(qtx::AppDir() + Form1->DownloadFolderName);
+    Link().Engine().SetDownloadFolder(qtx::DataDir() + Form1->DownloadFolderName);
     Link().Engine().RequestFile(FileLine(row));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/com_socket.h"
+#include "link/port_chooser_window.h"
 
 #include <QDialog>
 
@@ -40,4 +40,5 @@ public:
     QPushButton* Button2 = nullptr;
     QListWidget* ListBox1 = nullptr;
     QListWidget* ListBox2 = nullptr;
+    qtx::PortListWatcher* Ports = nullptr;
 };

@@ -15,6 +15,7 @@ void LinkView::SetFileProgress(int) {}
 void LinkView::SetOverallProgress(int) {}
 void LinkView::CloseProgress() {}
 QString LinkView::ChosenPortName() const { return {}; }
+void LinkView::PortOpenFailed(const QString&, const TCOMSocket&) {}
 void LinkView::Trace(const QString&) {}
 void LinkView::ShowErrorCount(const QString&) {}
 void LinkView::ShowRetransmission(const QString&) {}

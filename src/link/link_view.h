@@ -3,6 +3,7 @@
 // file list, the progress window, the COM port chooser's choice and the main window. The windows
 // implement it; qtxctl implements it on standard output and standard error.
 
+#include "link/com_socket.h"
 #include "link/link_engine.h"
 
 #include <QByteArray>
@@ -34,6 +35,8 @@ public:
 
     // The port name chosen in the COM port chooser.
     virtual QString ChosenPortName() const;
+    // The sequencer's connect step could not open the port; the port holds the reason.
+    virtual void PortOpenFailed(const QString& name, const TCOMSocket& port);
     // The main window's debug trace (never displayed).
     virtual void Trace(const QString& text);
     // Upload diagnostics on the main window.

@@ -41,6 +41,9 @@ TForm13::TForm13(QWidget* parent) : QDialog(parent)
     ProgressBar1 = MakeBar(this, 56);
     ListBox1 = new QListWidget(this);
     ListBox1->setGeometry(12, 84, 456, 204);
+    // A port failure names the port, the reason and what to do: wrap it rather than hide its end.
+    ListBox1->setWordWrap(true);
+    ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 void TForm13::AddMessage(const QString& text)

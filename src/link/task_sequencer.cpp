@@ -49,6 +49,7 @@ void TaskSequencer::ConnectStep()
         group_ = 0;
         view_.Trace(QStringLiteral("Nie można połączyć się z urządzeniem"));
         view_.ProgressMessage(QStringLiteral("nie można połączyć z urządzeniem"));
+        view_.PortOpenFailed(port, link_.Port());
     }
 }
 

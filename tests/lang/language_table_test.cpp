@@ -4,11 +4,14 @@
 #include "app/text_file.h"
 #include "lang/language_table.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 
+using qtx::FindLanguageFile;
 using qtx::LanguageTable;
 using qtx::ParseLanguageLine;
 
@@ -73,6 +76,20 @@ private slots:
         t.LoadLanguageFile("/nonexistent/lang.txt");
         QCOMPARE(t.RecordCount(), 0);
         QCOMPARE(t.GetText("ANY"), QString("{ANY}"));
+    }
+
+    // Beside the program first (a build folder), then the installed share folder.
+    void languageFileIsLookedForInOrder()
+    {
+        QTemporaryDir dir;
+        const QString beside = dir.filePath("bin/");
+        const QString share = dir.filePath("share/qtx-manager/");
+        QVERIFY(QDir().mkpath(beside) && QDir().mkpath(share));
+        QCOMPARE(FindLanguageFile({beside, share}), QString());
+        qtx::WriteWholeFile(share + "lang.txt", "A\tB\t\r\n");
+        QCOMPARE(FindLanguageFile({beside, share}), share + "lang.txt");
+        qtx::WriteWholeFile(beside + "lang.txt", "A\tB\t\r\n");
+        QCOMPARE(FindLanguageFile({beside, share}), beside + "lang.txt");
     }
 
     // Every key the program looks up must be in the shipped file, with both columns filled,

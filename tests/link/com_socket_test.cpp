@@ -5,6 +5,8 @@
 #include "link_test_support.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <termios.h>
 #include <unistd.h>
@@ -156,6 +158,55 @@ private slots:
 
         QCOMPARE(port.Write("\xFF\x00\x05\x0D", 4), 4u);
         QCOMPARE(peer.Pump(), QByteArray("\xFF\x00\x05\x0D", 4));
+    }
+
+    // What the operator is told depends on why the open failed: each cause is told apart.
+    void aFailedOpenKnowsWhy()
+    {
+        QTemporaryDir dir;
+        PtyPeer peer(154);
+        TCOMSocket holder;
+        QVERIFY(OpenLink(holder, peer.Name(), 1));
+        const QString locked = UnopenablePath(dir.path());
+        struct Case {
+            QString name;
+            PortProblem problem;
+        };
+        const Case cases[] = {
+            {"XYZ1", PortProblem::NotAName},
+            {"COM97", PortProblem::NoDevice},
+            {"/nonexistent/ttyUSB9", PortProblem::Missing},
+            {"/dev/null", PortProblem::NotSerial},
+            {peer.Name(), PortProblem::Busy},
+            {peer.Device(), PortProblem::Busy},
+            {locked, PortProblem::Permission},
+        };
+        for (const Case& c : cases) {
+            if (c.name.isEmpty())
+                continue; // no file this process cannot open
+            TCOMSocket port;
+            QVERIFY2(!OpenLink(port, c.name, 1), qPrintable(c.name));
+            QVERIFY2(port.Problem() == c.problem, qPrintable(c.name));
+            QVERIFY(!port.IsOpen());
+        }
+        // A device path opens the device itself, as a stable /dev/serial/by-id link would.
+        QVERIFY(CloseLink(holder));
+        const QString link = dir.filePath("by-id-link");
+        QVERIFY(QFile::link(peer.Device(), link));
+        TCOMSocket port;
+        QVERIFY(OpenLink(port, link, 1));
+        QCOMPARE(port.Device(), link);
+        QCOMPARE(port.Problem(), PortProblem::None);
+    }
+
+    void listLineLeadsWithTheName()
+    {
+        const SerialPortEntry usb{"COM33", "/dev/ttyUSB0", "FT232R USB UART"};
+        QCOMPARE(PortLabel(usb), QStringLiteral("COM33  /dev/ttyUSB0  FT232R USB UART"));
+        QCOMPARE(PortLabel({"COM99", "/dev/pts/4", ""}), QStringLiteral("COM99  /dev/pts/4"));
+        QCOMPARE(PortNameOfLabel(PortLabel(usb)), QStringLiteral("COM33"));
+        QCOMPARE(PortNameOfLabel("COM7"), QStringLiteral("COM7"));
+        QCOMPARE(PortNameOfLabel(""), QString());
     }
 
     void aClosedOrMissingPortDoesNothing()

@@ -53,9 +53,13 @@ private slots:
         PtyPeer peer(191);
         peer.recorder = &recorder;
         peer.AutoPump();
-        const Run run = Qtxctl({"list", "--port", peer.Name()});
-        QCOMPARE(run.status, 0);
-        QCOMPARE(Lines(run.out), (QList<QByteArray>{"KONFOUT.TXT", QString::fromUtf8("ZĄŻ.TXT").toUtf8()}));
+        const QList<QByteArray> names{"KONFOUT.TXT", QString::fromUtf8("ZĄŻ.TXT").toUtf8()};
+        // The port by its COM name and by its device path.
+        for (const QString& port : {peer.Name(), peer.Device()}) {
+            const Run run = Qtxctl({"list", "--port", port});
+            QCOMPARE(run.status, 0);
+            QCOMPARE(Lines(run.out), names);
+        }
     }
 
     void downloadStoresEveryFileAndGoesOnPastAStalledOne()
@@ -176,6 +180,13 @@ private slots:
         QVERIFY(run.err.contains("COM194"));
         run = Qtxctl({"list"});
         QCOMPARE(run.status, 2);
+        QTemporaryDir dir;
+        const QString locked = UnopenablePath(dir.path());
+        if (!locked.isEmpty()) {
+            run = Qtxctl({"list", "--port", locked});
+            QCOMPARE(run.status, 1);
+            QVERIFY2(run.err.contains("permission denied; add your user to the dialout group"), run.err.constData());
+        }
 
         FakeRecorder recorder;
         recorder.silent = true;

@@ -1,5 +1,6 @@
 #include "link_test_support.h"
 
+#include <QFile>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
@@ -9,6 +10,17 @@
 #include <unistd.h>
 
 namespace qtx::test {
+
+QString UnopenablePath(const QString& folder)
+{
+    if (geteuid() == 0)
+        return access("/sys/kernel/notes", F_OK) == 0 ? QStringLiteral("/sys/kernel/notes") : QString();
+    const QString path = folder + QStringLiteral("/locked-tty");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::Permissions()))
+        return {};
+    return path;
+}
 
 std::uint32_t MemoryLink::Read(char* buffer, std::uint32_t n)
 {

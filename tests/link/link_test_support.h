@@ -82,6 +82,10 @@ public:
     void DownloadEnded(const DownloadOutcome& outcome) override { downloads.append(outcome); }
 };
 
+// A path this process may not open for reading and writing (a file of mode 000 in folder, or,
+// for root, who passes file modes, a read-only sysfs file); empty when there is none.
+QString UnopenablePath(const QString& folder);
+
 // A pseudo-terminal whose slave side is the port QTX_COM<number>; the test holds the master side
 // and, with a recorder attached, answers like a recorder.
 class PtyPeer {

@@ -27,7 +27,7 @@ namespace {
 
 QString CardFolder()
 {
-    return AppDir() + QStringLiteral("card");
+    return DataDir() + QStringLiteral("card");
 }
 
 QStringList Items(const QListWidget* list)
@@ -46,11 +46,17 @@ bool HasItemEnding(const QListWidget* list, const QString& text)
     return false;
 }
 
+// The row of a port in a window's port list, whose lines begin with the port name.
+int PortRow(const QComboBox* box, const QString& name)
+{
+    return box->findText(name + QStringLiteral("  "), Qt::MatchStartsWith);
+}
+
 // Picks the port in the COM port chooser the next time it opens.
 void ChoosePortNext(const QString& name)
 {
     OnNextModal([name](QWidget*) {
-        Form14->ComboBox1->setCurrentIndex(Form14->ComboBox1->findText(name));
+        Form14->ComboBox1->setCurrentIndex(PortRow(Form14->ComboBox1, name));
         Form14->Button1->click();
     });
 }
@@ -146,8 +152,9 @@ private slots:
         Forms forms;
         PtyPeer peer(182);
         OnNextModal([&](QWidget*) {
-            const int row = Form14->ComboBox1->findText(peer.Name());
+            const int row = PortRow(Form14->ComboBox1, peer.Name());
             QVERIFY(row >= 0);
+            QCOMPARE(Form14->ComboBox1->itemText(row), peer.Name() + "  " + peer.Device());
             QCOMPARE(Form14->ComboBox1->itemData(row, Qt::ToolTipRole).toString(), peer.Device());
             QCOMPARE(Form14->ComboBox1->currentIndex(), 0);
             Form14->ComboBox1->setEditable(true);
@@ -156,6 +163,8 @@ private slots:
         });
         Form1->RunAccessMode(TForm11::ConnectRs232);
         QTRY_VERIFY_WITH_TIMEOUT(HasItemEnding(Form13->ListBox1, QString::fromUtf8("nie można połączyć z urządzeniem")), 5000);
+        // Then why: no device answers to that name.
+        QVERIFY(HasItemEnding(Form13->ListBox1, "COM183: {no device is assigned to this port name}."));
         QCOMPARE(Form1->TaskGroup, 0);
         QVERIFY(Form13->isVisible());
         QVERIFY(peer.Pump().isEmpty());
@@ -181,7 +190,7 @@ private slots:
         OnNextModal([&](QWidget* modal) {
             QCOMPARE(modal, static_cast<QWidget*>(Form12));
             QCOMPARE(Form12->windowTitle(), QStringLiteral("Raw RS"));
-            Form12->ComboBox1->setCurrentIndex(Form12->ComboBox1->findText(peer.Name()));
+            Form12->ComboBox1->setCurrentIndex(PortRow(Form12->ComboBox1, peer.Name()));
             Form12->Button1->click();
             Form12->Button1->click(); // already connected: refused, the connection stays
             Form12->Button2->click();
@@ -227,6 +236,28 @@ private slots:
         Form12->Button5->click();
         Form12->ListBox1DblClick();
         QCOMPARE(recorder.received.size(), before);
+    }
+
+    // An adapter plugged in while the chooser is open shows up; the chosen port stays chosen,
+    // and one pulled out goes away.
+    void portListFollowsPluggedAdapters()
+    {
+        Forms forms;
+        QList<SerialPortEntry> ports{{"COM1", "/dev/ttyS0", ""}, {"COM2", "/dev/ttyS1", ""}};
+        PortListWatcher& watcher = *Form14->Ports;
+        watcher.source = [&ports] { return ports; };
+        Form14->FillPorts(ports);
+        Form14->ComboBox1->setCurrentIndex(1);
+        ports.insert(1, {"COM33", "/dev/ttyUSB0", "FT232R USB UART"});
+        watcher.Refresh();
+        QCOMPARE(Form14->ComboBox1->count(), 3);
+        QCOMPARE(Form14->ComboBox1->itemText(1), QStringLiteral("COM33  /dev/ttyUSB0  FT232R USB UART"));
+        QCOMPARE(Form14->ChosenPortName(), QStringLiteral("COM2"));
+        ports.removeLast();
+        watcher.Refresh();
+        QCOMPARE(Form14->ComboBox1->count(), 2);
+        QCOMPARE(Form14->ChosenPortName(), QStringLiteral("COM1"));
+        watcher.source = SerialPortEntries;
     }
 
     void logStampIsTimeAndTickModulo1000()

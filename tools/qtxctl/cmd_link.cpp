@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <QMap>
 #include <optional>
+#include <cstring>
 #include <unistd.h>
 
 namespace qtxctl {
@@ -70,10 +71,11 @@ Parsed Parse(const Command& command, const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(command.description);
     const QCommandLineOption help(QStringList{"h", "help"}, QStringLiteral("Show this help."));
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("The serial port, COMn (see qtxctl ports)."),
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("The serial port: COMn (see qtxctl ports) or a device path."),
                                   QStringLiteral("COMn"));
     const QCommandLineOption to(QStringLiteral("to"),
-                                QStringLiteral("Folder that receives the files (default: card beside the program)."),
+                                QStringLiteral("Folder that receives the files (default: the manager's card folder)."),
                                 QStringLiteral("DIR"));
     const QCommandLineOption timeout(
         QStringLiteral("timeout"),
@@ -138,7 +140,7 @@ Parsed Parse(const Command& command, const QStringList& arguments)
     }
     parsed.json = command.json && parser.isSet(json);
     parsed.fullCheck = command.fullCheck && parser.isSet(fullCheck);
-    parsed.to = command.to && parser.isSet(to) ? parser.value(to) : qtx::AppDir() + QStringLiteral("card");
+    parsed.to = command.to && parser.isSet(to) ? parser.value(to) : qtx::DataDir() + QStringLiteral("card");
     if (command.timeout && parser.isSet(timeout)) {
         bool ok = false;
         const double seconds = parser.value(timeout).toDouble(&ok);
@@ -153,16 +155,36 @@ Parsed Parse(const Command& command, const QStringList& arguments)
     return parsed;
 }
 
-QString PortFailure(const QString& command, const QString& port)
+// Why the port did not open, from what the port recorded of its last attempt.
+QString PortFailure(const QString& command, const QString& port, const qtx::TCOMSocket& socket)
 {
-    qtx::TCOMSocket probe;
-    const int number = probe.SetPort(port) ? probe.PortNumber() : 0;
-    const QString device = qtx::PortDevice(number);
-    if (number == 0)
-        return QStringLiteral("qtxctl %1: '%2' is not a port name (COM followed by a number)").arg(command, port);
-    if (device.isEmpty())
-        return QStringLiteral("qtxctl %1: no device for %2 (set QTX_COM%3 to its device)").arg(command, port).arg(number);
-    return QStringLiteral("qtxctl %1: cannot open %2 (%3): missing, busy or not a serial port").arg(command, port, device);
+    const QString device = socket.Device();
+    const QString which = device.isEmpty() || device == port ? port : QStringLiteral("%1 (%2)").arg(port, device);
+    const QString head = QStringLiteral("qtxctl %1: cannot open %2: ").arg(command, which);
+    switch (socket.Problem()) {
+    case qtx::PortProblem::NotAName:
+        return QStringLiteral("qtxctl %1: '%2' is neither a port name (COM followed by a number) nor a device path")
+            .arg(command, port);
+    case qtx::PortProblem::NoDevice:
+        return QStringLiteral("qtxctl %1: no device for %2 (set QTX_COM%3 to its device, or give --port the "
+                              "device path)")
+            .arg(command, port)
+            .arg(socket.PortNumber());
+    case qtx::PortProblem::Missing:
+        return head + QStringLiteral("the device does not exist (is the adapter plugged in?)");
+    case qtx::PortProblem::Permission:
+        return head + QStringLiteral("permission denied; add your user to the dialout group "
+                                     "(sudo adduser $USER dialout), then log in again");
+    case qtx::PortProblem::Busy:
+        return head + QStringLiteral("the port is busy: another program holds it");
+    case qtx::PortProblem::NotSerial:
+        return head + QStringLiteral("not a serial port");
+    case qtx::PortProblem::Other:
+        return head + QString::fromLocal8Bit(std::strerror(socket.SystemError()));
+    case qtx::PortProblem::None:
+        break;
+    }
+    return head + QStringLiteral("the port did not take its line settings");
 }
 
 // The wait for the list answer: --timeout when given, else the usual 10 seconds.
@@ -178,7 +200,7 @@ bool Open(qtx::FetchSession& session, const QString& command, const Parsed& pars
         session.onLog = [](const QString& text) { Err(QStringLiteral("link: ") + text); };
     if (session.Link().OpenLink(parsed.port, 1))
         return true;
-    Err(PortFailure(command, parsed.port));
+    Err(PortFailure(command, parsed.port, session.Link().Port()));
     return false;
 }
 

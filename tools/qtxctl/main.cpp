@@ -1,6 +1,7 @@
 // qtxctl: scripted access to the workspace files and the recorder, without windows.
 
 #include "commands.h"
+#include "qtx_version.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -23,8 +24,9 @@ void PrintUsage(FILE* out)
                "  delete --port COMn NAME                delete one file on the card\n"
                "  upload --port COMn FILE                send a file to the recorder\n"
                "\n"
-               "Run 'qtxctl COMMAND --help' for a command's options; ports, list, download, sync,\n"
-               "users and report take --json (one JSON object per line, fields in their --help).\n",
+               "Run 'qtxctl COMMAND --help' for a command's options, 'qtxctl --version' for the version;\n"
+               "ports, list, download, sync, users and report take --json (one JSON object per line,\n"
+               "fields in their --help).\n",
                out);
 }
 
@@ -41,6 +43,10 @@ int main(int argc, char** argv)
     const QString command = arguments.takeFirst();
     if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
         PrintUsage(stdout);
+        return 0;
+    }
+    if (command == QLatin1String("--version")) {
+        std::puts("qtxctl " QTX_VERSION);
         return 0;
     }
     if (command == QLatin1String("users"))

@@ -5,6 +5,7 @@
 #include "recorder.h"
 
 #include "app/errors.h"
+#include "qtx_version.h"
 
 #include <QStringList>
 
@@ -138,6 +139,10 @@ int main(int argc, char** argv)
     }
     if (options.help) {
         std::fputs(qtx::sim::HelpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::puts("qtx-recorder-sim " QTX_VERSION);
         return 0;
     }
     std::error_code error;

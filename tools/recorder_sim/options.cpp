@@ -48,6 +48,9 @@ Options ParseOptions(const QStringList& arguments)
         if (option == QLatin1String("--help") || option == QLatin1String("-h")) {
             noValue();
             options.help = true;
+        } else if (option == QLatin1String("--version")) {
+            noValue();
+            options.version = true;
         } else if (option == QLatin1String("--verbose") || option == QLatin1String("-v")) {
             noValue();
             options.verbose = true;
@@ -71,7 +74,7 @@ Options ParseOptions(const QStringList& arguments)
             throw FormatError(QStringLiteral("unknown argument \"%1\"").arg(arguments[i]));
         }
     }
-    if (!options.help && options.card.isEmpty())
+    if (!options.help && !options.version && options.card.isEmpty())
         throw FormatError(QStringLiteral("--card DIR is required"));
     return options;
 }
@@ -120,6 +123,7 @@ QString HelpText()
         "  --verbose, -v       log every request, frame, resend, refusal and fault on\n"
         "                      standard error\n"
         "  --help, -h          this text\n"
+        "  --version           the version, then exit\n"
         "\n"
         "Faults: LIST is comma-separated KIND=N items, N meaning \"1 in N\" (1 = every time,\n"
         "0 = never), each kind drawn from its own generator seeded by --seed:\n"
@@ -138,7 +142,7 @@ QString HelpText()
         "Example: --fault corrupt=50,lose-ack=50,duplicate=20,silence=30,silence-ms=150 --seed 7\n"
         "List replies, file headers and single-byte answers are never faulted.\n"
         "\n"
-        "Exit status: 0 after SIGTERM/SIGINT or --help, 1 when the terminal or DIR cannot be\n"
+        "Exit status: 0 after SIGTERM/SIGINT, --help or --version, 1 when the terminal or DIR cannot be\n"
         "used, 2 for a wrong command line.\n")
         .arg(kCrossingMs)
         .arg(kFrameGapMs)

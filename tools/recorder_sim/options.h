@@ -14,6 +14,7 @@ struct Options {
     int com = 99;
     bool verbose = false;
     bool help = false;
+    bool version = false;
 };
 
 // Reads the arguments (without the program name); raises FormatError naming what is wrong.
