@@ -265,9 +265,8 @@ void TForm1::Button1Click()
     Form2->Edit4->setText(Label2->text());
     Form2->Edit5->setText(Label4->text());
     Form2->Edit6->setText(Label6->text());
-    const bool button = Label11->text() == GetText(QStringLiteral("BUTTON")).toLower();
-    Form2->RadioButton2->setChecked(button);
-    Form2->RadioButton1->setChecked(!button);
+    Form2->RadioButton2->setChecked(ReportExitByButton);
+    Form2->RadioButton1->setChecked(!ReportExitByButton);
     Form2->CheckBox1->setChecked(false);
     Form2->CheckBox2->setChecked(false);
     Form2->CheckBox3->setChecked(false);
@@ -352,6 +351,7 @@ void TForm1::ShowConfigReport(const qtx::ConfigReport& report, const QString& pa
     Label2->setText(qtx::FromCp1250(report.deviceName));
     Label4->setText(qtx::FromCp1250(report.port1Name));
     Label6->setText(qtx::FromCp1250(report.port0Name));
+    ReportExitByButton = report.exitByButton;
     Label11->setText(GetSentence(report.exitByButton ? QStringLiteral("BUTTON") : QStringLiteral("READER")).toLower());
     Label13->setText(report.firmware == "?" ? GetText(QStringLiteral("UNREAD")).toLower()
                                             : qtx::FromCp1250(report.firmware));
