@@ -4,6 +4,7 @@
 #include "app/fonts.h"
 #include "app/banner.h"
 #include "app/dialogs.h"
+#include "app/errors.h"
 #include "app/forms.h"
 #include "app/paths.h"
 #include "app/single_instance.h"
@@ -190,7 +191,13 @@ void TForm1::FirstStart()
 
 void TForm1::ShowLogo()
 {
-    const QImage banner = qtx::MakeBanner(qtx::AppDir(), DebugMode);
+    QImage banner;
+    try {
+        banner = qtx::MakeBanner(qtx::AppDir(), DebugMode);
+    } catch (const qtx::Error& e) {
+        // A broken picture is reported, but the start must still fill the menu and the summary.
+        qtx::Dialogs().ShowError(e.message());
+    }
     if (banner.isNull())
         Image1->clear();
     else
