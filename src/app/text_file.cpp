@@ -94,4 +94,15 @@ QByteArray ToCp1250(const QString& text)
     return encoder.isValid() ? QByteArray(encoder(text)) : text.toLatin1();
 }
 
+QStringList CharactersOutsideCp1250(const QString& text)
+{
+    QStringList outside;
+    for (const char32_t code : text.toUcs4()) {
+        const QString character = QString::fromUcs4(&code, 1);
+        if (FromCp1250(ToCp1250(character)) != character && !outside.contains(character))
+            outside.append(character);
+    }
+    return outside;
+}
+
 } // namespace qtx

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace qtx {
 
@@ -32,5 +33,9 @@ void WriteTextLines(const QString& path, const QList<QByteArray>& lines);
 // Code page 1250, the recorder's 8-bit text.
 QString FromCp1250(const QByteArray& bytes);
 QByteArray ToCp1250(const QString& text);
+
+// The characters of the text that code page 1250 cannot hold, each once, in order of first use;
+// ToCp1250 would store each of them as a substitute byte.
+QStringList CharactersOutsideCp1250(const QString& text);
 
 } // namespace qtx
