@@ -212,9 +212,9 @@ void TForm1::Trace(int type, const QString& text)
 }
 
 int TForm1::AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,
-                        const QString& secondText, int secondResult)
+                        const QString& secondText, int secondResult, bool secondIsDefault)
 {
-    return qtx::Dialogs().AskQuestion(title, text, firstText, firstResult, secondText, secondResult);
+    return qtx::Dialogs().AskQuestion(title, text, firstText, firstResult, secondText, secondResult, secondIsDefault);
 }
 
 void TForm1::ShowNotChosen()

@@ -4,6 +4,7 @@
 #include "app/banner.h"
 #include "app/errors.h"
 #include "app/command_line.h"
+#include "app/message_boxes.h"
 #include "app/paths.h"
 #include "app/question_box.h"
 #include "app/single_instance.h"
@@ -193,6 +194,14 @@ private slots:
         QCOMPARE(box.Ask(), int(ResultYes));
         OnNextModal([&](QWidget*) { box.reject(); });
         QCOMPARE(box.Ask(), int(ResultCancel));
+
+        // Enter presses the first button, or the second where that is the safe answer.
+        WidgetDialogs widgets;
+        for (bool secondIsDefault : {false, true}) {
+            OnNextModal([](QWidget* asked) { QTest::keyClick(asked->focusWidget(), Qt::Key_Return); });
+            QCOMPARE(widgets.AskQuestion("", "q", "Yes", ResultYes, "No", ResultNo, secondIsDefault),
+                     int(secondIsDefault ? ResultNo : ResultYes));
+        }
     }
 
     void bannerFollowsTheLogoFolder()
