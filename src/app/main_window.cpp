@@ -382,6 +382,21 @@ void TForm1::OpenWorkspace(bool ask)
     }
     const QString dir = qtx::WithTrailingChar(folder, QLatin1Char('/'));
 
+    // A picked folder that is no card becomes one only when the user says so; anything but yes
+    // counts as cancelling the choice, and nothing is written.
+    if (ask && qtx::HoldsNoCardFiles(dir)) {
+        const QString question = GetSentence(QStringLiteral("THIS FOLDER HOLDS NO SD CARD FILES")) + QStringLiteral(":\n")
+            + dir + QLatin1Char('\n') + GetSentence(QStringLiteral("DO YOU WANT TO MAKE IT A NEW SD CARD FOLDER"))
+            + QLatin1Char('?');
+        if (AskQuestion(QString(), question, GetSentence(QStringLiteral("YES")), qtx::ResultYes,
+                        GetSentence(QStringLiteral("NO")), qtx::ResultNo, true)
+            != qtx::ResultYes) {
+            CardLoaded = false;
+            ShowNotChosen();
+            return;
+        }
+    }
+
     if (!QFileInfo::exists(dir + qtx::UserFileName))
         qtx::WriteDefaultUserFile(dir);
 

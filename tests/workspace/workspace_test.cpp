@@ -90,6 +90,49 @@ private slots:
         QVERIFY(dialogs.errors.isEmpty());
     }
 
+    void folderWithoutCardFilesBecomesOneOnlyWhenConfirmed()
+    {
+        Forms forms(Texts);
+        QTemporaryDir card;
+        ChooseFolderNext(card.path());
+        Form1->RunAccessMode(TForm11::LocalFolder);
+        QTemporaryDir home;
+        WriteFileBytes(home.path() + "/notes.odt", "mine");
+
+        // No, or closing the box, writes nothing and counts as cancelling the choice.
+        for (int answer : {int(ResultNo), int(ResultCancel)}) {
+            dialogs.Clear();
+            dialogs.answers.enqueue(answer);
+            ChooseFolderNext(home.path());
+            Form1->RunAccessMode(TForm11::LocalFolder);
+            QCOMPARE(dialogs.questions.size(), 1);
+            QVERIFY(dialogs.questions[0].contains(home.path() + '/'));
+            QCOMPARE(dialogs.secondDefaults, QList<bool>{true}); // Enter answers no
+            QCOMPARE(QDir(home.path()).entryList(QDir::Files), QStringList{"notes.odt"});
+            QVERIFY(!Form1->CardLoaded);
+            QCOMPARE(SummaryValues(), QStringList(6, "Sd card directory has not been chosen"));
+        }
+
+        // Yes: the defaults as for an empty folder, and no second question.
+        dialogs.Clear();
+        dialogs.answers.enqueue(ResultYes);
+        ChooseFolderNext(home.path());
+        Form1->RunAccessMode(TForm11::LocalFolder);
+        QCOMPARE(dialogs.questions.size(), 1);
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(QDir(home.path()).entryList(QDir::Files).size(), 4);
+        QCOMPARE(Form1->CardPath, home.path() + '/');
+
+        // Event files alone mark a card.
+        QTemporaryDir events;
+        WriteFileBytes(events.path() + "/20260307.CSV", "");
+        dialogs.Clear();
+        ChooseFolderNext(events.path());
+        Form1->RunAccessMode(TForm11::LocalFolder);
+        QVERIFY(dialogs.questions.isEmpty());
+        QVERIFY(Form1->CardLoaded);
+    }
+
     void pendingCommandsWithoutReportAreAskedThenReplaced()
     {
         Forms forms(Texts);
