@@ -82,6 +82,26 @@ void WriteTextLines(const QString& path, const QList<QByteArray>& lines)
     WriteWholeFile(path, JoinLinesCrLf(lines));
 }
 
+QByteArray AsOneLine(const QByteArray& text)
+{
+    auto isBreak = [](char c) { return c == '\r' || c == '\n'; };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBreak(text[begin]))
+        ++begin;
+    while (end > begin && isBreak(text[end - 1]))
+        --end;
+    QByteArray line;
+    line.reserve(end - begin);
+    for (qsizetype i = begin; i < end; ++i) {
+        if (!isBreak(text[i]))
+            line.append(text[i]);
+        else if (!isBreak(text[i - 1]))
+            line.append(' ');
+    }
+    return line;
+}
+
 QString FromCp1250(const QByteArray& bytes)
 {
     QStringDecoder decoder("windows-1250");

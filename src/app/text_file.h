@@ -30,6 +30,10 @@ QByteArray JoinLinesCrLf(const QList<QByteArray>& lines);
 // Writes lines, each followed by CR LF, atomically.
 void WriteTextLines(const QString& path, const QList<QByteArray>& lines);
 
+// A value that must stay on its line of a text file: line breaks at the ends dropped and each
+// inner run of them made one blank, since a CR or LF inside would start a line of its own.
+QByteArray AsOneLine(const QByteArray& text);
+
 // Code page 1250, the recorder's 8-bit text.
 QString FromCp1250(const QByteArray& bytes);
 QByteArray ToCp1250(const QString& text);
