@@ -39,7 +39,12 @@ void LanguageTable::LoadLanguageFile(const QString& path)
 {
     if (!QFileInfo(path).isFile())
         return;
-    for (const QByteArray& line : ReadTextLines(path))
+    LoadLanguageBytes(ReadWholeFile(path));
+}
+
+void LanguageTable::LoadLanguageBytes(const QByteArray& bytes)
+{
+    for (const QByteArray& line : SplitLines(bytes))
         records_.append(ParseLanguageLine(FromCp1250(line)));
 }
 
