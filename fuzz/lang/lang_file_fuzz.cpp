@@ -33,13 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     qtx::LanguageTable table;
     table.LoadLanguageBytes(bytes);
-    const QList<QByteArray> lines = qtx::SplitLines(bytes);
+    const QList<QByteArray> lines = qtx::SplitLines(qtx::FromCp1250(bytes).toUtf8());
     Check(table.RecordCount() == lines.size());
 
     // Lookups walk every record, so only the keys of the first lines are tried.
-    constexpr qsizetype KeyLines = 32;
+    constexpr qsizetype KeyLines = 8;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString line = qtx::FromCp1250(lines[i]);
+        const QString line = QString::fromUtf8(lines[i]);
         const QStringList fields = qtx::ParseLanguageLine(line);
         Check(fields.size() <= line.size());
         for (const QString& field : fields)

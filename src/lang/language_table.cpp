@@ -44,8 +44,8 @@ void LanguageTable::LoadLanguageFile(const QString& path)
 
 void LanguageTable::LoadLanguageBytes(const QByteArray& bytes)
 {
-    for (const QByteArray& line : SplitLines(bytes))
-        records_.append(ParseLanguageLine(FromCp1250(line)));
+    // Decoded in one piece: CR and LF are single bytes in code page 1250, so the lines are the same.
+    LoadLanguageText(FromCp1250(bytes));
 }
 
 void LanguageTable::LoadLanguageText(const QString& text)
