@@ -330,7 +330,9 @@ private slots:
                  QTest::keyClick(tree, Qt::Key_Up);
              }},
         };
-        for (const auto& [name, pick] : picks) {
+        for (const auto& entry : picks) {
+            const char* name = entry.first;
+            const std::function<void()>& pick = entry.second;
             const QString expected = root.path() + '/' + name;
             bool stillOpenAfterEnter = false;
             OnNextModal([&](QWidget*) {
