@@ -13,7 +13,7 @@ class ConsoleDialogs final : public DialogSeam {
 public:
     void ShowMessage(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
     void ShowError(const QString& text) override { std::fprintf(stderr, "error: %s\n", qPrintable(text)); }
-    int AskQuestion(const QString&, const QString& text, const QString&, int, const QString&, int) override
+    int AskQuestion(const QString&, const QString& text, const QString&, int, const QString&, int, bool) override
     {
         std::fprintf(stderr, "%s\n", qPrintable(text));
         return ResultCancel;

@@ -18,10 +18,11 @@ public:
     // The application-wide error box.
     virtual void ShowError(const QString& text) = 0;
     // The modal two-button question box; returns the result of the pressed button,
-    // or ResultCancel when the box is closed another way.
+    // or ResultCancel when the box is closed another way. Enter presses the first button,
+    // or the second when secondIsDefault (for questions whose safe answer is the second).
     virtual int AskQuestion(const QString& title, const QString& text,
                             const QString& firstText, int firstResult,
-                            const QString& secondText, int secondResult) = 0;
+                            const QString& secondText, int secondResult, bool secondIsDefault = false) = 0;
     // An open-file dialog; an empty text when the user cancels.
     virtual QString ChooseFileToOpen(const QString& title) = 0;
 };

@@ -4,6 +4,7 @@
 #include "app/fonts.h"
 #include "app/banner.h"
 #include "app/dialogs.h"
+#include "app/errors.h"
 #include "app/forms.h"
 #include "app/paths.h"
 #include "app/single_instance.h"
@@ -193,7 +194,13 @@ void TForm1::FirstStart()
 
 void TForm1::ShowLogo()
 {
-    const QImage banner = qtx::MakeBanner(qtx::AppDir(), DebugMode);
+    QImage banner;
+    try {
+        banner = qtx::MakeBanner(qtx::AppDir(), DebugMode);
+    } catch (const qtx::Error& e) {
+        // A broken picture is reported, but the start must still fill the menu and the summary.
+        qtx::Dialogs().ShowError(e.message());
+    }
     if (banner.isNull())
         Image1->clear();
     else
@@ -208,9 +215,9 @@ void TForm1::Trace(int type, const QString& text)
 }
 
 int TForm1::AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,
-                        const QString& secondText, int secondResult)
+                        const QString& secondText, int secondResult, bool secondIsDefault)
 {
-    return qtx::Dialogs().AskQuestion(title, text, firstText, firstResult, secondText, secondResult);
+    return qtx::Dialogs().AskQuestion(title, text, firstText, firstResult, secondText, secondResult, secondIsDefault);
 }
 
 void TForm1::ShowNotChosen()
@@ -268,9 +275,8 @@ void TForm1::Button1Click()
     Form2->Edit4->setText(Label2->text());
     Form2->Edit5->setText(Label4->text());
     Form2->Edit6->setText(Label6->text());
-    const bool button = Label11->text() == GetText(QStringLiteral("BUTTON")).toLower();
-    Form2->RadioButton2->setChecked(button);
-    Form2->RadioButton1->setChecked(!button);
+    Form2->RadioButton2->setChecked(ReportExitByButton);
+    Form2->RadioButton1->setChecked(!ReportExitByButton);
     Form2->CheckBox1->setChecked(false);
     Form2->CheckBox2->setChecked(false);
     Form2->CheckBox3->setChecked(false);
@@ -355,6 +361,7 @@ void TForm1::ShowConfigReport(const qtx::ConfigReport& report, const QString& pa
     Label2->setText(qtx::FromCp1250(report.deviceName));
     Label4->setText(qtx::FromCp1250(report.port1Name));
     Label6->setText(qtx::FromCp1250(report.port0Name));
+    ReportExitByButton = report.exitByButton;
     Label11->setText(GetSentence(report.exitByButton ? QStringLiteral("BUTTON") : QStringLiteral("READER")).toLower());
     Label13->setText(report.firmware == "?" ? GetText(QStringLiteral("UNREAD")).toLower()
                                             : qtx::FromCp1250(report.firmware));
@@ -377,6 +384,21 @@ void TForm1::OpenWorkspace(bool ask)
         folder = DownloadPath;
     }
     const QString dir = qtx::WithTrailingChar(folder, QLatin1Char('/'));
+
+    // A picked folder that is no card becomes one only when the user says so; anything but yes
+    // counts as cancelling the choice, and nothing is written.
+    if (ask && qtx::HoldsNoCardFiles(dir)) {
+        const QString question = GetSentence(QStringLiteral("THIS FOLDER HOLDS NO SD CARD FILES")) + QStringLiteral(":\n")
+            + dir + QLatin1Char('\n') + GetSentence(QStringLiteral("DO YOU WANT TO MAKE IT A NEW SD CARD FOLDER"))
+            + QLatin1Char('?');
+        if (AskQuestion(QString(), question, GetSentence(QStringLiteral("YES")), qtx::ResultYes,
+                        GetSentence(QStringLiteral("NO")), qtx::ResultNo, true)
+            != qtx::ResultYes) {
+            CardLoaded = false;
+            ShowNotChosen();
+            return;
+        }
+    }
 
     if (!QFileInfo::exists(dir + qtx::UserFileName))
         qtx::WriteDefaultUserFile(dir);

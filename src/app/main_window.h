@@ -35,7 +35,7 @@ public:
     QString GetText(const QString& key) const { return Language.GetText(key); }
     QString GetSentence(const QString& key) const { return Language.GetSentence(key); }
     int AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,
-                    const QString& secondText, int secondResult);
+                    const QString& secondText, int secondResult, bool secondIsDefault = false);
 
     // Menu.
     void Button5Click();
@@ -63,6 +63,9 @@ public:
     bool NoWorkspaceYet = true;
     bool DebugMode = false;
     QString CardPath;
+    // The open workspace's exit mode as its report says it; the shown text follows the language
+    // it was read in, so the editor's choice is preselected from this.
+    bool ReportExitByButton = false;
     QString DownloadFolderName = QStringLiteral("card");
     QString DownloadPath;
     qtx::LanguageTable Language;

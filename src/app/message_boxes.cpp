@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace qtx {
 
@@ -23,9 +24,14 @@ void WidgetDialogs::ShowError(const QString& text)
 }
 
 int WidgetDialogs::AskQuestion(const QString& title, const QString& text, const QString& firstText,
-                               int firstResult, const QString& secondText, int secondResult)
+                               int firstResult, const QString& secondText, int secondResult, bool secondIsDefault)
 {
     QuestionBox box(title, text, firstText, firstResult, secondText, secondResult, QApplication::activeWindow());
+    if (secondIsDefault) {
+        // Enter answers with the second button, whether it reaches the box or the focused button.
+        box.SecondButton->setDefault(true);
+        box.SecondButton->setFocus();
+    }
     return box.Ask();
 }
 

@@ -11,7 +11,7 @@ public:
     void ShowMessage(const QString& text) override;
     void ShowError(const QString& text) override;
     int AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,
-                    const QString& secondText, int secondResult) override;
+                    const QString& secondText, int secondResult, bool secondIsDefault) override;
     QString ChooseFileToOpen(const QString& title) override;
 };
 

@@ -82,6 +82,26 @@ void WriteTextLines(const QString& path, const QList<QByteArray>& lines)
     WriteWholeFile(path, JoinLinesCrLf(lines));
 }
 
+QByteArray AsOneLine(const QByteArray& text)
+{
+    auto isBreak = [](char c) { return c == '\r' || c == '\n'; };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBreak(text[begin]))
+        ++begin;
+    while (end > begin && isBreak(text[end - 1]))
+        --end;
+    QByteArray line;
+    line.reserve(end - begin);
+    for (qsizetype i = begin; i < end; ++i) {
+        if (!isBreak(text[i]))
+            line.append(text[i]);
+        else if (!isBreak(text[i - 1]))
+            line.append(' ');
+    }
+    return line;
+}
+
 QString FromCp1250(const QByteArray& bytes)
 {
     QStringDecoder decoder("windows-1250");
@@ -92,6 +112,17 @@ QByteArray ToCp1250(const QString& text)
 {
     QStringEncoder encoder("windows-1250");
     return encoder.isValid() ? QByteArray(encoder(text)) : text.toLatin1();
+}
+
+QStringList CharactersOutsideCp1250(const QString& text)
+{
+    QStringList outside;
+    for (const char32_t code : text.toUcs4()) {
+        const QString character = QString::fromUcs4(&code, 1);
+        if (FromCp1250(ToCp1250(character)) != character && !outside.contains(character))
+            outside.append(character);
+    }
+    return outside;
 }
 
 } // namespace qtx

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace qtx {
 
@@ -29,8 +30,16 @@ QByteArray JoinLinesCrLf(const QList<QByteArray>& lines);
 // Writes lines, each followed by CR LF, atomically.
 void WriteTextLines(const QString& path, const QList<QByteArray>& lines);
 
+// A value that must stay on its line of a text file: line breaks at the ends dropped and each
+// inner run of them made one blank, since a CR or LF inside would start a line of its own.
+QByteArray AsOneLine(const QByteArray& text);
+
 // Code page 1250, the recorder's 8-bit text.
 QString FromCp1250(const QByteArray& bytes);
 QByteArray ToCp1250(const QString& text);
+
+// The characters of the text that code page 1250 cannot hold, each once, in order of first use;
+// ToCp1250 would store each of them as a substitute byte.
+QStringList CharactersOutsideCp1250(const QString& text);
 
 } // namespace qtx

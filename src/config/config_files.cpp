@@ -41,17 +41,18 @@ QList<QByteArray> DefaultCommandLines()
 
 QList<QByteArray> BuildCommandLines(const ConfigCommands& c)
 {
+    // A pasted line break must not start a command the operator did not tick.
     QList<QByteArray> lines;
     if (c.setDeviceName)
-        lines.append("DeviceID=" + c.deviceName);
+        lines.append("DeviceID=" + AsOneLine(c.deviceName));
     if (c.setPort1)
-        lines.append("port1=" + c.port1Name);
+        lines.append("port1=" + AsOneLine(c.port1Name));
     if (c.setPort0)
-        lines.append("port0=" + c.port0Name);
+        lines.append("port0=" + AsOneLine(c.port0Name));
     if (c.setDate)
-        lines.append("data:" + c.year + '.' + c.month + '.' + c.day);
+        lines.append("data:" + AsOneLine(c.year) + '.' + AsOneLine(c.month) + '.' + AsOneLine(c.day));
     if (c.setTime)
-        lines.append("time:" + c.hour + '.' + c.minute + '.' + c.second);
+        lines.append("time:" + AsOneLine(c.hour) + '.' + AsOneLine(c.minute) + '.' + AsOneLine(c.second));
     if (c.setExitMode)
         lines.append(c.exitByButton ? "button=on" : "button=off");
     return lines;

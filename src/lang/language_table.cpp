@@ -49,8 +49,13 @@ void LanguageTable::LoadLanguageFile(const QString& path)
 {
     if (!QFileInfo(path).isFile())
         return;
-    for (const QByteArray& line : ReadTextLines(path))
-        records_.append(ParseLanguageLine(FromCp1250(line)));
+    LoadLanguageBytes(ReadWholeFile(path));
+}
+
+void LanguageTable::LoadLanguageBytes(const QByteArray& bytes)
+{
+    // Decoded in one piece: CR and LF are single bytes in code page 1250, so the lines are the same.
+    LoadLanguageText(FromCp1250(bytes));
 }
 
 void LanguageTable::LoadLanguageText(const QString& text)

@@ -23,6 +23,8 @@ public:
     void Reset();
     // Appends one record per line of the file; a missing file appends nothing.
     void LoadLanguageFile(const QString& path);
+    // Appends one record per line of the file's bytes (code page 1250).
+    void LoadLanguageBytes(const QByteArray& bytes);
     // Appends one record per line of text already decoded (for tests and tools).
     void LoadLanguageText(const QString& text);
 

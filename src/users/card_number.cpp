@@ -2,7 +2,6 @@
 
 #include "app/text_file.h"
 
-#include <QRegularExpression>
 #include <algorithm>
 
 namespace qtx {
@@ -69,11 +68,7 @@ bool IdIsValid(QStringView id)
 
 QByteArray NameFromInput(const QString& text)
 {
-    static const QRegularExpression outer(QStringLiteral("^[\\r\\n]+|[\\r\\n]+$"));
-    static const QRegularExpression inner(QStringLiteral("[\\r\\n]+"));
-    QString name = text;
-    name.remove(outer).replace(inner, QStringLiteral(" "));
-    return ToCp1250(name);
+    return AsOneLine(ToCp1250(text));
 }
 
 QString PaddedId(const QString& id)

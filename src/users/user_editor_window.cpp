@@ -220,6 +220,15 @@ QString TForm4::FirstRefusal() const
         return Form3->PinOrCardText;
     if (Edit1->text().contains(QLatin1Char(',')))
         return Form3->CommaForbiddenText;
+    // Code page 1250 would store such characters as substitute bytes that the recorder shows as boxes.
+    QStringList outside = qtx::CharactersOutsideCp1250(Edit1->text());
+    if (!outside.isEmpty()) {
+        // An invisible character (a pasted zero-width space) is named by its code.
+        for (QString& c : outside)
+            if (!QChar::isPrint(c.toUcs4().front()))
+                c = QStringLiteral("U+%1").arg(c.toUcs4().front(), 4, 16, QLatin1Char('0')).toUpper();
+        return Form3->NameCharactersText + QStringLiteral(": ") + outside.join(QLatin1Char(' '));
+    }
     if (!qtx::IdIsValid(Edit3->text()))
         return Form3->WrongIdText;
     const qtx::UserList& users = Form3->AllUsers;

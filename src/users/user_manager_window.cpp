@@ -162,6 +162,7 @@ void TForm3::ApplyTexts(const qtx::LanguageTable& t)
     CancelText = t.GetSentence(QStringLiteral("CANCEL"));
     FullCardNumberText = t.GetSentence(QStringLiteral("FULL CARD NUMBER"));
     CommaForbiddenText = t.GetSentence(QStringLiteral("COMMA ( SIGN ' ) IS FORBIDDEN"));
+    NameCharactersText = t.GetSentence(QStringLiteral("THE DEVICE CANNOT STORE THESE CHARACTERS OF THE NAME"));
     PinOrCardText = t.GetSentence(QStringLiteral("YOU HAVE TO ENTER PIN AND/OR CARD"));
     WrongIdText = t.GetSentence(QStringLiteral("WRONG ID NUMBER"));
     PinRuleText = t.GetSentence(QStringLiteral("PIN MUST BE 1 TO 7 DIGITS LONG AND CONTAIN DIGITS ONLY"));

@@ -85,6 +85,7 @@ public:
     QString CancelText = QStringLiteral("{CANCEL}");
     QString FullCardNumberText = QStringLiteral("{FULL CARD NUMBER}");
     QString CommaForbiddenText = QStringLiteral("{COMMA ( SIGN ' ) IS FORBIDDEN}");
+    QString NameCharactersText = QStringLiteral("{THE DEVICE CANNOT STORE THESE CHARACTERS OF THE NAME}");
     QString PinOrCardText = QStringLiteral("{YOU HAVE TO ENTER PIN AND/OR CARD}");
     QString WrongIdText = QStringLiteral("{WRONG ID NUMBER}");
     QString PinRuleText = QStringLiteral("{PIN MUST BE 1 TO 7 DIGITS LONG AND CONTAIN DIGITS ONLY}");

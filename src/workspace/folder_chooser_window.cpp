@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QStorageInfo>
@@ -49,8 +50,11 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent)
 
     qtx::OnClick(Button2, this, &TForm6::Button2Click);
     qtx::OnClick(Button1, this, &TForm6::Button1Click);
-    connect(DirectoryListBox1, &QTreeView::activated, this,
-            [this](const QModelIndex& index) { OpenDirectory(model_->filePath(index)); });
+    // Selecting a folder opens it, by mouse or keyboard, so the label, the highlight and the
+    // folder the accept button takes are always the same one.
+    connect(DirectoryListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& index) { FolderSelected(index); });
+    DirectoryListBox1->installEventFilter(this);
     connect(DriveComboBox1, &QComboBox::activated, this, [this](int index) { VolumeChosen(index); });
 
     FillVolumes();
@@ -115,6 +119,32 @@ void TForm6::OpenDirectory(const QString& path)
     DirectoryListBox1->setCurrentIndex(index);
     DirectoryListBox1->expand(index);
     DirectoryListBox1->scrollTo(index);
+}
+
+void TForm6::FolderSelected(const QModelIndex& index)
+{
+    if (!index.isValid())
+        return;
+    currentDirectory_ = QDir::cleanPath(model_->filePath(index));
+    Label1->setText(currentDirectory_);
+}
+
+bool TForm6::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter in the tree opens the folder there and goes no further: it must not also press
+    // the dialog's default button and accept a folder the user has not looked at yet.
+    if (watched == DirectoryListBox1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            const QModelIndex index = DirectoryListBox1->currentIndex();
+            if (index.isValid()) {
+                FolderSelected(index);
+                DirectoryListBox1->expand(index);
+            }
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TForm6::Button2Click()

@@ -5,6 +5,7 @@
 class QComboBox;
 class QFileSystemModel;
 class QLabel;
+class QModelIndex;
 class QPushButton;
 class QTreeView;
 
@@ -18,7 +19,7 @@ public:
     explicit TForm6(QWidget* parent = nullptr);
 
     void ApplyTexts(const qtx::LanguageTable& texts);
-    // The folder opened in the tree (double click or Enter); the accept button takes this one.
+    // The folder opened in the tree (selected by click or keyboard); the accept button takes this one.
     QString CurrentDirectory() const { return currentDirectory_; }
     void OpenDirectory(const QString& path);
     void Button2Click();
@@ -34,10 +35,12 @@ public:
     QPushButton* Button2 = nullptr;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
+    void FolderSelected(const QModelIndex& index);
     void FillVolumes();
     void VolumeChosen(int index);
     void ArrangeControls();

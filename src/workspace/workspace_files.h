@@ -10,6 +10,10 @@ inline const QString UserFileName = QStringLiteral("USERS.txt");
 inline const QString ReportFileName = QStringLiteral("KONFOUT.TXT");
 inline const QString CommandFileName = QStringLiteral("konfig.txt");
 
+// True for a folder that holds something but none of a card's files (report, user list, command
+// file, event files): a home or program folder that the default files would silently turn into a card.
+bool HoldsNoCardFiles(const QString& dir);
+
 // Each writes its default file into dir (ending in a separator) in one atomic piece;
 // raises FileError when it cannot.
 void WriteDefaultUserFile(const QString& dir);

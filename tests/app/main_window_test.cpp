@@ -4,6 +4,8 @@
 #include "app/banner.h"
 #include "app/errors.h"
 #include "app/command_line.h"
+#include "app/message_boxes.h"
+#include "app/paths.h"
 #include "app/question_box.h"
 #include "app/single_instance.h"
 #include "config/config_editor_window.h"
@@ -19,6 +21,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 using namespace qtx;
@@ -191,6 +194,14 @@ private slots:
         QCOMPARE(box.Ask(), int(ResultYes));
         OnNextModal([&](QWidget*) { box.reject(); });
         QCOMPARE(box.Ask(), int(ResultCancel));
+
+        // Enter presses the first button, or the second where that is the safe answer.
+        WidgetDialogs widgets;
+        for (bool secondIsDefault : {false, true}) {
+            OnNextModal([](QWidget* asked) { QTest::keyClick(asked->focusWidget(), Qt::Key_Return); });
+            QCOMPARE(widgets.AskQuestion("", "q", "Yes", ResultYes, "No", ResultNo, secondIsDefault),
+                     int(secondIsDefault ? ResultNo : ResultYes));
+        }
     }
 
     void bannerFollowsTheLogoFolder()
@@ -219,6 +230,22 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(FileError, MakeBanner(dir, false));
         WriteFileBytes(dir + "logo/Site Gate.jpg", QByteArray("\xff\xd8\xff\xe0", 4)); // cut short
         QVERIFY_THROWS_EXCEPTION(FileError, MakeBanner(dir, false));
+    }
+
+    void undecodableLogoIsReportedAndTheStartFinishes()
+    {
+        // The logo folder sits beside the program, so the test puts one beside itself for a while.
+        const QString logo = AppDir() + "logo";
+        QDir(logo).removeRecursively();
+        QVERIFY(QDir().mkpath(logo));
+        const auto removeLogo = qScopeGuard([&logo] { QDir(logo).removeRecursively(); });
+        WriteFileBytes(logo + "/Site Gate.jpg", "not a jpeg at all");
+        Forms forms(Texts);
+        QCOMPARE(dialogs.errors.size(), 1);
+        QVERIFY(dialogs.errors.front().contains("Site Gate.jpg"));
+        QVERIFY(Form1->Image1->pixmap().isNull());
+        QCOMPARE(Form1->Button4->text(), QString("Archive"));
+        QCOMPARE(Form1->Label9->text(), QString("Sd card directory has not been chosen"));
     }
 
     void secondCopyRaisesTheFirstAndStops()

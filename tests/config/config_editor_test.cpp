@@ -86,6 +86,22 @@ private slots:
         QCOMPARE(dialogs.messages, QStringList({"You need to insert the card to the device in order to proceed the changes"}));
     }
 
+    void exitModeIsPreselectedFromTheReportInEitherLanguage()
+    {
+        Forms forms(Texts);
+        QTemporaryDir dir;
+        OpenWorkspaceAt(dir.path(), "DeviceID=D\r\nbutton=on\r\n");
+        QCOMPARE(Form1->Label11->text(), QString("button"));
+        Form1->Language.SetLanguageIndex(Polish);
+        Form1->ApplyLanguage(); // the summary keeps "button", read in English
+        OnNextModal([](QWidget*) {
+            QVERIFY(Form2->RadioButton2->isChecked());
+            QVERIFY(!Form2->RadioButton1->isChecked());
+            Form2->Button1->click();
+        });
+        Form1->Button1->click();
+    }
+
     void nothingTickedWritesNothingButStillCloses()
     {
         Forms forms(Texts);

@@ -92,6 +92,16 @@ private slots:
         c.exitByButton = false;
         QCOMPARE(BuildCommandLines(c), QList<QByteArray>({"DeviceID=", "port1=OUT", "port0=IN", "data:2026.03.07",
                                                           "time:x..99", "button=off"}));
+
+        // A line break pasted into a field stays inside its command and never starts another.
+        ConfigCommands pasted;
+        pasted.setDeviceName = true;
+        pasted.deviceName = "Gate\r\nbutton=on\n";
+        pasted.setDate = true;
+        pasted.year = "\r\n2026";
+        pasted.month = "3";
+        pasted.day = "7";
+        QCOMPARE(BuildCommandLines(pasted), QList<QByteArray>({"DeviceID=Gate button=on", "data:2026.3.7"}));
     }
 
     void readingLinesAcceptsEveryEnding()

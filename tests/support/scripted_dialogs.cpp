@@ -19,9 +19,11 @@ void ScriptedDialogs::ShowError(const QString& text)
     errors.append(text);
 }
 
-int ScriptedDialogs::AskQuestion(const QString&, const QString& text, const QString&, int, const QString&, int)
+int ScriptedDialogs::AskQuestion(const QString&, const QString& text, const QString&, int, const QString&, int,
+                                 bool secondIsDefault)
 {
     questions.append(text);
+    secondDefaults.append(secondIsDefault);
     return answers.isEmpty() ? ResultCancel : answers.dequeue();
 }
 
@@ -35,6 +37,7 @@ void ScriptedDialogs::Clear()
     messages.clear();
     errors.clear();
     questions.clear();
+    secondDefaults.clear();
 }
 
 } // namespace qtx::test

@@ -17,7 +17,7 @@ public:
     void ShowMessage(const QString& text) override;
     void ShowError(const QString& text) override;
     int AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,
-                    const QString& secondText, int secondResult) override;
+                    const QString& secondText, int secondResult, bool secondIsDefault) override;
     QString ChooseFileToOpen(const QString& title) override;
 
     // Answers for the next questions, in order; ResultCancel when the script runs out.
@@ -28,6 +28,8 @@ public:
     QStringList messages;
     QStringList errors;
     QStringList questions;
+    // For each question, whether Enter would have pressed its second button.
+    QList<bool> secondDefaults;
 
     void Clear();
 

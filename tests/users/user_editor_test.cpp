@@ -145,6 +145,29 @@ private slots:
         });
     }
 
+    void nameOutsideTheCodePageIsRefusedInTheInterfaceLanguage()
+    {
+        Forms forms(UserTexts() + "THE DEVICE CANNOT STORE THESE CHARACTERS OF THE NAME\t"
+                                  "URZĄDZENIE NIE ZAPISZE TYCH ZNAKÓW NAZWY\t\n");
+        Form1->Language.SetLanguageIndex(Polish);
+        Form1->ApplyLanguage();
+        ScriptedDialogs dialogs;
+        Open(SampleUsers());
+        InEditor([&dialogs] {
+            // The euro sign and Polish letters fit; Cyrillic, an emoji and a zero-width space do not.
+            Form4->Edit1->setText(QString::fromUtf8("Жук € Łoś \xF0\x9F\x94\x91\u200B ж"));
+            Form4->Edit4->setText("0000000099");
+            Form4->Button3->click();
+            QCOMPARE(dialogs.messages,
+                     QStringList(QString::fromUtf8("Urządzenie nie zapisze tych znaków nazwy: Ж у к \xF0\x9F\x94\x91 U+200B ж!")));
+            QVERIFY(Form4->isVisible());
+            QCOMPARE(Form3->AllUsers.size(), std::size_t{4});
+            Form4->Edit1->setText(QString::fromUtf8("Łoś €"));
+            Form4->Button3->click();
+        });
+        QCOMPARE(Form3->AllUsers.back().name, QByteArray("\xa3o\x9c \x80"));
+    }
+
     void addMode()
     {
         Forms forms(UserTexts());

@@ -7,8 +7,10 @@
 #include "workspace/folder_chooser_window.h"
 
 #include <QComboBox>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTreeView>
 
@@ -88,6 +90,49 @@ private slots:
         QVERIFY(!QFileInfo::exists(dir.path() + "/konfig.txt"));
         QCOMPARE(dialogs.questions.size(), 3);
         QVERIFY(dialogs.errors.isEmpty());
+    }
+
+    void folderWithoutCardFilesBecomesOneOnlyWhenConfirmed()
+    {
+        Forms forms(Texts);
+        QTemporaryDir card;
+        ChooseFolderNext(card.path());
+        Form1->RunAccessMode(TForm11::LocalFolder);
+        QTemporaryDir home;
+        WriteFileBytes(home.path() + "/notes.odt", "mine");
+
+        // No, or closing the box, writes nothing and counts as cancelling the choice.
+        for (int answer : {int(ResultNo), int(ResultCancel)}) {
+            dialogs.Clear();
+            dialogs.answers.enqueue(answer);
+            ChooseFolderNext(home.path());
+            Form1->RunAccessMode(TForm11::LocalFolder);
+            QCOMPARE(dialogs.questions.size(), 1);
+            QVERIFY(dialogs.questions[0].contains(home.path() + '/'));
+            QCOMPARE(dialogs.secondDefaults, QList<bool>{true}); // Enter answers no
+            QCOMPARE(QDir(home.path()).entryList(QDir::Files), QStringList{"notes.odt"});
+            QVERIFY(!Form1->CardLoaded);
+            QCOMPARE(SummaryValues(), QStringList(6, "Sd card directory has not been chosen"));
+        }
+
+        // Yes: the defaults as for an empty folder, and no second question.
+        dialogs.Clear();
+        dialogs.answers.enqueue(ResultYes);
+        ChooseFolderNext(home.path());
+        Form1->RunAccessMode(TForm11::LocalFolder);
+        QCOMPARE(dialogs.questions.size(), 1);
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(QDir(home.path()).entryList(QDir::Files).size(), 4);
+        QCOMPARE(Form1->CardPath, home.path() + '/');
+
+        // Event files alone mark a card.
+        QTemporaryDir events;
+        WriteFileBytes(events.path() + "/20260307.CSV", "");
+        dialogs.Clear();
+        ChooseFolderNext(events.path());
+        Form1->RunAccessMode(TForm11::LocalFolder);
+        QVERIFY(dialogs.questions.isEmpty());
+        QVERIFY(Form1->CardLoaded);
     }
 
     void pendingCommandsWithoutReportAreAskedThenReplaced()
@@ -264,6 +309,52 @@ private slots:
         f->exec();
         QVERIFY(f->Cancelled);
         QCOMPARE(f->CurrentDirectory(), dir.path());
+    }
+
+    void folderSelectedInTheTreeIsTheOneAccepted()
+    {
+        Forms forms(Texts);
+        QTemporaryDir root;
+        for (const char* name : {"alpha", "beta", "gamma"})
+            QDir(root.path()).mkdir(name);
+        QTreeView* tree = Form6->DirectoryListBox1;
+        auto indexOf = [tree, &root](const char* name) {
+            return static_cast<QFileSystemModel*>(tree->model())->index(root.path() + '/' + name);
+        };
+        // Each way of picking a folder, then what Enter and the accept button do after it.
+        const QList<std::pair<const char*, std::function<void()>>> picks{
+            {"beta", [&] { QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(indexOf("beta")).center()); }},
+            {"gamma", [&] { QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(indexOf("gamma")).center()); }},
+            {"alpha", [&] {
+                 tree->setCurrentIndex(indexOf("beta"));
+                 QTest::keyClick(tree, Qt::Key_Up);
+             }},
+        };
+        for (const auto& entry : picks) {
+            const char* name = entry.first;
+            const std::function<void()>& pick = entry.second;
+            const QString expected = root.path() + '/' + name;
+            bool stillOpenAfterEnter = false;
+            OnNextModal([&](QWidget*) {
+                const auto close = qScopeGuard([] { Form6->close(); });
+                Form6->OpenDirectory(root.path());
+                // The model lists and sorts a folder in the background; wait until it is in order.
+                QTRY_VERIFY(tree->visualRect(indexOf("alpha")).bottom() < tree->visualRect(indexOf("beta")).top()
+                            && tree->visualRect(indexOf("beta")).bottom() < tree->visualRect(indexOf("gamma")).top());
+                tree->scrollTo(indexOf("gamma"));
+                pick();
+                QCOMPARE(tree->currentIndex(), indexOf(name));
+                QCOMPARE(Form6->Label1->text(), expected);
+                QTest::keyClick(tree, Qt::Key_Return);
+                stillOpenAfterEnter = Form6->isVisible();
+                Form6->Button2->click();
+            });
+            Form6->Cancelled = true;
+            Form6->exec();
+            QVERIFY(stillOpenAfterEnter);
+            QVERIFY(!Form6->Cancelled);
+            QCOMPARE(Form6->ChosenDirectory, expected);
+        }
     }
 
 private:
