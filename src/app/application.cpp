@@ -2,6 +2,9 @@
 
 #include "app/dialogs.h"
 #include "app/errors.h"
+#include "app/x_server.h"
+
+#include <QEvent>
 
 namespace qtx {
 
@@ -16,10 +19,39 @@ void RunGuarded(const std::function<void()>& handler)
     }
 }
 
+namespace {
+
+// On an X server an untitled window stays untitled (Qt would name it after the program).
+class WindowRules final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!watched->isWidgetType())
+            return false;
+        auto* widget = static_cast<QWidget*>(watched);
+        switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::WindowTitleChange:
+            if (widget->isWindow() && widget->windowTitle().isEmpty())
+                SetXWindowName(widget->windowHandle(), QString());
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
 QtxApplication::QtxApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
+    // The program's name only: a display name would be appended to every window title.
     setApplicationName(QStringLiteral("QTX"));
-    setApplicationDisplayName(QStringLiteral("QTX"));
+    installEventFilter(new WindowRules(this));
 }
 
 bool QtxApplication::notify(QObject* receiver, QEvent* event)

@@ -1,0 +1,56 @@
+#include "app/x_server.h"
+
+#include <QGuiApplication>
+#include <QString>
+#include <QWindow>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <xcb/xcb.h>
+
+namespace qtx {
+
+namespace {
+
+template <class T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+xcb_atom_t Atom(xcb_connection_t* c, const char* name)
+{
+    const Reply<xcb_intern_atom_reply_t> reply(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr),
+        &std::free);
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+} // namespace
+
+xcb_connection_t* XConnection()
+{
+    if (qGuiApp == nullptr || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return nullptr;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 != nullptr ? x11->connection() : nullptr;
+}
+
+bool OnXServer()
+{
+    return XConnection() != nullptr;
+}
+
+void SetXWindowName(QWindow* window, const QString& title)
+{
+    xcb_connection_t* c = XConnection();
+    if (c == nullptr || window == nullptr || window->handle() == nullptr)
+        return;
+    const auto id = static_cast<xcb_window_t>(window->winId());
+    const QByteArray utf8 = title.toUtf8();
+    const QByteArray latin1 = title.toLatin1();
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, Atom(c, "_NET_WM_NAME"), Atom(c, "UTF8_STRING"), 8,
+                        static_cast<uint32_t>(utf8.size()), utf8.constData());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        static_cast<uint32_t>(latin1.size()), latin1.constData());
+    xcb_flush(c);
+}
+
+} // namespace qtx
