@@ -5,6 +5,7 @@
 #include "app/x_server.h"
 
 #include <QEvent>
+#include <QLabel>
 
 namespace qtx {
 
@@ -21,7 +22,10 @@ void RunGuarded(const std::function<void()>& handler)
 
 namespace {
 
-// On an X server an untitled window stays untitled (Qt would name it after the program).
+// Rules every window of the program keeps, whoever built it:
+// - a label shows its text as it is: the texts come from files, the recorder and the file system,
+//   and "<h1>" or "a<b" in a device name must not turn into markup;
+// - on an X server an untitled window stays untitled (Qt would name it after the program).
 class WindowRules final : public QObject {
 public:
     using QObject::QObject;
@@ -33,6 +37,10 @@ protected:
             return false;
         auto* widget = static_cast<QWidget*>(watched);
         switch (event->type()) {
+        case QEvent::Polish:
+            if (auto* label = qobject_cast<QLabel*>(widget))
+                label->setTextFormat(Qt::PlainText);
+            break;
         case QEvent::Show:
         case QEvent::WindowTitleChange:
             if (widget->isWindow() && widget->windowTitle().isEmpty())
