@@ -12,6 +12,8 @@ namespace qtx {
 
 namespace {
 
+constexpr xcb_keysym_t KeysymShiftL = 0xFFE1;
+
 template <class T>
 using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
@@ -36,6 +38,36 @@ xcb_connection_t* XConnection()
 bool OnXServer()
 {
     return XConnection() != nullptr;
+}
+
+std::optional<bool> XLeftShiftDown()
+{
+    xcb_connection_t* c = XConnection();
+    if (c == nullptr)
+        return std::nullopt;
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    const int first = setup->min_keycode;
+    const int count = setup->max_keycode - first + 1;
+    // The mapping is asked for every time: the operator may switch keyboard layouts at any moment.
+    const auto mapCookie = xcb_get_keyboard_mapping(c, static_cast<xcb_keycode_t>(first), static_cast<uint8_t>(count));
+    const auto keysCookie = xcb_query_keymap(c);
+    const Reply<xcb_get_keyboard_mapping_reply_t> map(xcb_get_keyboard_mapping_reply(c, mapCookie, nullptr), &std::free);
+    const Reply<xcb_query_keymap_reply_t> keys(xcb_query_keymap_reply(c, keysCookie, nullptr), &std::free);
+    if (!map || !keys)
+        return std::nullopt;
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map.get());
+    const int perKey = map->keysyms_per_keycode;
+    if (xcb_get_keyboard_mapping_keysyms_length(map.get()) < count * perKey)
+        return std::nullopt;
+    for (int k = 0; k < count; ++k) {
+        const int code = first + k;
+        if ((keys->keys[code / 8] & (1 << (code % 8))) == 0)
+            continue;
+        for (int s = 0; s < perKey; ++s)
+            if (syms[k * perKey + s] == KeysymShiftL)
+                return true;
+    }
+    return false;
 }
 
 void SetXWindowName(QWindow* window, const QString& title)

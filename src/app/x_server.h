@@ -1,6 +1,8 @@
 #pragma once
 // What the program asks the X server itself, beyond what Qt's xcb platform does for it.
 
+#include <optional>
+
 class QString;
 class QWindow;
 struct xcb_connection_t;
@@ -12,6 +14,10 @@ xcb_connection_t* XConnection();
 
 // Whether the windows are shown on an X server (Qt's xcb platform).
 bool OnXServer();
+
+// Whether a key that carries the keysym Shift_L is down at this moment in the server's keymap;
+// empty when the windows are not on an X server.
+std::optional<bool> XLeftShiftDown();
 
 // Names the window on the X server exactly as the title says, empty included (Qt would name an
 // untitled window after the program).
