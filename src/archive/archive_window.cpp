@@ -410,7 +410,9 @@ bool TForm5::eventFilter(QObject* watched, QEvent* event)
         qtx::RunGuarded([&] { Image1MouseMove(p.x(), p.y()); });
         return true;
     }
-    case QEvent::MouseButtonPress: {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        // The second press of a quick double click arrives as a double click; it is a press all the same.
         const QPoint p = static_cast<QMouseEvent*>(event)->position().toPoint();
         qtx::RunGuarded([&] { Image1MouseDown(p.x(), p.y()); });
         return true;
