@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/errors.h"
 #include "app/fonts.h"
+#include "app/input_guard.h"
 #include "app/paths.h"
 #include "app/text_file.h"
 #include "lang/language_table.h"
@@ -253,6 +254,9 @@ void TForm5::Button1Click()
 
 void TForm5::LoadFiles()
 {
+    // The load holds the event loop; what the operator clicks or types meanwhile is dropped at
+    // its end, not replayed onto the calendar that replaced the file panel.
+    const qtx::BusyInputGuard busy(this);
     EventStore.Clear();
     const int count = CheckListBox1->count();
     ProgressBar2->setRange(0, count + 1);
