@@ -420,6 +420,23 @@ private slots:
         QCOMPARE(Form5->Picture.pixelColor(CornerOf(19) + QPoint(2, h / 8 - 2)), green);
     }
 
+    void dayNumberStaysReadableBesideLongCounts()
+    {
+        Forms forms(Texts);
+        QTemporaryDir dir;
+        WriteBytes(dir.filePath("20210511.csv"),
+                   EventFile(QList<QByteArray>(15, EventLine("0001", 8, 0, 0, true, true, "d", In))));
+        Open(dir.path());
+        Form5->Button2->click();
+        // "11" beside "15 ILOŚĆ ODBIĆ" and "1 UŻYTKOWNICY" in a cell 143 pixels wide: the number's
+        // pixels are those it has beside short texts.
+        const QImage beside = Form5->Picture.copy(NumberArea(11));
+        Form5->EventsText.clear();
+        Form5->UsersText.clear();
+        Form5->DrawCalendar();
+        QCOMPARE(Form5->Picture.copy(NumberArea(11)), beside);
+    }
+
     void oneUserInTheFilterDropsTheUsersTexts()
     {
         Forms forms(Texts);
