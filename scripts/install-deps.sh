@@ -11,7 +11,7 @@ packages=(
   libbenchmark-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth imagemagick
-  libxcb1-dev
+  libxcb1-dev libxcb-xtest0-dev
 )
 
 missing=()
