@@ -78,8 +78,11 @@ void SetXWindowName(QWindow* window, const QString& title)
     const auto id = static_cast<xcb_window_t>(window->winId());
     const QByteArray utf8 = title.toUtf8();
     const QByteArray latin1 = title.toLatin1();
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, Atom(c, "_NET_WM_NAME"), Atom(c, "UTF8_STRING"), 8,
-                        static_cast<uint32_t>(utf8.size()), utf8.constData());
+    // Atoms live as long as the server; asked for once, not on every tooltip shown.
+    static const xcb_atom_t netWmName = Atom(c, "_NET_WM_NAME");
+    static const xcb_atom_t utf8String = Atom(c, "UTF8_STRING");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, netWmName, utf8String, 8, static_cast<uint32_t>(utf8.size()),
+                        utf8.constData());
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                         static_cast<uint32_t>(latin1.size()), latin1.constData());
     xcb_flush(c);
