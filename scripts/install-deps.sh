@@ -14,6 +14,7 @@ packages=(
   libqt6svg6 qt6-qpa-plugins
   dpkg-dev desktop-file-utils appstream man-db bash-completion
   xdotool x11-utils tesseract-ocr tesseract-ocr-pol
+  libxcb1-dev libxcb-xtest0-dev
 )
 
 missing=()

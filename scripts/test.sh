@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite through CTest.
+# Installs what is missing, builds, and runs the whole test suite through CTest, the window tests
+# on a real X server (label "display") included: each starts a virtual X server of its own
+# (scripts/with-xvfb.sh), so no DISPLAY is needed.
 #   scripts/test.sh             g++ build in build/
 #   scripts/test.sh --sanitize  clang build with AddressSanitizer, UndefinedBehaviorSanitizer
 #                               and libFuzzer in build-asan/

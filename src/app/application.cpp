@@ -2,6 +2,10 @@
 
 #include "app/dialogs.h"
 #include "app/errors.h"
+#include "app/x_server.h"
+
+#include <QEvent>
+#include <QLabel>
 
 namespace qtx {
 
@@ -16,10 +20,46 @@ void RunGuarded(const std::function<void()>& handler)
     }
 }
 
+namespace {
+
+// Rules every window of the program keeps, whoever built it:
+// - a label shows its text as it is: the texts come from files, the recorder and the file system,
+//   and "<h1>" or "a<b" in a device name must not turn into markup;
+// - on an X server an untitled window stays untitled (Qt would name it after the program).
+class WindowRules final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!watched->isWidgetType())
+            return false;
+        auto* widget = static_cast<QWidget*>(watched);
+        switch (event->type()) {
+        case QEvent::Polish:
+            if (auto* label = qobject_cast<QLabel*>(widget))
+                label->setTextFormat(Qt::PlainText);
+            break;
+        case QEvent::Show:
+        case QEvent::WindowTitleChange:
+            if (widget->isWindow() && widget->windowTitle().isEmpty())
+                SetXWindowName(widget->windowHandle(), QString());
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
 QtxApplication::QtxApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
+    // The program's name only: a display name would be appended to every window title.
     setApplicationName(QStringLiteral("QTX"));
-    setApplicationDisplayName(QStringLiteral("QTX"));
+    installEventFilter(new WindowRules(this));
 }
 
 bool QtxApplication::notify(QObject* receiver, QEvent* event)

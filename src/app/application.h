@@ -27,7 +27,7 @@ void OnClick(QAbstractButton* button, Receiver* receiver, Handler handler)
     ConnectGuarded(button, &QAbstractButton::clicked, receiver, handler);
 }
 
-// The application: title "QTX"; errors that still escape an event reach the error box here.
+// The application: named "QTX"; errors that still escape an event reach the error box here.
 class QtxApplication : public QApplication {
 public:
     QtxApplication(int& argc, char** argv);

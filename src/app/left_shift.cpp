@@ -1,5 +1,7 @@
 #include "app/left_shift.h"
 
+#include "app/x_server.h"
+
 #include <QEvent>
 #include <QKeyEvent>
 #include <QObject>
@@ -38,6 +40,9 @@ void InstallLeftShiftTracker(QObject* application)
 
 bool LeftShiftHeld()
 {
+    // The server knows the key even when it went down before any window of ours had the focus.
+    if (const std::optional<bool> down = XLeftShiftDown())
+        return *down;
     return leftShiftHeld;
 }
 

@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QPainter>
+#include <algorithm>
 
 namespace {
 
@@ -108,18 +109,23 @@ void TForm5::DrawCalendar()
         const qtx::DayFigures& day = figures.day[static_cast<std::size_t>(d - 1)];
         const bool sunday = cell.column == 0;
         p.setFont(dayFont);
-        TextOut(p, x0 + 4, y0 + 2, QString::number(d),
+        const QString number = QString::number(d);
+        TextOut(p, x0 + 4, y0 + 2, number,
                 day.hits > 0 ? (sunday ? Red : Black) : (sunday ? EmptySunday : EmptyDay), background);
+        // The lines beside the day number start clear of it, however long their counts: their
+        // solid background must not cover a second digit.
+        const int besideNumber = x0 + 4 + TextWidth(p, number) + 4;
 
         p.setFont(regular);
         const int right = x0 + W / 8 - 4;
         const QString time = qtx::FormatDuration(day.seconds);
         TextOut(p, right - TextWidth(p, time), y0 + H / 8 - 4 - TextHeight(p), time, Black, background);
         const QString hits = QString::number(day.hits) + QLatin1Char(' ') + EventsText;
-        TextOut(p, right - TextWidth(p, hits), y0 + 4, hits, Black, background);
+        TextOut(p, std::max(right - TextWidth(p, hits), besideNumber), y0 + 4, hits, Black, background);
         if (filter.all) {
             const QString users = QString::number(day.users) + QLatin1Char(' ') + UsersText;
-            TextOut(p, right - TextWidth(p, users), y0 + H / 16 - TextHeight(p) / 2, users, Black, background);
+            TextOut(p, std::max(right - TextWidth(p, users), besideNumber), y0 + H / 16 - TextHeight(p) / 2, users,
+                    Black, background);
         }
     }
 

@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/errors.h"
 #include "app/fonts.h"
+#include "app/input_guard.h"
 #include "app/paths.h"
 #include "app/text_file.h"
 #include "lang/language_table.h"
@@ -33,6 +34,8 @@ constexpr int FilterWidth = 280;
 constexpr int ModeWidth = 280;
 constexpr int ComboHeight = 26;
 constexpr int ListWidth = 420;
+// The load paints its bars at most this often (about 30 times a second).
+constexpr int BarFrameMs = 33;
 
 QPushButton* MakeButton(QWidget* parent)
 {
@@ -253,18 +256,22 @@ void TForm5::Button1Click()
 
 void TForm5::LoadFiles()
 {
+    // The load holds the event loop; what the operator clicks or types meanwhile is dropped at
+    // its end, not replayed onto the calendar that replaced the file panel.
+    const qtx::BusyInputGuard busy(this);
     EventStore.Clear();
     const int count = CheckListBox1->count();
     ProgressBar2->setRange(0, count + 1);
+    barsPainted_.invalidate();
     const QString folder = qtx::WithTrailingChar(ListedFolder, QLatin1Char('/'));
     for (int i = 0; i < count; ++i) {
-        ProgressBar2->setValue(i + 1);
-        ProgressBar2->repaint();
+        MoveBar(ProgressBar2, i + 1);
         const QListWidgetItem* item = CheckListBox1->item(i);
         if (item->checkState() == Qt::Checked)
             LoadEventFile(folder + item->text());
     }
-    ProgressBar2->setValue(0);
+    MoveBar(ProgressBar2, 0);
+    PaintBars();
     Panel1->hide();
     // A missing user list is reported after the calendar is drawn: the load itself is complete.
     std::exception_ptr userListError;
@@ -281,19 +288,29 @@ void TForm5::LoadFiles()
 void TForm5::LoadEventFile(const QString& path)
 {
     ProgressBar1->setMaximum(100);
-    qtx::LoadEventFile(EventStore, path, ProgressBar1->value(), [this](int percent) {
-        ProgressBar1->setValue(percent);
-        // Each repaint is a round trip to the display server; more than one per frame shows
-        // nothing more and would cost more than the reading itself.
-        if (!lineBarPainted_.isValid() || lineBarPainted_.elapsed() >= 10) {
-            ProgressBar1->repaint();
-            lineBarPainted_.start();
-        }
-    });
-    ProgressBar1->setValue(0);
-    ProgressBar1->repaint();
+    qtx::LoadEventFile(EventStore, path, ProgressBar1->value(), [this](int percent) { MoveBar(ProgressBar1, percent); });
+    MoveBar(ProgressBar1, 0);
     if (!EventStore.IsEmpty())
         shownMonth = EventStore[0].Date();
+}
+
+void TForm5::MoveBar(QProgressBar* bar, int value)
+{
+    // A progress bar paints itself at once on every visible step, each paint a round trip to
+    // the display server; a year of files takes tens of thousands of steps. The bars follow
+    // every step but are painted once a frame.
+    bar->setUpdatesEnabled(false);
+    bar->setValue(value);
+    bar->setUpdatesEnabled(true);
+    if (!barsPainted_.isValid() || barsPainted_.elapsed() >= BarFrameMs)
+        PaintBars();
+}
+
+void TForm5::PaintBars()
+{
+    ProgressBar1->repaint();
+    ProgressBar2->repaint();
+    barsPainted_.start();
 }
 
 void TForm5::FillUserFilter()
@@ -410,7 +427,9 @@ bool TForm5::eventFilter(QObject* watched, QEvent* event)
         qtx::RunGuarded([&] { Image1MouseMove(p.x(), p.y()); });
         return true;
     }
-    case QEvent::MouseButtonPress: {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        // The second press of a quick double click arrives as a double click; it is a press all the same.
         const QPoint p = static_cast<QMouseEvent*>(event)->position().toPoint();
         qtx::RunGuarded([&] { Image1MouseDown(p.x(), p.y()); });
         return true;

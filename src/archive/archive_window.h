@@ -22,8 +22,7 @@ namespace qtx {
 class LanguageTable;
 }
 
-// A progress bar drawn as two flat fills: a load repaints the line bar a hundred times per
-// file, and a styled bar costs up to a millisecond a time.
+// A progress bar drawn as two flat fills: a styled bar costs up to a millisecond a paint.
 class TPlainProgressBar : public QProgressBar {
 public:
     explicit TPlainProgressBar(QWidget* parent = nullptr);
@@ -51,6 +50,9 @@ public:
     void ShowFileInfo(const QString& folder, const QString& name);
     void LoadFiles();
     void LoadEventFile(const QString& path);
+    // Sets a load bar's value; the bars are painted at most once a frame.
+    void MoveBar(QProgressBar* bar, int value);
+    void PaintBars();
     void FillUserFilter();
     void ArrangeControls();
 
@@ -125,5 +127,5 @@ protected:
 
 private:
     qtx::MonthFiguresCache figures_;
-    QElapsedTimer lineBarPainted_;
+    QElapsedTimer barsPainted_;
 };

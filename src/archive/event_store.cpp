@@ -95,8 +95,10 @@ QStringList ListEventFiles(const QString& folder)
     QStringList names;
     const QDir dir(folder);
     const QStringList all = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+    // Hidden files are no event files: a card that has been in a Mac carries "._20210511.csv"
+    // beside every file, and it would stop the load.
     for (const QString& name : all)
-        if (name.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+        if (name.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) && !name.startsWith(QLatin1Char('.')))
             names.append(name);
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         const int c = a.compare(b, Qt::CaseInsensitive);

@@ -80,8 +80,8 @@ void AppendEventFileData(EventStore& store, const QString& path, QByteArrayView 
 void LoadEventFile(EventStore& store, const QString& path, int startPercent = 0,
                    const PercentCallback& percent = {});
 
-// The event files of a folder: names ending in ".csv" in any case, sorted alphabetically
-// without regard to case.
+// The event files of a folder: names ending in ".csv" in any case, hidden (dot) files left out,
+// sorted alphabetically without regard to case.
 QStringList ListEventFiles(const QString& folder);
 
 // Loads every event file of a folder in list order; a bad file stops the load with its error.

@@ -255,10 +255,18 @@ void TForm3::Button1Click()
     reject();
 }
 
+int TForm3::SelectedRow() const
+{
+    // The current row alone is no choice: the list makes its first line current, unselected,
+    // whenever it gets the keyboard focus.
+    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+    return selected.isEmpty() ? -1 : ListBox1->row(selected.first());
+}
+
 void TForm3::Button2Click()
 {
     Modified = true;
-    const int row = ListBox1->currentRow();
+    const int row = SelectedRow();
     if (ListBox1->count() == 0 || row < 0)
         return;
     Form4->OpenForEdit(ShownUsers[static_cast<std::size_t>(row)]);
@@ -288,7 +296,7 @@ void TForm3::Button3Click()
 void TForm3::Button4Click()
 {
     Modified = true;
-    const int row = ListBox1->currentRow();
+    const int row = SelectedRow();
     if (ListBox1->count() == 0 || row < 0)
         return;
     const qsizetype position = ShownUsers[static_cast<std::size_t>(row)];

@@ -37,6 +37,8 @@ public:
     void RebuildView();
     void UpdateCounts();
     void SelectRecord(qsizetype position);
+    // The row of the selected line, or -1 when no line is selected.
+    int SelectedRow() const;
 
     void FilterChange();
     void Button1Click();

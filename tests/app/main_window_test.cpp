@@ -262,6 +262,29 @@ private slots:
         QVERIFY(again && again->isListening());
     }
 
+    void labelsShowDeviceValuesAsTheyAre()
+    {
+        Forms forms(Texts);
+        QTemporaryDir dir;
+        const QString report = dir.filePath("KONFOUT.TXT");
+        QFile file(report);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("DeviceID=<h1>Drzwi</h1>\r\nport1=a<b>b\r\nport0=x\r\n");
+        file.close();
+        Form1->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Form1));
+        Form1->ReadConfigReport(report);
+        // As markup the name would be a heading taller than the summary's other lines.
+        QCOMPARE(Form1->Label2->sizeHint().height(), Form1->Label6->sizeHint().height());
+        QCOMPARE(Form1->Label4->text(), QString("a<b>b"));
+        // Every label of every window, whatever it will show.
+        for (QWidget* window : QApplication::topLevelWidgets())
+            for (QLabel* label : window->findChildren<QLabel*>()) {
+                label->ensurePolished();
+                QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(window->metaObject()->className()));
+            }
+    }
+
     void summaryFontIsFixedPitch()
     {
         Forms forms(Texts);

@@ -420,6 +420,27 @@ private slots:
         QCOMPARE(Form5->Picture.pixelColor(CornerOf(19) + QPoint(2, h / 8 - 2)), green);
     }
 
+    void dayNumberStaysReadableBesideLongCounts()
+    {
+        Forms forms(Texts);
+        QTemporaryDir dir;
+        WriteBytes(dir.filePath("20210510.csv"),
+                   EventFile(QList<QByteArray>(15, EventLine("0001", 8, 0, 0, true, true, "d", In))));
+        Open(dir.path());
+        Form5->Button2->click();
+        // "10" beside the Polish "15 ilość odbić" and "1 użytkownicy" in a cell 143 pixels wide:
+        // the number's pixels are those it has beside empty texts.
+        Form5->EventsText = QStringLiteral("ilość odbić");
+        Form5->UsersText = QStringLiteral("użytkownicy");
+        Form5->DrawCalendar();
+        const QRect number = NumberArea(10).adjusted(0, 0, -3, 0); // up to the gap after it
+        const QImage beside = Form5->Picture.copy(number);
+        Form5->EventsText.clear();
+        Form5->UsersText.clear();
+        Form5->DrawCalendar();
+        QCOMPARE(Form5->Picture.copy(number), beside);
+    }
+
     void oneUserInTheFilterDropsTheUsersTexts()
     {
         Forms forms(Texts);

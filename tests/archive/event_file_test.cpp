@@ -271,10 +271,11 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(FileError, LoadEventFile(store, dir.path()));
     }
 
-    void listerSortsWithoutRegardToCase()
+    void listerSortsWithoutRegardToCaseAndSkipsHiddenFiles()
     {
         QTemporaryDir dir;
-        for (const char* name : {"b.csv", "A.CSV", "a.csv", "C.Csv", "d.csvx", "e.txt"})
+        // "._a.csv" is what a Mac leaves beside each file of a card it has seen.
+        for (const char* name : {"b.csv", "A.CSV", "a.csv", "C.Csv", "d.csvx", "e.txt", "._a.csv", ".csv"})
             WriteBytes(dir.filePath(name), "");
         QDir(dir.path()).mkdir("folder.csv");
         QCOMPARE(ListEventFiles(dir.path()), (QStringList{"A.CSV", "a.csv", "b.csv", "C.Csv"}));

@@ -1,0 +1,207 @@
+// Windows on a real X server with input made on the server: window names as the server holds
+// them, list buttons after a focus change, quick clicks on the calendar, clicks made while the
+// archive loads, and the left Shift key held before the program had the focus.
+
+#include "app/question_box.h"
+#include "archive/archive_test_data.h"
+#include "archive/archive_window.h"
+#include "archive/day_list_window.h"
+#include "config/config_editor_window.h"
+#include "display/x_input.h"
+#include "link/console_window.h"
+#include "link/progress_window.h"
+#include "support/forms_fixture.h"
+#include "users/user_manager_window.h"
+#include "users/users_test_data.h"
+#include "workspace/access_mode_window.h"
+#include "workspace/folder_chooser_window.h"
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <sys/stat.h>
+#include <fcntl.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace qtx;
+using namespace qtx::test;
+
+namespace {
+
+constexpr unsigned KeysymShiftL = 0xFFE1;
+constexpr unsigned KeysymShiftR = 0xFFE2;
+
+bool Shown(QWidget* window)
+{
+    window->show();
+    return QTest::qWaitForWindowExposed(window);
+}
+
+// May 2021 in the archive window, its calendar shown.
+void LoadMay(const QTemporaryDir& dir)
+{
+    WriteBytes(dir.filePath("20210511.csv"), EventFile({EventLine("0001", 7, 5, 9, true, true, "Piotr", "IN")}));
+    Form5->OpenFolder(dir.path() + QLatin1Char('/'));
+    Form5->SetPortNames("IN", "OUT");
+    QVERIFY(Shown(Form5));
+    Form5->Button2->click();
+    QCOMPARE(Form5->shownMonth, QDate(2021, 5, 11));
+}
+
+QPoint NextMonthArrow()
+{
+    return {Form5->Image1->width() - 25, Form5->Image1->height() / 2};
+}
+
+} // namespace
+
+class DisplayWindowsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QVERIFY(QGuiApplication::platformName() == QLatin1String("xcb")); }
+
+    void windowsAreNamedExactlyAsTheirTitles()
+    {
+        Forms forms;
+        ScriptedDialogs dialogs;
+        XInput x;
+        Form2->setWindowTitle(QStringLiteral("Edytor"));
+        QuestionBox question(QString(), QStringLiteral("?"), QStringLiteral("Tak"), ResultYes, QStringLiteral("Nie"),
+                             ResultNo);
+        for (QWidget* window : {static_cast<QWidget*>(Form1), static_cast<QWidget*>(Form2), static_cast<QWidget*>(Form3),
+                                static_cast<QWidget*>(Form6), static_cast<QWidget*>(Form13),
+                                static_cast<QWidget*>(&question)}) {
+            QVERIFY(Shown(window));
+            QCOMPARE(x.WindowName(window->windowHandle()), window->windowTitle());
+            // A title set while the window is shown is followed as exactly.
+            const QString title = window->windowTitle();
+            window->setWindowTitle(QStringLiteral("x"));
+            window->setWindowTitle(title);
+            QCOMPARE(x.WindowName(window->windowHandle()), title);
+            window->hide();
+        }
+        QVERIFY(Form6->windowTitle().isEmpty());
+        QVERIFY(Form13->windowTitle().isEmpty());
+    }
+
+    void userListButtonsActOnlyOnASelectedLine()
+    {
+        Forms forms(UserTexts());
+        ScriptedDialogs dialogs;
+        XInput x;
+        QTemporaryDir dir;
+        WriteUserFile(SampleUsers(), dir.path() + QLatin1Char('/'));
+        OpenManager(dir.path());
+        QVERIFY(QTest::qWaitForWindowExposed(Form3));
+        Form3->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Form3));
+        const QStringList before = ListLines();
+
+        // Focus makes the first line current without selecting it: neither button may act.
+        Form3->ListBox1->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(Form3->ListBox1->hasFocus());
+        QCOMPARE(Form3->ListBox1->currentRow(), 0);
+        QVERIFY(Form3->ListBox1->selectedItems().isEmpty());
+        bool editorOpened = false;
+        OnNextModal([&](QWidget* window) {
+            editorOpened = true;
+            window->close();
+        });
+        const QListWidget* list = Form3->ListBox1;
+        const QPoint third = list->visualItemRect(list->item(2)).center();
+        x.Click(Form3->Button2);
+        x.Click(Form3->Button4);
+        // A line picked with the mouse; its click is handled after the two before it.
+        x.Click(list->viewport(), third);
+        QTRY_COMPARE(Form3->ListBox1->selectedItems().size(), 1);
+        QVERIFY(!editorOpened);
+        ClearModalActions();
+        QCOMPARE(ListLines(), before);
+
+        // The picked line is the one deleted.
+        x.Click(Form3->Button4);
+        QTRY_COMPARE(ListLines().size(), before.size() - 1);
+        QVERIFY(!ListLines().contains(before[2]));
+    }
+
+    void everyPressOnTheCalendarCounts()
+    {
+        Forms forms;
+        ScriptedDialogs dialogs;
+        XInput x;
+        QTemporaryDir dir;
+        LoadMay(dir);
+        // Two quick clicks make a press and a double click: two months on.
+        x.Click(Form5->Image1, NextMonthArrow(), 2);
+        QTRY_COMPARE(Form5->shownMonth.month(), 7);
+        x.Click(Form5->Image1, NextMonthArrow(), 4);
+        QTRY_COMPARE(Form5->shownMonth.month(), 11);
+    }
+
+    void clicksMadeDuringALoadAreDropped()
+    {
+        Forms forms;
+        ScriptedDialogs dialogs;
+        QTemporaryDir dir;
+        WriteBytes(dir.filePath("20210511.csv"), EventFile({EventLine("0001", 7, 5, 9, true, true, "Piotr", "IN")}));
+        // The second file is a pipe: the load waits on it while the click is made.
+        const QString pipe = dir.filePath("20210512.csv");
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        Form5->OpenFolder(dir.path() + QLatin1Char('/'));
+        Form5->SetPortNames("IN", "OUT");
+        QVERIFY(Shown(Form5));
+        // Over the file panel now, over a day of the calendar once the load is done.
+        const QPoint overADay = Form5->Image1->mapToGlobal(QPoint(Form5->Image1->width() / 2, Form5->Image1->height() / 2));
+
+        std::thread operatorHand([pipe, overADay] {
+            const int fd = open(QFile::encodeName(pipe).constData(), O_WRONLY); // returns once the load reads it
+            XInput x;
+            x.ClickAt(overADay);
+            const QByteArray data = EventFile({EventLine("0001", 8, 0, 0, true, true, "Piotr", "IN")});
+            const ssize_t written = write(fd, data.constData(), static_cast<size_t>(data.size()));
+            Q_UNUSED(written);
+            close(fd);
+        });
+        Form5->Button2->click();
+        operatorHand.join();
+        QCOMPARE(Form5->EventStore.Size(), std::size_t(2));
+
+        // A click made after the load is delivered, and only after everything queued before it.
+        XInput x;
+        x.Click(Form5->Image1, NextMonthArrow());
+        QTRY_COMPARE(Form5->shownMonth.month(), 6);
+        QVERIFY(!Form7->isVisible());
+        QVERIFY(!Form5->dayListOpen);
+    }
+
+    void leftShiftHeldBeforeTheWindowsOpenChoosesTheRawConsole()
+    {
+        Forms forms;
+        ScriptedDialogs dialogs;
+        XInput x;
+        // Pressed while no window of the program is on screen: the program sees no key event.
+        x.KeyDown(KeysymShiftL);
+        const auto release = qScopeGuard([&] { x.KeyUp(KeysymShiftL); });
+        QVERIFY(Shown(Form11));
+        QWidget* opened = nullptr;
+        OnNextModal([&](QWidget* window) {
+            opened = window;
+            window->close();
+        });
+        x.Click(Form11->BitBtn3);
+        QTRY_VERIFY(opened != nullptr);
+        QCOMPARE(opened, static_cast<QWidget*>(Form12));
+        QCOMPARE(Form11->AccessMode, int(TForm11::RawConsole));
+
+        x.KeyUp(KeysymShiftL);
+        QVERIFY(!LeftShiftHeld());
+        x.KeyDown(KeysymShiftR);
+        QVERIFY(!LeftShiftHeld());
+        x.KeyUp(KeysymShiftR);
+    }
+};
+
+QTX_GUI_TEST_MAIN(DisplayWindowsTest)
+#include "display_windows_test.moc"
