@@ -279,9 +279,8 @@ void TForm1::Button1Click()
     if (!Form2->NotCreated)
         qtx::Dialogs().ShowMessage(
             GetSentence(QStringLiteral("YOU NEED TO INSERT THE CARD TO THE DEVICE IN ORDER TO PROCEED THE CHANGES")));
-    Label2->setText(Form2->Edit4->text());
-    Label4->setText(Form2->Edit5->text());
-    Label6->setText(Form2->Edit6->text());
+    // The summary keeps showing what the recorder reported: an edit that was cancelled, or commands
+    // it has not carried out yet, never change it (the archive matches events by these port names).
 }
 
 void TForm1::Button4Click()
