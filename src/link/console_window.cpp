@@ -1,12 +1,14 @@
 #include "link/console_window.h"
 
 #include "app/application.h"
+#include "app/dialogs.h"
 #include "app/fonts.h"
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "app/paths.h"
 #include "app/text_file.h"
 #include "link/link_controller.h"
+#include "link/log_list.h"
 
 #include <QComboBox>
 #include <QListWidget>
@@ -20,6 +22,7 @@ constexpr int Width = 720;
 constexpr int Height = 520;
 constexpr int ButtonWidth = 96;
 constexpr int RowHeight = 26;
+constexpr int LogLines = 10000;
 
 qtx::LinkController& Link()
 {
@@ -59,7 +62,7 @@ TForm12::TForm12(QWidget* parent) : QDialog(parent)
 
     ListBox1 = new QListWidget(this);
     ListBox1->setGeometry(8, 42, Width - 16, 190);
-    ListBox2 = new QListWidget(this);
+    ListBox2 = new qtx::LogList(LogLines, this);
     ListBox2->setFont(qtx::FixedFont());
     ListBox2->setGeometry(8, 240, Width - 16, Height - 248);
 
@@ -88,10 +91,7 @@ QString TForm12::LogStamp(const QTime& time, qint64 tick)
 
 void TForm12::LogLine(const QString& text)
 {
-    ListBox2->setUpdatesEnabled(false);
-    ListBox2->addItem(LogStamp(QTime::currentTime(), TickCount()) + QLatin1Char(' ') + text);
-    ListBox2->setUpdatesEnabled(true);
-    ListBox2->scrollToBottom();
+    ListBox2->AddLine(LogStamp(QTime::currentTime(), TickCount()) + QLatin1Char(' ') + text);
 }
 
 void TForm12::AddFileLine(const QByteArray& name)

@@ -9,6 +9,10 @@ class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 
+namespace qtx {
+class LogList;
+}
+
 // TForm12, the raw serial console "Raw RS": connect, list, fetch, delete and send single files,
 // and the link log.
 class TForm12 : public QDialog {
@@ -39,5 +43,5 @@ public:
     QPushButton* Button4 = nullptr;
     QPushButton* Button2 = nullptr;
     QListWidget* ListBox1 = nullptr;
-    QListWidget* ListBox2 = nullptr;
+    qtx::LogList* ListBox2 = nullptr;
 };
