@@ -19,14 +19,18 @@ void ScriptedDialogs::ShowError(const QString& text)
     errors.append(text);
 }
 
-int ScriptedDialogs::AskQuestion(const QString&, const QString& text, const QString&, int, const QString&, int)
+int ScriptedDialogs::AskQuestion(const QString&, const QString& text, const QString&, int firstResult, const QString&,
+                                 int, int defaultResult)
 {
     questions.append(text);
+    defaults.append(defaultResult == 0 ? firstResult : defaultResult);
     return answers.isEmpty() ? ResultCancel : answers.dequeue();
 }
 
-QString ScriptedDialogs::ChooseFileToOpen(const QString&)
+QString ScriptedDialogs::ChooseFileToOpen(const QString& title, const QString& folder, const QString& filter,
+                                          const QString& defaultSuffix)
 {
+    fileDialogs.append({title, folder, filter, defaultSuffix});
     return filesToOpen.isEmpty() ? QString() : filesToOpen.dequeue();
 }
 
@@ -35,6 +39,8 @@ void ScriptedDialogs::Clear()
     messages.clear();
     errors.clear();
     questions.clear();
+    defaults.clear();
+    fileDialogs.clear();
 }
 
 } // namespace qtx::test
