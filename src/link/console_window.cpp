@@ -106,6 +106,12 @@ QByteArray TForm12::FileLine(int row) const
     return item ? item->data(Qt::UserRole).toByteArray() : QByteArray();
 }
 
+int TForm12::SelectedFileRow() const
+{
+    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+    return selected.isEmpty() ? -1 : ListBox1->row(selected.first());
+}
+
 void TForm12::Button1Click()
 {
     const bool connected = Link().OpenLink(ComboBox1->currentText(), 1);
@@ -126,10 +132,22 @@ void TForm12::Button2Click()
 
 void TForm12::Button5Click()
 {
-    const int row = ListBox1->currentRow();
-    if (row < 0 || !ListBox1->currentItem()->isSelected())
+    const int row = SelectedFileRow();
+    if (row < 0)
         return;
-    Link().Engine().RequestDelete(FileLine(row));
+    // The recorder's files are often the only copy: ask first, with No as the default answer.
+    const QByteArray name = FileLine(row);
+    const QString question = Form1->GetSentence(QStringLiteral("DELETE THIS FILE FROM THE DEVICE")) + QStringLiteral(": ")
+        + qtx::FromCp1250(name) + QLatin1Char('?');
+    if (qtx::Dialogs().AskQuestion(QString(), question, Form1->GetSentence(QStringLiteral("YES")), qtx::ResultYes,
+                                   Form1->GetSentence(QStringLiteral("NO")), qtx::ResultNo, qtx::ResultNo)
+        != qtx::ResultYes)
+        return;
+    if (!Link().Engine().RequestDelete(name) || !Link().Port().IsOpen())
+        return;
+    // The recorder answers a delete with nothing; its list, asked for at once, is what confirms it:
+    // the line goes when the recorder no longer lists the file.
+    Button2Click();
 }
 
 void TForm12::Button4Click()
@@ -139,8 +157,8 @@ void TForm12::Button4Click()
 
 void TForm12::ListBox1DblClick()
 {
-    const int row = ListBox1->currentRow();
-    if (ListBox1->count() == 0 || row < 0)
+    const int row = SelectedFileRow();
+    if (row < 0)
         return;
     Link().Engine().SetDownloadFolder(qtx::AppDir() + Form1->DownloadFolderName);
     Link().Engine().RequestFile(FileLine(row));
