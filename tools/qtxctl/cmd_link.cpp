@@ -44,6 +44,7 @@ public:
     bool showProgress = false;
     bool replyEnded = false;
     bool downloadsFinished = false;
+    bool listUnanswered = false;
     bool downloadEnded = false;
     bool aborted = false;
     bool uploadFinished = false;
@@ -80,6 +81,7 @@ public:
         std::fflush(stderr);
     }
     void DownloadsFinished(const QString&) override { downloadsFinished = true; }
+    void ListNotAnswered() override { listUnanswered = true; }
 
     void DownloadEnded(const qtx::DownloadOutcome& outcome) override
     {
@@ -350,7 +352,7 @@ int Download(const QStringList& arguments)
         true);
     session.link.CloseLink();
     if (!view.downloadsFinished) {
-        if (listSilent)
+        if (listSilent || view.listUnanswered)
             Err(QStringLiteral("qtxctl download: the recorder on %1 did not answer the list request within %2 seconds")
                     .arg(parsed.port)
                     .arg(ListSilenceMs / 1000));
