@@ -17,6 +17,31 @@
 
 namespace {
 
+// Why a download was not stored, in the interface language.
+QString WhyNotStored(const qtx::DownloadOutcome& outcome)
+{
+    const qtx::LanguageTable& t = Form1->Language;
+    switch (outcome.refusal) {
+    case qtx::Refusal::NotAFileName:
+        return t.Lower(QStringLiteral("NOT A FILE NAME"));
+    case qtx::Refusal::NameTooLong:
+        return t.Lower(QStringLiteral("THE NAME IS TOO LONG FOR A REQUEST"));
+    case qtx::Refusal::MoreThanAnnounced:
+        return t.Lower(QStringLiteral("THE DEVICE SENT MORE BYTES THAN IT ANNOUNCED")) + QStringLiteral(": ")
+            + QString::number(outcome.expected);
+    case qtx::Refusal::FrameLost:
+        return t.Lower(QStringLiteral("FRAME %1 CAME AFTER FRAME %2")).arg(outcome.got).arg(outcome.expected);
+    case qtx::Refusal::Incomplete:
+        return t.Lower(QStringLiteral("RECEIVED %1 BYTES OF %2")).arg(outcome.got).arg(outcome.expected);
+    case qtx::Refusal::NotWritten:
+        return t.Lower(QStringLiteral("THE FILE CANNOT BE WRITTEN")) + QStringLiteral(": ") + outcome.path;
+    case qtx::Refusal::NoTransfer:
+    case qtx::Refusal::None:
+        break;
+    }
+    return t.Lower(QStringLiteral("NO TRANSFER IN PROGRESS"));
+}
+
 // The link's view: the raw console, the progress window, the COM port chooser and the main window.
 class WindowLinkView final : public qtx::LinkView {
 public:
@@ -60,11 +85,27 @@ public:
             Form13->CloseAtEnd();
     }
 
+    void ListNotAnswered() override
+    {
+        Form1->ShowProgressMessage(Form1->GetSentence(QStringLiteral("THE DEVICE DOES NOT ANSWER")) + QLatin1Char('.'));
+    }
+
     QString ChosenPortName() const override { return Form14 ? Form14->ComboBox1->currentText() : QString(); }
     void Trace(const QString& text) override { Form1->Trace(1, text); }
     void ShowErrorCount(const QString& text) override { Form1->Label8->setText(text); }
     void ShowRetransmission(const QString& text) override { Form1->setWindowTitle(text); }
     void ShowUploadFile(const QString& name) override { Form1->Label3->setText(name); }
+
+    void DownloadEnded(const qtx::DownloadOutcome& outcome) override
+    {
+        if (outcome.stored)
+            return;
+        const QString text = Form1->GetSentence(QStringLiteral("FILE NOT SAVED")) + QLatin1Char(' ') + outcome.name
+            + QStringLiteral(" (") + WhyNotStored(outcome) + QLatin1Char(')');
+        LogLine(text);
+        if (Form1->TaskGroup == 1)
+            ProgressMessage(text);
+    }
 
     void DownloadsFinished(const QString& folder) override
     {
@@ -94,6 +135,7 @@ void TForm1::ConnectRs232()
     // The task sequencer opens the chosen port in its first step.
     Link->CloseLink();
     Form13->ClearMessages();
+    Form13->SetCounter(QStringLiteral("-"));
     Form13->show();
     Form13->raise();
     Form13->activateWindow();

@@ -175,6 +175,7 @@ void TForm5::SetPortNames(const QString& entrance, const QString& exit)
 void TForm5::ApplyTexts(const qtx::LanguageTable& t)
 {
     FoundFilesText = t.GetSentence(QStringLiteral("FOUND FILES"));
+    DateNameErrorText = t.GetSentence(QStringLiteral("THE FILE NAME IS NOT A DATE"));
     CheckBox1->setText(t.Lower(QStringLiteral("SELECT/UNSELECT ALL")));
     Button1->setText(t.GetSentence(QStringLiteral("CLOSE")));
     Button2->setText(t.GetSentence(QStringLiteral("LOAD FILES")));
@@ -281,15 +282,20 @@ void TForm5::LoadFiles()
 void TForm5::LoadEventFile(const QString& path)
 {
     ProgressBar1->setMaximum(100);
-    qtx::LoadEventFile(EventStore, path, ProgressBar1->value(), [this](int percent) {
-        ProgressBar1->setValue(percent);
-        // Each repaint is a round trip to the display server; more than one per frame shows
-        // nothing more and would cost more than the reading itself.
-        if (!lineBarPainted_.isValid() || lineBarPainted_.elapsed() >= 10) {
-            ProgressBar1->repaint();
-            lineBarPainted_.start();
-        }
-    });
+    try {
+        qtx::LoadEventFile(EventStore, path, ProgressBar1->value(), [this](int percent) {
+            ProgressBar1->setValue(percent);
+            // Each repaint is a round trip to the display server; more than one per frame shows
+            // nothing more and would cost more than the reading itself.
+            if (!lineBarPainted_.isValid() || lineBarPainted_.elapsed() >= 10) {
+                ProgressBar1->repaint();
+                lineBarPainted_.start();
+            }
+        });
+    } catch (const qtx::FormatError&) {
+        // The only format error of a load: the date taken from the name. Say which file it is.
+        throw qtx::FormatError(DateNameErrorText + QStringLiteral(": ") + qtx::BaseNameOfPath(path));
+    }
     ProgressBar1->setValue(0);
     ProgressBar1->repaint();
     if (!EventStore.IsEmpty())

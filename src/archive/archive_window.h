@@ -91,6 +91,7 @@ public:
     QString MinText;
     QString UsersText;
     QString EventsText;
+    QString DateNameErrorText;
     QStringList ModeTexts;
     QStringList MonthNames;
     QStringList DayNames;
