@@ -220,6 +220,7 @@ void TForm1::ShowNotChosen()
 void TForm1::ApplyLanguage()
 {
     const qtx::LanguageTable& t = Language;
+    qtx::UseQtTranslations(t.LanguageIndex() == qtx::Polish);
     setWindowTitle(MainTitle());
     Form3->setWindowTitle(t.GetSentence(QStringLiteral("USER MANAGER")));
     Button5->setText(t.GetSentence(QStringLiteral("CHOOSE SD CARD DIRECTORY")));

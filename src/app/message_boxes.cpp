@@ -1,5 +1,7 @@
 #include "app/message_boxes.h"
 
+#include "app/forms.h"
+#include "app/main_window.h"
 #include "app/question_box.h"
 
 #include <QApplication>

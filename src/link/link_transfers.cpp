@@ -74,7 +74,13 @@ bool LinkEngine::RequestDelete(const QByteArray& name)
 
 bool LinkEngine::StartUpload()
 {
-    const QString path = Dialogs().ChooseFileToOpen(QString());
+    // The dialog opens where the last transferred file is: the folder of the last upload, or the
+    // download folder for a fetched name that carries no folder.
+    QString folder = DirOfPath(state_.TransferFileName);
+    if (folder.isEmpty() && QDir(downloadFolder_).exists())
+        folder = downloadFolder_;
+    const QString path =
+        Dialogs().ChooseFileToOpen(QString(), folder, QStringLiteral("Wszystkie pliki (*)"), QStringLiteral("bin"));
     if (path.isEmpty())
         return false;
     state_.TransferFileName = path;
