@@ -27,7 +27,15 @@ void LogList::AddLine(const QString& line)
     if (pending_.size() >= maxLines_)
         pending_.removeFirst();
     pending_.append(line);
-    if (!frame_.isActive())
+    if (isVisible() && !frame_.isActive())
+        frame_.start();
+}
+
+void LogList::showEvent(QShowEvent* event)
+{
+    QPlainTextEdit::showEvent(event);
+    // What came in while hidden is laid out in the first frame on screen.
+    if (!pending_.isEmpty())
         frame_.start();
 }
 
@@ -36,7 +44,11 @@ void LogList::Flush()
     frame_.stop();
     if (pending_.isEmpty())
         return;
-    appendPlainText(pending_.join(QLatin1Char('\n')));
+    // A hidden log may have gathered a whole log's worth: it replaces what is shown at once.
+    if (pending_.size() >= maxLines_)
+        setPlainText(pending_.join(QLatin1Char('\n')));
+    else
+        appendPlainText(pending_.join(QLatin1Char('\n')));
     pending_.clear();
     QScrollBar* bar = verticalScrollBar();
     bar->setValue(bar->maximum());
