@@ -14,7 +14,7 @@ LogList::LogList(int maxLines, QWidget* parent) : QPlainTextEdit(parent), maxLin
     setReadOnly(true);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setUndoRedoEnabled(false);
-    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setTextInteractionFlags(Qt::TextSelectableByMouse);
     setMaximumBlockCount(maxLines);
     frame_.setSingleShot(true);
     frame_.setInterval(FrameMs);
