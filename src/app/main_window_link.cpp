@@ -12,6 +12,7 @@
 #include "link/progress_window.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 
@@ -110,6 +111,8 @@ public:
     void DownloadsFinished(const QString& folder) override
     {
         Form1->DownloadPath = folder;
+        // A run that stored nothing (an empty card, every file refused) still opens the folder.
+        QDir().mkpath(folder);
         // Guarded here, so a workspace that fails to open never stops the sequencer's timer.
         qtx::RunGuarded([] { Form1->OpenWorkspace(false); });
     }
