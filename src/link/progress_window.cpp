@@ -61,16 +61,16 @@ void TForm13::SetCounter(const QString& text)
     Label1->repaint();
 }
 
+// A bar repaints itself at once when its value moves it visibly; a second repaint would only
+// delay the link's answer to the frame that moved it.
 void TForm13::SetFileProgress(int percent)
 {
     ProgressBar2->setValue(percent);
-    ProgressBar2->repaint();
 }
 
 void TForm13::SetOverallProgress(int percent)
 {
     ProgressBar1->setValue(percent);
-    ProgressBar1->repaint();
 }
 
 void TForm13::FormCloseQuery()
