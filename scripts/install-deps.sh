@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-serialport-dev qt6-l10n-tools libgl-dev
+  qt6-base-dev qt6-serialport-dev qt6-l10n-tools qt6-translations-l10n libgl-dev
   libjpeg-dev
   fonts-liberation fontconfig
   libbenchmark-dev

@@ -1,12 +1,21 @@
 // Download throughput over the simulated recorder paced at 115200 bit/s, as a share of the line's
-// 11,520 bytes per second (a 200 kB file, and the demo card through the task sequencer), and a run
-// of downloads under injected line faults that counts stored files that differ from the card's.
-// The link runs on the same 2 ms and 100 ms timers as the program.
+// 11,520 bytes per second (a 200 kB file, and the demo card through the task sequencer), a run
+// of downloads under injected line faults that counts stored files that differ from the card's,
+// and the automatic download through the program's own windows against the same download without
+// them. The link runs on the same 2 ms and 100 ms timers as the program.
 
+#include "app/application.h"
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "app/paths.h"
 #include "link/link_controller.h"
+#include "link/port_chooser_window.h"
+#include "workspace/access_mode_window.h"
 
-#include <QCoreApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QPushButton>
+#include <QTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -224,11 +233,134 @@ void BM_DownloadsUnderFaults(benchmark::State& state)
 }
 BENCHMARK(BM_DownloadsUnderFaults)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
+// The automatic download of a card as the program runs it: the windows created by CreateForms,
+// the COM port chooser answered with the simulator's port, the progress window shown, the raw
+// console hidden, the main window's own timers. Seconds from the choice to the card opened.
+double WindowsDownload(const QString& port)
+{
+    QDir(qtx::AppDir() + Form1->DownloadFolderName).removeRecursively();
+    Form1->CardLoaded = false;
+    QTimer answer;
+    answer.setInterval(5);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (QApplication::activeModalWidget() != Form14)
+            return;
+        answer.stop();
+        Form14->ComboBox1->setCurrentIndex(Form14->ComboBox1->findText(port));
+        Form14->Button1->click();
+    });
+    answer.start();
+    QElapsedTimer clock;
+    clock.start();
+    Form1->RunAccessMode(TForm11::ConnectRs232);
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (Form1->CardLoaded || (Form1->TaskGroup == 0 && clock.elapsed() > 1000))
+            loop.quit();
+    });
+    poll.start(1);
+    loop.exec();
+    return Form1->CardLoaded ? clock.nsecsElapsed() / 1e9 : 0.0;
+}
+
+// The same automatic download through the code path of qtxctl: the link controller and its timer
+// loop, no window.
+double CommandLineDownload(const QString& port, const QString& folder)
+{
+    Link link;
+    link.view.port = port;
+    link.controller.Engine().SetDownloadFolder(folder);
+    QElapsedTimer clock;
+    clock.start();
+    link.controller.Tasks().Start();
+    Run(link.controller, [&] { return link.view.finished || !link.controller.Tasks().Running(); }, true);
+    return link.view.finished ? clock.nsecsElapsed() / 1e9 : 0.0;
+}
+
+qint64 FolderBytes(const QString& folder)
+{
+    qint64 bytes = 0;
+    for (const QFileInfo& info : QDir(folder).entryInfoList(QDir::Files))
+        bytes += info.size();
+    return bytes;
+}
+
+// Every file of the card arrived intact (opening the folder may add default files beside them).
+bool HoldsCard(const QString& folder, const QString& card)
+{
+    for (const QFileInfo& info : QDir(card).entryInfoList(QDir::Files))
+        if (ReadFile(folder + '/' + info.fileName()) != ReadFile(info.filePath()))
+            return false;
+    return true;
+}
+
+// Three downloads of a card through the windows, each against one through the qtxctl code path
+// in the same run: each windows run as a share of the command line's throughput, and the third
+// run's time against the first's (the log must not slow later runs down).
+void WindowsAgainstCommandLine(benchmark::State& state, const QString& card)
+{
+    Simulator sim(card, {});
+    if (sim.Port().isEmpty()) {
+        state.SkipWithError("the simulated recorder did not start");
+        return;
+    }
+    const qint64 bytes = FolderBytes(card);
+    QTemporaryDir store;
+    if (!qtx::CreateForms(false)) {
+        state.SkipWithError("another copy of the program holds the single-instance guard");
+        return;
+    }
+    Form1->FirstStart();
+    Form1->show();
+    double gui[3] = {};
+    double cli[3] = {};
+    for (auto _ : state) {
+        for (int run = 0; run < 3; ++run) {
+            cli[run] = CommandLineDownload(sim.Port(), store.path());
+            gui[run] = WindowsDownload(sim.Port());
+            if (cli[run] == 0 || gui[run] == 0 || !HoldsCard(qtx::AppDir() + Form1->DownloadFolderName, card)
+                || !HoldsCard(store.path(), card))
+                state.SkipWithError("a download did not finish intact");
+        }
+        state.SetIterationTime(gui[0] + gui[1] + gui[2]);
+    }
+    qtx::DestroyForms();
+    QDir(qtx::AppDir() + QStringLiteral("card")).removeRecursively();
+    state.counters["bytes"] = double(bytes);
+    for (int run = 0; run < 3; ++run) {
+        const std::string n = std::to_string(run + 1);
+        state.counters["cli" + n + "_s"] = cli[run];
+        state.counters["gui" + n + "_s"] = gui[run];
+        state.counters["gui" + n + "_pct_of_cli"] = gui[run] > 0 ? 100.0 * cli[run] / gui[run] : 0;
+    }
+    state.counters["gui3_time_pct_of_gui1"] = gui[0] > 0 ? 100.0 * gui[2] / gui[0] : 0;
+    state.counters["gui_share_of_line_pct"] = gui[2] > 0 ? 100.0 * bytes / gui[2] / LineBytesPerSecond : 0;
+}
+
+void BM_WindowsDownloadDemoCard(benchmark::State& state)
+{
+    WindowsAgainstCommandLine(state, QStringLiteral(QTX_DEMO_CARD));
+}
+BENCHMARK(BM_WindowsDownloadDemoCard)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+void BM_WindowsDownloadLargeFile(benchmark::State& state)
+{
+    QTemporaryDir card;
+    WriteFile(card.filePath("BIG.BIN"), RandomBytes(200 * 1000));
+    WindowsAgainstCommandLine(state, card.path());
+}
+BENCHMARK(BM_WindowsDownloadLargeFile)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // The windows need a platform; without a display they run offscreen, as the window tests do.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qtx::QtxApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

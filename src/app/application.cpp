@@ -7,6 +7,9 @@
 #include <QEvent>
 #include <QLabel>
 
+#include <QLibraryInfo>
+#include <QTranslator>
+
 namespace qtx {
 
 void RunGuarded(const std::function<void()>& handler)
@@ -54,6 +57,27 @@ protected:
 };
 
 } // namespace
+bool UseQtTranslations(bool polish)
+{
+    static QTranslator* translator = nullptr;
+    if (polish == (translator != nullptr))
+        return true;
+    if (translator) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+        translator = nullptr;
+    }
+    if (!polish)
+        return true;
+    auto* loaded = new QTranslator;
+    if (!loaded->load(QStringLiteral("qtbase_pl"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete loaded;
+        return false;
+    }
+    translator = loaded;
+    QCoreApplication::installTranslator(translator);
+    return true;
+}
 
 QtxApplication::QtxApplication(int& argc, char** argv) : QApplication(argc, argv)
 {

@@ -27,6 +27,10 @@ void OnClick(QAbstractButton* button, Receiver* receiver, Handler handler)
     ConnectGuarded(button, &QAbstractButton::clicked, receiver, handler);
 }
 
+// Qt's own texts (standard buttons, file dialogs) in Polish when polish is set, in English otherwise.
+// True when the Polish translation was found (Debian package qt6-translations-l10n).
+bool UseQtTranslations(bool polish);
+
 // The application: named "QTX"; errors that still escape an event reach the error box here.
 class QtxApplication : public QApplication {
 public:

@@ -13,12 +13,16 @@ class ConsoleDialogs final : public DialogSeam {
 public:
     void ShowMessage(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
     void ShowError(const QString& text) override { std::fprintf(stderr, "error: %s\n", qPrintable(text)); }
-    int AskQuestion(const QString&, const QString& text, const QString&, int, const QString&, int, bool) override
+    int AskQuestion(const QString&, const QString& text, const QString&, int, const QString&, int, int = 0) override
     {
         std::fprintf(stderr, "%s\n", qPrintable(text));
         return ResultCancel;
     }
-    QString ChooseFileToOpen(const QString&) override { return {}; }
+    QString ChooseFileToOpen(const QString&, const QString& = QString(), const QString& = QString(),
+                             const QString& = QString()) override
+    {
+        return {};
+    }
 };
 
 ConsoleDialogs consoleDialogs;

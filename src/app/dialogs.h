@@ -18,13 +18,15 @@ public:
     // The application-wide error box.
     virtual void ShowError(const QString& text) = 0;
     // The modal two-button question box; returns the result of the pressed button,
-    // or ResultCancel when the box is closed another way. Enter presses the first button,
-    // or the second when secondIsDefault (for questions whose safe answer is the second).
+    // or ResultCancel when the box is closed another way. The button whose result is
+    // defaultResult is the default one (Enter); 0 means the first.
     virtual int AskQuestion(const QString& title, const QString& text,
                             const QString& firstText, int firstResult,
-                            const QString& secondText, int secondResult, bool secondIsDefault = false) = 0;
-    // An open-file dialog; an empty text when the user cancels.
-    virtual QString ChooseFileToOpen(const QString& title) = 0;
+                            const QString& secondText, int secondResult, int defaultResult = 0) = 0;
+    // An open-file dialog starting in folder, with the one filter given ("Name (*)") and the
+    // suffix added to a typed name that has none; an empty text when the user cancels.
+    virtual QString ChooseFileToOpen(const QString& title, const QString& folder = QString(),
+                                     const QString& filter = QString(), const QString& defaultSuffix = QString()) = 0;
 };
 
 // The installed seam (the console one until something else is installed).

@@ -40,19 +40,20 @@ bool CreateForms(bool debugArgument)
         Form1 = nullptr;
         return false;
     }
-    Form2 = new TForm2;
+    // Dialogs the main window opens are its children, so they open centred over it.
+    Form2 = new TForm2(Form1);
     Form3 = new TForm3;
     Form4 = new TForm4;
     Form5 = new TForm5;
-    Form6 = new TForm6;
+    Form6 = new TForm6(Form1);
     Form7 = new TForm7;
     Form8 = new TForm8;
     Form9 = new TForm9;
     Form10 = new TForm10;
-    Form11 = new TForm11;
-    Form12 = new TForm12;
-    Form13 = new TForm13;
-    Form14 = new TForm14;
+    Form11 = new TForm11(Form1);
+    Form12 = new TForm12(Form1);
+    Form13 = new TForm13(Form1);
+    Form14 = new TForm14(Form1);
     return true;
 }
 

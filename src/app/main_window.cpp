@@ -215,9 +215,9 @@ void TForm1::Trace(int type, const QString& text)
 }
 
 int TForm1::AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,
-                        const QString& secondText, int secondResult, bool secondIsDefault)
+                        const QString& secondText, int secondResult, int defaultResult)
 {
-    return qtx::Dialogs().AskQuestion(title, text, firstText, firstResult, secondText, secondResult, secondIsDefault);
+    return qtx::Dialogs().AskQuestion(title, text, firstText, firstResult, secondText, secondResult, defaultResult);
 }
 
 void TForm1::ShowNotChosen()
@@ -230,6 +230,7 @@ void TForm1::ShowNotChosen()
 void TForm1::ApplyLanguage()
 {
     const qtx::LanguageTable& t = Language;
+    qtx::UseQtTranslations(t.LanguageIndex() == qtx::Polish);
     setWindowTitle(MainTitle());
     Form3->setWindowTitle(t.GetSentence(QStringLiteral("USER MANAGER")));
     Button5->setText(t.GetSentence(QStringLiteral("CHOOSE SD CARD DIRECTORY")));
@@ -288,9 +289,8 @@ void TForm1::Button1Click()
     if (!Form2->NotCreated)
         qtx::Dialogs().ShowMessage(
             GetSentence(QStringLiteral("YOU NEED TO INSERT THE CARD TO THE DEVICE IN ORDER TO PROCEED THE CHANGES")));
-    Label2->setText(Form2->Edit4->text());
-    Label4->setText(Form2->Edit5->text());
-    Label6->setText(Form2->Edit6->text());
+    // The summary keeps showing what the recorder reported: an edit that was cancelled, or commands
+    // it has not carried out yet, never change it (the archive matches events by these port names).
 }
 
 void TForm1::Button4Click()
@@ -392,7 +392,7 @@ void TForm1::OpenWorkspace(bool ask)
             + dir + QLatin1Char('\n') + GetSentence(QStringLiteral("DO YOU WANT TO MAKE IT A NEW SD CARD FOLDER"))
             + QLatin1Char('?');
         if (AskQuestion(QString(), question, GetSentence(QStringLiteral("YES")), qtx::ResultYes,
-                        GetSentence(QStringLiteral("NO")), qtx::ResultNo, true)
+                        GetSentence(QStringLiteral("NO")), qtx::ResultNo, qtx::ResultNo)
             != qtx::ResultYes) {
             CardLoaded = false;
             ShowNotChosen();

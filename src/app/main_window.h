@@ -35,7 +35,7 @@ public:
     QString GetText(const QString& key) const { return Language.GetText(key); }
     QString GetSentence(const QString& key) const { return Language.GetSentence(key); }
     int AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,
-                    const QString& secondText, int secondResult, bool secondIsDefault = false);
+                    const QString& secondText, int secondResult, int defaultResult = 0);
 
     // Menu.
     void Button5Click();

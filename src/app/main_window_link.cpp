@@ -12,10 +12,36 @@
 #include "link/progress_window.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 
 namespace {
+
+// Why a download was not stored, in the interface language.
+QString WhyNotStored(const qtx::DownloadOutcome& outcome)
+{
+    const qtx::LanguageTable& t = Form1->Language;
+    switch (outcome.refusal) {
+    case qtx::Refusal::NotAFileName:
+        return t.Lower(QStringLiteral("NOT A FILE NAME"));
+    case qtx::Refusal::NameTooLong:
+        return t.Lower(QStringLiteral("THE NAME IS TOO LONG FOR A REQUEST"));
+    case qtx::Refusal::MoreThanAnnounced:
+        return t.Lower(QStringLiteral("THE DEVICE SENT MORE BYTES THAN IT ANNOUNCED")) + QStringLiteral(": ")
+            + QString::number(outcome.expected);
+    case qtx::Refusal::FrameLost:
+        return t.Lower(QStringLiteral("FRAME %1 CAME AFTER FRAME %2")).arg(outcome.got).arg(outcome.expected);
+    case qtx::Refusal::Incomplete:
+        return t.Lower(QStringLiteral("RECEIVED %1 BYTES OF %2")).arg(outcome.got).arg(outcome.expected);
+    case qtx::Refusal::NotWritten:
+        return t.Lower(QStringLiteral("THE FILE CANNOT BE WRITTEN")) + QStringLiteral(": ") + outcome.path;
+    case qtx::Refusal::NoTransfer:
+    case qtx::Refusal::None:
+        break;
+    }
+    return t.Lower(QStringLiteral("NO TRANSFER IN PROGRESS"));
+}
 
 // The link's view: the raw console, the progress window, the COM port chooser and the main window.
 class WindowLinkView final : public qtx::LinkView {
@@ -60,7 +86,12 @@ public:
             Form13->CloseAtEnd();
     }
 
-    QString ChosenPortName() const override { return Form14 ? Form14->ChosenPortName() : QString(); }
+    void ListNotAnswered() override
+    {
+        Form1->ShowProgressMessage(Form1->GetSentence(QStringLiteral("THE DEVICE DOES NOT ANSWER")) + QLatin1Char('.'));
+    }
+
+        QString ChosenPortName() const override { return Form14 ? Form14->ChosenPortName() : QString(); }
     void PortOpenFailed(const QString& name, const qtx::TCOMSocket& port) override
     {
         const QString reason = qtx::PortFailureText(name, port);
@@ -72,9 +103,22 @@ public:
     void ShowRetransmission(const QString& text) override { Form1->setWindowTitle(text); }
     void ShowUploadFile(const QString& name) override { Form1->Label3->setText(name); }
 
+    void DownloadEnded(const qtx::DownloadOutcome& outcome) override
+    {
+        if (outcome.stored)
+            return;
+        const QString text = Form1->GetSentence(QStringLiteral("FILE NOT SAVED")) + QLatin1Char(' ') + outcome.name
+            + QStringLiteral(" (") + WhyNotStored(outcome) + QLatin1Char(')');
+        LogLine(text);
+        if (Form1->TaskGroup == 1)
+            ProgressMessage(text);
+    }
+
     void DownloadsFinished(const QString& folder) override
     {
         Form1->DownloadPath = folder;
+        // A run that stored nothing (an empty card, every file refused) still opens the folder.
+        QDir().mkpath(folder);
         // Guarded here, so a workspace that fails to open never stops the sequencer's timer.
         qtx::RunGuarded([] { Form1->OpenWorkspace(false); });
     }
@@ -100,6 +144,7 @@ void TForm1::ConnectRs232()
     // The task sequencer opens the chosen port in its first step.
     Link->CloseLink();
     Form13->ClearMessages();
+    Form13->SetCounter(QStringLiteral("-"));
     Form13->show();
     Form13->raise();
     Form13->activateWindow();

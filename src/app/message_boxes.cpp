@@ -1,5 +1,7 @@
 #include "app/message_boxes.h"
 
+#include "app/forms.h"
+#include "app/main_window.h"
 #include "app/question_box.h"
 
 #include <QApplication>
@@ -9,35 +11,52 @@
 
 namespace qtx {
 
+namespace {
+
+// The window a box belongs to, so it opens centred over it: the modal window in front, else the
+// active one, else the main window.
+QWidget* BoxParent()
+{
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    return Form1;
+}
+
+} // namespace
+
 void WidgetDialogs::ShowMessage(const QString& text)
 {
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok,
-                    QApplication::activeWindow());
+                    BoxParent());
     box.exec();
 }
 
 void WidgetDialogs::ShowError(const QString& text)
 {
     QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok,
-                    QApplication::activeWindow());
+                    BoxParent());
     box.exec();
 }
 
 int WidgetDialogs::AskQuestion(const QString& title, const QString& text, const QString& firstText,
-                               int firstResult, const QString& secondText, int secondResult, bool secondIsDefault)
+                               int firstResult, const QString& secondText, int secondResult, int defaultResult)
 {
-    QuestionBox box(title, text, firstText, firstResult, secondText, secondResult, QApplication::activeWindow());
-    if (secondIsDefault) {
-        // Enter answers with the second button, whether it reaches the box or the focused button.
-        box.SecondButton->setDefault(true);
-        box.SecondButton->setFocus();
-    }
+    QuestionBox box(title, text, firstText, firstResult, secondText, secondResult, BoxParent(), defaultResult);
     return box.Ask();
 }
 
-QString WidgetDialogs::ChooseFileToOpen(const QString& title)
+QString WidgetDialogs::ChooseFileToOpen(const QString& title, const QString& folder, const QString& filter,
+                                       const QString& defaultSuffix)
 {
-    return QFileDialog::getOpenFileName(QApplication::activeWindow(), title);
+    QFileDialog dialog(BoxParent(), title, folder, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
 }
 
 } // namespace qtx

@@ -11,8 +11,9 @@ public:
     void ShowMessage(const QString& text) override;
     void ShowError(const QString& text) override;
     int AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,
-                    const QString& secondText, int secondResult, bool secondIsDefault) override;
-    QString ChooseFileToOpen(const QString& title) override;
+                    const QString& secondText, int secondResult, int defaultResult = 0) override;
+    QString ChooseFileToOpen(const QString& title, const QString& folder = QString(), const QString& filter = QString(),
+                             const QString& defaultSuffix = QString()) override;
 };
 
 } // namespace qtx

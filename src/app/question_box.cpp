@@ -16,7 +16,7 @@ constexpr int ButtonHeight = 25;
 } // namespace
 
 QuestionBox::QuestionBox(const QString& title, const QString& text, const QString& firstText, int firstResult,
-                         const QString& secondText, int secondResult, QWidget* parent)
+                         const QString& secondText, int secondResult, QWidget* parent, int defaultResult)
     : QDialog(parent), result_(ResultCancel)
 {
     setWindowTitle(title);
@@ -41,6 +41,9 @@ QuestionBox::QuestionBox(const QString& title, const QString& text, const QStrin
     connect(FirstButton, &QPushButton::clicked, this, [this, firstResult] { result_ = firstResult; accept(); });
     connect(SecondButton, &QPushButton::clicked, this, [this, secondResult] { result_ = secondResult; accept(); });
     setFixedSize(ClientWidth, clientHeight);
+    QPushButton* byDefault = defaultResult == secondResult && defaultResult != firstResult ? SecondButton : FirstButton;
+    byDefault->setDefault(true);
+    byDefault->setFocus();
 }
 
 int QuestionBox::Ask()

@@ -178,6 +178,7 @@ void TForm5::SetPortNames(const QString& entrance, const QString& exit)
 void TForm5::ApplyTexts(const qtx::LanguageTable& t)
 {
     FoundFilesText = t.GetSentence(QStringLiteral("FOUND FILES"));
+    DateNameErrorText = t.GetSentence(QStringLiteral("THE FILE NAME IS NOT A DATE"));
     CheckBox1->setText(t.Lower(QStringLiteral("SELECT/UNSELECT ALL")));
     Button1->setText(t.GetSentence(QStringLiteral("CLOSE")));
     Button2->setText(t.GetSentence(QStringLiteral("LOAD FILES")));
@@ -288,7 +289,12 @@ void TForm5::LoadFiles()
 void TForm5::LoadEventFile(const QString& path)
 {
     ProgressBar1->setMaximum(100);
-    qtx::LoadEventFile(EventStore, path, ProgressBar1->value(), [this](int percent) { MoveBar(ProgressBar1, percent); });
+    try {
+        qtx::LoadEventFile(EventStore, path, ProgressBar1->value(), [this](int percent) { MoveBar(ProgressBar1, percent); });
+    } catch (const qtx::FormatError&) {
+        // The only format error of a load: the date taken from the name. Say which file it is.
+        throw qtx::FormatError(DateNameErrorText + QStringLiteral(": ") + qtx::BaseNameOfPath(path));
+    }
     MoveBar(ProgressBar1, 0);
     if (!EventStore.IsEmpty())
         shownMonth = EventStore[0].Date();

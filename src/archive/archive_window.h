@@ -93,6 +93,7 @@ public:
     QString MinText;
     QString UsersText;
     QString EventsText;
+    QString DateNameErrorText;
     QStringList ModeTexts;
     QStringList MonthNames;
     QStringList DayNames;

@@ -1,12 +1,14 @@
 #include "link/console_window.h"
 
 #include "app/application.h"
+#include "app/dialogs.h"
 #include "app/fonts.h"
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "app/paths.h"
 #include "app/text_file.h"
 #include "link/link_controller.h"
+#include "link/log_list.h"
 
 #include <QComboBox>
 #include <QListWidget>
@@ -21,6 +23,7 @@ constexpr int PortListWidth = 260;
 constexpr int Height = 520;
 constexpr int ButtonWidth = 96;
 constexpr int RowHeight = 26;
+constexpr int LogLines = 10000;
 
 qtx::LinkController& Link()
 {
@@ -60,7 +63,7 @@ TForm12::TForm12(QWidget* parent) : QDialog(parent)
 
     ListBox1 = new QListWidget(this);
     ListBox1->setGeometry(8, 42, Width - 16, 190);
-    ListBox2 = new QListWidget(this);
+    ListBox2 = new qtx::LogList(LogLines, this);
     ListBox2->setFont(qtx::FixedFont());
     ListBox2->setGeometry(8, 240, Width - 16, Height - 248);
 
@@ -87,10 +90,7 @@ QString TForm12::LogStamp(const QTime& time, qint64 tick)
 
 void TForm12::LogLine(const QString& text)
 {
-    ListBox2->setUpdatesEnabled(false);
-    ListBox2->addItem(LogStamp(QTime::currentTime(), TickCount()) + QLatin1Char(' ') + text);
-    ListBox2->setUpdatesEnabled(true);
-    ListBox2->scrollToBottom();
+    ListBox2->AddLine(LogStamp(QTime::currentTime(), TickCount()) + QLatin1Char(' ') + text);
 }
 
 void TForm12::AddFileLine(const QByteArray& name)
@@ -103,6 +103,12 @@ QByteArray TForm12::FileLine(int row) const
 {
     const QListWidgetItem* item = ListBox1->item(row);
     return item ? item->data(Qt::UserRole).toByteArray() : QByteArray();
+}
+
+int TForm12::SelectedFileRow() const
+{
+    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+    return selected.isEmpty() ? -1 : ListBox1->row(selected.first());
 }
 
 void TForm12::Button1Click()
@@ -131,10 +137,22 @@ void TForm12::Button2Click()
 
 void TForm12::Button5Click()
 {
-    const int row = ListBox1->currentRow();
-    if (row < 0 || !ListBox1->currentItem()->isSelected())
+    const int row = SelectedFileRow();
+    if (row < 0)
         return;
-    Link().Engine().RequestDelete(FileLine(row));
+    // The recorder's files are often the only copy: ask first, with No as the default answer.
+    const QByteArray name = FileLine(row);
+    const QString question = Form1->GetSentence(QStringLiteral("DELETE THIS FILE FROM THE DEVICE")) + QStringLiteral(": ")
+        + qtx::FromCp1250(name) + QLatin1Char('?');
+    if (qtx::Dialogs().AskQuestion(QString(), question, Form1->GetSentence(QStringLiteral("YES")), qtx::ResultYes,
+                                   Form1->GetSentence(QStringLiteral("NO")), qtx::ResultNo, qtx::ResultNo)
+        != qtx::ResultYes)
+        return;
+    if (!Link().Engine().RequestDelete(name) || !Link().Port().IsOpen())
+        return;
+    // The recorder answers a delete with nothing; its list, asked for at once, is what confirms it:
+    // the line goes when the recorder no longer lists the file.
+    Button2Click();
 }
 
 void TForm12::Button4Click()
@@ -144,8 +162,8 @@ void TForm12::Button4Click()
 
 void TForm12::ListBox1DblClick()
 {
-    const int row = ListBox1->currentRow();
-    if (ListBox1->count() == 0 || row < 0)
+    const int row = SelectedFileRow();
+    if (row < 0)
         return;
     Link().Engine().SetDownloadFolder(qtx::DataDir() + Form1->DownloadFolderName);
     Link().Engine().RequestFile(FileLine(row));

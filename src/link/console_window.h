@@ -9,6 +9,10 @@ class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 
+namespace qtx {
+class LogList;
+}
+
 // TForm12, the raw serial console "Raw RS": connect, list, fetch, delete and send single files,
 // and the link log.
 class TForm12 : public QDialog {
@@ -24,6 +28,8 @@ public:
     // The file list keeps each name's bytes as received; it shows them decoded.
     void AddFileLine(const QByteArray& name);
     QByteArray FileLine(int row) const;
+    // The row of the line the user selected; -1 when none is (a current row alone does not count).
+    int SelectedFileRow() const;
 
     void Button1Click();
     void Button3Click();
@@ -39,6 +45,6 @@ public:
     QPushButton* Button4 = nullptr;
     QPushButton* Button2 = nullptr;
     QListWidget* ListBox1 = nullptr;
-    QListWidget* ListBox2 = nullptr;
+    qtx::LogList* ListBox2 = nullptr;
     qtx::PortListWatcher* Ports = nullptr;
 };

@@ -50,9 +50,6 @@ void LinkController::FileProgress(int percent)
 
 void LinkController::DownloadEnded(const DownloadOutcome& outcome)
 {
-    if (!outcome.stored && tasks_.Running())
-        view_.ProgressMessage(QStringLiteral("Nie zapisano pliku ") + outcome.name + QStringLiteral(" (")
-                              + outcome.error + QLatin1Char(')'));
     view_.DownloadEnded(outcome);
     tasks_.FileDone();
 }

@@ -364,13 +364,23 @@ void LinkEngine::FrameComplete()
         events_.DownloadAborted();
     } else if (overrun || gap) {
         // The file can never be complete: more data than the header announced, or a lost frame.
-        const QString error = overrun
-            ? QStringLiteral("the recorder sent more bytes than the %1 it announced").arg(s.FileSize)
-            : QStringLiteral("frame %1 came after frame %2").arg(s.IncomingFrameNumber).arg(s.LastAcceptedFrame);
+        DownloadOutcome outcome;
+        outcome.name = s.TransferFileName;
+        if (overrun) {
+            outcome.refusal = Refusal::MoreThanAnnounced;
+            outcome.expected = s.FileSize;
+            outcome.error = QStringLiteral("the recorder sent more bytes than the %1 it announced").arg(s.FileSize);
+        } else {
+            outcome.refusal = Refusal::FrameLost;
+            outcome.got = s.IncomingFrameNumber;
+            outcome.expected = s.LastAcceptedFrame;
+            outcome.error =
+                QStringLiteral("frame %1 came after frame %2").arg(s.IncomingFrameNumber).arg(s.LastAcceptedFrame);
+        }
         StopReceiving();
         s.TransferBuffer.reset();
         SendAnswer(wire::Abort);
-        ReportRefused(s.TransferFileName, error);
+        events_.DownloadEnded(outcome);
     } else {
         SendAnswer(wire::Accepted);
     }

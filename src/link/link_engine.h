@@ -78,7 +78,20 @@ private:
     TCOMSocket& port_;
 };
 
-// How a download ended: stored (where, how many bytes), or not stored and why.
+// Why a download was not stored; the windows word it in the interface language.
+enum class Refusal : std::uint8_t {
+    None,
+    NotAFileName,
+    NameTooLong,
+    MoreThanAnnounced, // expected: the size announced
+    FrameLost,         // got: the frame that came, expected: the last one stored
+    Incomplete,        // got bytes of expected
+    NotWritten,        // path: where it was to be stored
+    NoTransfer,
+};
+
+// How a download ended: stored (where, how many bytes), or not stored and why (error: the reason
+// in English for the command line; refusal with its figures for the windows).
 struct DownloadOutcome {
     bool stored = false;
     QString name;
@@ -88,6 +101,9 @@ struct DownloadOutcome {
     // Stopped with "B" right after its header (see StopAtHeader): size is what the header
     // announced, nothing was stored.
     bool headerOnly = false;
+    Refusal refusal = Refusal::None;
+    qint64 got = 0;
+    qint64 expected = 0;
 };
 
 // What the engine tells the windows (or a command line); every hook does nothing unless overridden.
@@ -185,7 +201,6 @@ private:
     void UploadFinished();
     void AbortCarriedOut();
     void StopReceiving();
-    void ReportRefused(const QString& name, const QString& error);
     bool StopAfterHeader();
     void DiscardHandling();
 

@@ -20,23 +20,28 @@ bool IsStorableArgument(const QByteArray& argument)
     return !base.isEmpty() && base != QLatin1String(".") && base != QLatin1String("..");
 }
 
-void LinkEngine::ReportRefused(const QString& name, const QString& error)
+namespace {
+
+DownloadOutcome Refused(const QString& name, Refusal refusal, const QString& error)
 {
-    Log(QStringLiteral("Nie zapisano pliku ") + name + QStringLiteral(" (") + error + QLatin1Char(')'));
     DownloadOutcome outcome;
     outcome.name = name;
+    outcome.refusal = refusal;
     outcome.error = error;
-    events_.DownloadEnded(outcome);
+    return outcome;
 }
+
+} // namespace
 
 bool LinkEngine::RequestFile(const QByteArray& name)
 {
     LinkState& s = state_;
     const QByteArray argument = wire::RequestArgument(name);
     if (!IsStorableArgument(argument)) {
-        ReportRefused(FromCp1250(name), argument.size() > wire::MaxRequestArgument
-                                            ? QStringLiteral("name too long for a request")
-                                            : QStringLiteral("not a file name"));
+        events_.DownloadEnded(
+            argument.size() > wire::MaxRequestArgument
+                ? Refused(FromCp1250(name), Refusal::NameTooLong, QStringLiteral("name too long for a request"))
+                : Refused(FromCp1250(name), Refusal::NotAFileName, QStringLiteral("not a file name")));
         return false;
     }
     s.LinkMode = LinkModes::Download;
@@ -70,7 +75,13 @@ bool LinkEngine::RequestDelete(const QByteArray& name)
 
 bool LinkEngine::StartUpload()
 {
-    const QString path = Dialogs().ChooseFileToOpen(QString());
+    // The dialog opens where the last transferred file is: the folder of the last upload, or the
+    // download folder for a fetched name that carries no folder.
+    QString folder = DirOfPath(state_.TransferFileName);
+    if (folder.isEmpty() && QDir(downloadFolder_).exists())
+        folder = downloadFolder_;
+    const QString path =
+        Dialogs().ChooseFileToOpen(QString(), folder, QStringLiteral("Wszystkie pliki (*)"), QStringLiteral("bin"));
     if (path.isEmpty())
         return false;
     state_.TransferFileName = path;
@@ -166,18 +177,22 @@ void LinkEngine::DownloadComplete()
 
     const QString name = s.TransferFileName;
     if (!s.TransferBuffer) {
-        ReportRefused(name, QStringLiteral("no transfer in progress"));
+        events_.DownloadEnded(Refused(name, Refusal::NoTransfer, QStringLiteral("no transfer in progress")));
         return;
     }
     const QByteArray data = std::move(*s.TransferBuffer);
     s.TransferBuffer.reset();
     const QString base = BaseNameOfPath(name);
     if (base.isEmpty() || base == QLatin1String(".") || base == QLatin1String("..")) {
-        ReportRefused(name, QStringLiteral("not a file name"));
+        events_.DownloadEnded(Refused(name, Refusal::NotAFileName, QStringLiteral("not a file name")));
         return;
     }
     if (data.size() != announced) {
-        ReportRefused(name, QStringLiteral("received %1 bytes of %2").arg(data.size()).arg(announced));
+        DownloadOutcome outcome =
+            Refused(name, Refusal::Incomplete, QStringLiteral("received %1 bytes of %2").arg(data.size()).arg(announced));
+        outcome.got = data.size();
+        outcome.expected = announced;
+        events_.DownloadEnded(outcome);
         return;
     }
     const QString folder = WithTrailingChar(downloadFolder_, QLatin1Char('/'));
@@ -187,7 +202,9 @@ void LinkEngine::DownloadComplete()
         WriteWholeFile(path, data);
     } catch (const Error& error) {
         // The engine keeps running; the failure is reported like any other refused transfer.
-        ReportRefused(name, error.message());
+        DownloadOutcome outcome = Refused(name, Refusal::NotWritten, error.message());
+        outcome.path = path;
+        events_.DownloadEnded(outcome);
         return;
     }
     DownloadOutcome outcome;

@@ -14,6 +14,7 @@ void LinkView::SetCounter(const QString&) {}
 void LinkView::SetFileProgress(int) {}
 void LinkView::SetOverallProgress(int) {}
 void LinkView::CloseProgress() {}
+void LinkView::ListNotAnswered() {}
 QString LinkView::ChosenPortName() const { return {}; }
 void LinkView::PortOpenFailed(const QString&, const TCOMSocket&) {}
 void LinkView::Trace(const QString&) {}

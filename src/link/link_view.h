@@ -32,6 +32,8 @@ public:
     virtual void SetOverallProgress(int percent);
     // Closes the progress window at the normal end of the sequence (not a cancel).
     virtual void CloseProgress();
+    // The recorder did not answer the list request in time; the port is closed, the run ended.
+    virtual void ListNotAnswered();
 
     // The port name chosen in the COM port chooser.
     virtual QString ChosenPortName() const;

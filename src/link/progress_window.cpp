@@ -5,14 +5,16 @@
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "link/link_controller.h"
+#include "link/log_list.h"
 
 #include <QCloseEvent>
 #include <QLabel>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QTime>
 
 namespace {
+
+constexpr int MessageLines = 1000;
 
 QProgressBar* MakeBar(QWidget* parent, int top)
 {
@@ -39,22 +41,21 @@ TForm13::TForm13(QWidget* parent) : QDialog(parent)
     Label1->setGeometry(12, 8, 456, 18);
     ProgressBar2 = MakeBar(this, 32);
     ProgressBar1 = MakeBar(this, 56);
-    ListBox1 = new QListWidget(this);
+    ListBox1 = new qtx::LogList(MessageLines, this);
     ListBox1->setGeometry(12, 84, 456, 204);
     // A port failure names the port, the reason and what to do: wrap it rather than hide its end.
-    ListBox1->setWordWrap(true);
+    ListBox1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 void TForm13::AddMessage(const QString& text)
 {
-    ListBox1->addItem(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")) + QLatin1Char(' ') + text);
-    ListBox1->scrollToBottom();
+    ListBox1->AddLine(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")) + QLatin1Char(' ') + text);
 }
 
 void TForm13::ClearMessages()
 {
-    ListBox1->clear();
+    ListBox1->Clear();
 }
 
 void TForm13::SetCounter(const QString& text)
@@ -63,16 +64,16 @@ void TForm13::SetCounter(const QString& text)
     Label1->repaint();
 }
 
+// A bar repaints itself at once when its value moves it visibly; a second repaint would only
+// delay the link's answer to the frame that moved it.
 void TForm13::SetFileProgress(int percent)
 {
     ProgressBar2->setValue(percent);
-    ProgressBar2->repaint();
 }
 
 void TForm13::SetOverallProgress(int percent)
 {
     ProgressBar1->setValue(percent);
-    ProgressBar1->repaint();
 }
 
 void TForm13::FormCloseQuery()

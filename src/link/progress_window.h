@@ -3,8 +3,11 @@
 #include <QDialog>
 
 class QLabel;
-class QListWidget;
 class QProgressBar;
+
+namespace qtx {
+class LogList;
+}
 
 // TForm13, the progress window of the automatic download; closing it cancels the download.
 class TForm13 : public QDialog {
@@ -19,7 +22,8 @@ public:
     void SetFileProgress(int percent);
     // The lower bar: the share of listed files done.
     void SetOverallProgress(int percent);
-    // The user closes the window: the task sequence stops and the download in progress ends with "B".
+    // The user closes the window: the task sequence stops, the download in progress ends with "B"
+    // and the port is closed.
     void FormCloseQuery();
     // The task sequencer closes the window at the normal end of its run: not a cancel.
     void CloseAtEnd();
@@ -27,7 +31,7 @@ public:
     QLabel* Label1 = nullptr;
     QProgressBar* ProgressBar2 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
-    QListWidget* ListBox1 = nullptr;
+    qtx::LogList* ListBox1 = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

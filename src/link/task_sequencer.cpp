@@ -13,6 +13,8 @@ void TaskSequencer::Start()
 {
     link_.Engine().State().AbortRequested = false;
     skipping_ = false;
+    listWait_ = -1;
+    closeAfterAbort_ = false;
     group_ = 1;
     step_ = Connect;
 }
@@ -32,6 +34,8 @@ void TaskSequencer::TimerLaunchEvents()
         FetchNextStep();
         break;
     default:
+        if (listWait_ >= 0 && ++listWait_ >= ListAnswerEvents)
+            ListNotAnswered();
         break;
     }
 }
@@ -61,6 +65,20 @@ void TaskSequencer::AskListStep()
     view_.ProgressMessage(QStringLiteral("Trwa sprawdzanie stanu karty"));
     link_.Engine().SendCommand({});
     fileIndex_ = 0;
+    listWait_ = 0;
+}
+
+void TaskSequencer::ListNotAnswered()
+{
+    // Nothing on the line answers (no recorder, a wrong port): without this the run would wait
+    // for ever and keep the port.
+    listWait_ = -1;
+    link_.CloseLink();
+    group_ = 0;
+    step_ = Wait;
+    fileIndex_ = 0;
+    view_.Trace(QStringLiteral("no answer to the list request"));
+    view_.ListNotAnswered();
 }
 
 void TaskSequencer::FetchNextStep()
@@ -102,6 +120,7 @@ void TaskSequencer::ReplyEnded()
 {
     if (group_ != 1)
         return;
+    listWait_ = -1;
     step_ = FetchNext;
     view_.ProgressMessage(QStringLiteral("Trwa pobieranie plików."));
 }
@@ -115,8 +134,12 @@ void TaskSequencer::FileDone()
 
 void TaskSequencer::DownloadAborted()
 {
-    if (skipping_)
+    if (closeAfterAbort_) {
+        closeAfterAbort_ = false;
+        link_.CloseLink();
+    } else if (skipping_) {
         FileDone();
+    }
 }
 
 void TaskSequencer::Cancel()
@@ -125,7 +148,14 @@ void TaskSequencer::Cancel()
     step_ = Wait;
     fileIndex_ = 0;
     skipping_ = false;
+    listWait_ = -1;
     link_.Engine().RequestAbort();
+    // A running download is told to stop first ("B" at its next frame or idle timeout, within a
+    // few link runs); the port goes when that is done.
+    if (link_.Engine().State().Receiving)
+        closeAfterAbort_ = true;
+    else
+        link_.CloseLink();
 }
 
 void TaskSequencer::SkipCurrentFile()

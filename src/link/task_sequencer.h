@@ -13,6 +13,8 @@ class LinkView;
 class TaskSequencer {
 public:
     enum Step { Wait = 0, Connect = 1, AskList = 2, FetchNext = 3 };
+    // Timer events (100 ms each) the recorder has to end its answer to the list request: 10 s.
+    static constexpr int ListAnswerEvents = 100;
 
     TaskSequencer(LinkController& link, LinkView& view, int& taskGroup, int& taskStep, int& fileIndex);
 
@@ -26,7 +28,8 @@ public:
     void FileDone();
     // A download was abandoned with "B"; moves on when SkipCurrentFile asked for it.
     void DownloadAborted();
-    // The user closed the progress window: stop, and end the current download with "B".
+    // The user closed the progress window: stop, end the current download with "B" and let the
+    // port go (at once, or once the "B" is out).
     void Cancel();
     // Abandons the current download with "B" and goes on with the next file (a silent recorder).
     void SkipCurrentFile();
@@ -40,6 +43,7 @@ private:
     void AskListStep();
     void FetchNextStep();
     void Finish();
+    void ListNotAnswered();
 
     LinkController& link_;
     LinkView& view_;
@@ -47,6 +51,9 @@ private:
     int& step_;
     int& fileIndex_;
     bool skipping_ = false;
+    // Timer events since the list request while its answer is awaited; -1 when none is awaited.
+    int listWait_ = -1;
+    bool closeAfterAbort_ = false;
 };
 
 } // namespace qtx

@@ -9,12 +9,16 @@
 #include "app/question_box.h"
 #include "app/single_instance.h"
 #include "config/config_editor_window.h"
+#include "link/port_chooser_window.h"
+#include "link/progress_window.h"
 #include "lang/language_chooser_window.h"
 #include "support/forms_fixture.h"
 #include "users/user_manager_window.h"
 #include "workspace/access_mode_window.h"
+#include "workspace/folder_chooser_window.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFont>
 #include <QLabel>
 #include <QLocalServer>
@@ -194,14 +198,45 @@ private slots:
         QCOMPARE(box.Ask(), int(ResultYes));
         OnNextModal([&](QWidget*) { box.reject(); });
         QCOMPARE(box.Ask(), int(ResultCancel));
+    }
 
-        // Enter presses the first button, or the second where that is the safe answer.
-        WidgetDialogs widgets;
-        for (bool secondIsDefault : {false, true}) {
-            OnNextModal([](QWidget* asked) { QTest::keyClick(asked->focusWidget(), Qt::Key_Return); });
-            QCOMPARE(widgets.AskQuestion("", "q", "Yes", ResultYes, "No", ResultNo, secondIsDefault),
-                     int(secondIsDefault ? ResultNo : ResultYes));
+    // The dialogs the main window opens, and the boxes, appear centred over it, not over the screen;
+    // a question asked with No as its default answers No to Enter.
+    void dialogsOpenCentredOverTheMainWindow()
+    {
+        Forms forms(Texts);
+        Form1->move(0, 280); // its centre is off the screen's centre
+        Form1->show();
+        const int centre = Form1->geometry().center().x();
+        const QList<QWidget*> dialogs{Form2, Form6, Form11, Form13, Form14};
+        for (qsizetype i = 0; i < dialogs.size(); ++i) {
+            dialogs[i]->show();
+            QVERIFY2(qAbs(dialogs[i]->geometry().center().x() - centre) <= 1, qPrintable(QString::number(i)));
+            dialogs[i]->hide();
         }
+        int boxCentre = -1;
+        OnNextModal([&](QWidget* box) {
+            boxCentre = box->geometry().center().x();
+            QVERIFY(static_cast<QuestionBox*>(box)->SecondButton->isDefault());
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        WidgetDialogs widgets;
+        QCOMPARE(widgets.AskQuestion(QString(), "?", "Yes", ResultYes, "No", ResultNo, ResultNo), int(ResultNo));
+        QVERIFY(qAbs(boxCentre - centre) <= 1);
+        Form1->hide();
+    }
+
+    // Qt's own buttons and dialogs speak the interface language and switch with it.
+    void qtStandardTextsFollowTheInterfaceLanguage()
+    {
+        Forms forms(Texts);
+        QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+        Form1->Language.SetLanguageIndex(Polish);
+        Form1->ApplyLanguage();
+        QTRY_COMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QString("Anuluj"));
+        Form1->Language.SetLanguageIndex(English);
+        Form1->ApplyLanguage();
+        QTRY_COMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QString("Cancel"));
     }
 
     void bannerFollowsTheLogoFolder()

@@ -30,7 +30,8 @@ const QString Texts = QStringLiteral(
     "EVENTS\tILOŚĆ ODBIĆ\t\nFILTER\tFILTR\t\nALL\tWSZYSCY\t\nDAILY\tDZIENNY\t\nDAY/NIGHT\tDZIEŃ/NOC\t\n"
     "DAILY (IGNORE I/O TYPE)\tDZIENNY (BEZ RODZAJU WE/WY)\t\nLIST OF EVENTS\tLISTA ZDARZEŃ\t\n"
     "TOTAL HITS\tSUMA ODBIĆ\t\nTOTAL TIME\tCZAS ŁĄCZNIE\t\nACCEPTED\tZAAKCEPTOWANE\t\nDENIED\tODRZUCONE\t\n"
-    "CARD\tKARTA\t\nON\tNA\t\nUSERS\tUŻYTKOWNICY\t\nMAY\tMAJ\t\nSUNDAY\tNIEDZIELA\t\nMONDAY\tPONIEDZIAŁEK\t\n");
+    "CARD\tKARTA\t\nON\tNA\t\nUSERS\tUŻYTKOWNICY\t\nMAY\tMAJ\t\nSUNDAY\tNIEDZIELA\t\nMONDAY\tPONIEDZIAŁEK\t\n"
+    "THE FILE NAME IS NOT A DATE\tNAZWA PLIKU NIE JEST DATĄ\t\n");
 
 const QByteArray In = "IN";
 const QByteArray Out = "OUT";
@@ -267,7 +268,7 @@ private slots:
         WriteBytes(dir.filePath("2021051x.csv"), EventFile({EventLine("0001", 8, 0, 0, true, true, "d", In)}));
         Open(dir.path());
         Form5->Button2->click();
-        QCOMPARE(dialogs.errors, QStringList{"Invalid argument to date encode"});
+        QCOMPARE(dialogs.errors, QStringList{"The file name is not a date: 2021051x.csv"});
         QVERIFY(Form5->Panel1->isVisible());
         QVERIFY(!Form5->ComboBox1->isVisible());
         // "2021051x.csv" sorts after the four good files, whose events stay.

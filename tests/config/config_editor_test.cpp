@@ -63,8 +63,18 @@ private slots:
         QVERIFY(Form2->NotCreated);
         QVERIFY(dialogs.messages.isEmpty());
         QVERIFY(!QFileInfo::exists(dir.path() + "/konfig.txt"));
-        // Cancel still hands the three name fields back to the summary.
-        QCOMPARE(Form1->Label6->text(), QString("Front door"));
+        // The summary shows what the recorder reported: neither a cancelled edit nor a rename it
+        // has not carried out yet changes it.
+        QCOMPARE(Form1->Label6->text(), QString("IN"));
+        OnNextModal([](QWidget*) {
+            UntickAll();
+            Form2->CheckBox3->setChecked(true);
+            Form2->Edit6->setText("Front door");
+            Form2->Button2->click();
+        });
+        Form1->Button1->click();
+        QVERIFY(ReadFileBytes(dir.path() + "/konfig.txt").contains("Front door"));
+        QCOMPARE(Form1->Label6->text(), QString("IN"));
         QCOMPARE(Form1->Label4->text(), QString("OUT"));
     }
 

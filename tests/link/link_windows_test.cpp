@@ -5,6 +5,7 @@
 #include "app/paths.h"
 #include "link/console_window.h"
 #include "link/link_controller.h"
+#include "link/log_list.h"
 #include "link/port_chooser_window.h"
 #include "link/progress_window.h"
 #include "link_test_support.h"
@@ -38,9 +39,9 @@ QStringList Items(const QListWidget* list)
     return items;
 }
 
-bool HasItemEnding(const QListWidget* list, const QString& text)
+bool HasItemEnding(LogList* list, const QString& text)
 {
-    for (const QString& item : Items(list))
+    for (const QString& item : list->Lines())
         if (item.endsWith(text))
             return true;
     return false;
@@ -115,7 +116,8 @@ private slots:
         recorder.requests.clear();
         ChoosePortNext(peer.Name());
         Form1->RunAccessMode(TForm11::ConnectRs232);
-        QCOMPARE(Form13->ListBox1->count(), 0);
+        QCOMPARE(Form13->ListBox1->LineCount(), 0);
+        QCOMPARE(Form13->Label1->text(), QStringLiteral("-"));
         QCOMPARE(Form13->ProgressBar2->value(), 100);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.requests.size(), 4, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(!Form13->isVisible(), 20000);
@@ -138,6 +140,8 @@ private slots:
         QVERIFY(HasItemEnding(Form13->ListBox1, QStringLiteral("Anulowano.")));
         QCOMPARE(Form1->TaskGroup, 0);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.aborts, 1, 5000);
+        // The "B" went out first, then the port was let go.
+        QTRY_VERIFY_WITH_TIMEOUT(!Form1->Link->Port().IsOpen(), 5000);
         const int upper = Form13->ProgressBar2->value();
         QTest::qWait(300);
         QVERIFY(upper > 0);
@@ -173,7 +177,7 @@ private slots:
 
     void rawConsoleListsFetchesDeletesAndSends()
     {
-        Forms forms;
+        Forms forms(QStringLiteral("DELETE THIS FILE FROM THE DEVICE\tX\t\nYES\tX\t\nNO\tX\t\n"));
         FakeRecorder recorder;
         recorder.AddFile("A.TXT", "alpha");
         recorder.AddFile("B.TXT", "beta");
@@ -199,14 +203,23 @@ private slots:
             Form12->ListBox1->setCurrentRow(0);
             emit Form12->ListBox1->itemDoubleClicked(Form12->ListBox1->item(0));
             QTRY_VERIFY(QFile::exists(CardFolder() + "/A.TXT"));
+            // Delete asks first, No by default: refused, nothing is sent; accepted, the recorder's
+            // new list no longer holds the file.
             Form12->ListBox1->setCurrentRow(1);
+            dialogs.answers.enqueue(ResultNo);
+            Form12->Button5->click();
+            QCOMPARE(dialogs.questions, QStringList{"Delete this file from the device: B.TXT?"});
+            QCOMPARE(dialogs.defaults, QList<int>{ResultNo});
+            dialogs.answers.enqueue(ResultYes);
             Form12->Button5->click();
             QTRY_VERIFY(recorder.requests.contains("delete B.TXT"));
+            QTRY_COMPARE(Items(Form12->ListBox1), QStringList{"A.TXT"});
+            QCOMPARE(recorder.requests.count("delete B.TXT"), 1);
             Form12->Button4->click();
             QTRY_VERIFY(recorder.uploads.contains("SEND.BIN"));
             QTRY_VERIFY(Form1->Link->Engine().State().UploadState == UploadStates::Idle);
             Form12->Button3->click();
-            log = Items(Form12->ListBox2);
+            log = Form12->ListBox2->Lines();
             Form12->close();
         });
         Form1->RunAccessMode(TForm11::RawConsole);
@@ -230,12 +243,95 @@ private slots:
         QCOMPARE(texts.last(), QStringLiteral("rozlaczony"));
         QVERIFY(!Form1->Link->Port().IsOpen());
 
-        // Nothing selected: delete and fetch send nothing.
-        Form12->ListBox1->clear();
-        const qsizetype before = recorder.received.size();
+        // The upload dialog: every file, ".bin" added to a bare typed name, no title of its own,
+        // opening where the last transferred file is (the download folder after a fetch).
+        QCOMPARE(dialogs.fileDialogs.size(), 1);
+        QCOMPARE(dialogs.fileDialogs.first(), (QStringList{QString(), CardFolder(), "Wszystkie pliki (*)", "bin"}));
+        Form12->Button4Click();
+        QCOMPARE(dialogs.fileDialogs.last().at(1), dir.path() + '/');
+    }
+
+    // Delete and fetch act only on a line the user selected: a list that got the focus has a
+    // current row 0 that nobody picked.
+    void consoleActsOnlyOnTheSelectedLine()
+    {
+        Forms forms;
+        FakeRecorder recorder;
+        PtyPeer peer(185);
+        peer.recorder = &recorder;
+        peer.AutoPump();
+        QVERIFY(Form1->Link->OpenLink(peer.Name(), 1));
+        Form12->AddFileLine("A.TXT");
+        Form12->AddFileLine("B.TXT");
+        Form12->ListBox1->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+        QCOMPARE(Form12->ListBox1->currentRow(), 0);
+        dialogs.answers.enqueue(ResultYes);
         Form12->Button5->click();
         Form12->ListBox1DblClick();
-        QCOMPARE(recorder.received.size(), before);
+        QVERIFY(dialogs.questions.isEmpty());
+        Form12->ListBox1->clear();
+        Form12->Button5->click();
+        Form12->ListBox1DblClick();
+        QTest::qWait(50);
+        QVERIFY(recorder.requests.isEmpty());
+        Form1->Link->CloseLink();
+    }
+
+    // A download the link refuses is reported in the interface language, naming the file, in the
+    // console log and in the progress window.
+    void refusedDownloadIsReportedInTheInterfaceLanguage()
+    {
+        Forms forms(QString::fromUtf8("FILE NOT SAVED\tNIE ZAPISANO PLIKU\t\n"
+                                      "RECEIVED %1 BYTES OF %2\tODEBRANO %1 Z %2 BAJTÓW\t\n"
+                                      "THE DEVICE SENT MORE BYTES THAN IT ANNOUNCED\t"
+                                      "URZĄDZENIE WYSŁAŁO WIĘCEJ BAJTÓW, NIŻ ZAPOWIEDZIAŁO\t\n"));
+        Form1->Language.SetLanguageIndex(Polish);
+        FakeRecorder recorder;
+        recorder.AddFile("BAD.TXT", QByteArray(700, 'b'));
+        recorder.sizeError = -10;
+        PtyPeer peer(186);
+        peer.recorder = &recorder;
+        peer.AutoPump();
+        ChoosePortNext(peer.Name());
+        Form1->RunAccessMode(TForm11::ConnectRs232);
+        // Nothing was stored, yet the run ends with the (empty) download folder opened.
+        QTRY_VERIFY_WITH_TIMEOUT(Form1->CardLoaded, 20000);
+        QVERIFY(dialogs.errors.isEmpty());
+        const QString expected =
+            QString::fromUtf8("Nie zapisano pliku BAD.TXT (urządzenie wysłało więcej bajtów, niż zapowiedziało: 690)");
+        QVERIFY(HasItemEnding(Form13->ListBox1, expected));
+        QVERIFY(HasItemEnding(Form12->ListBox2, expected));
+    }
+
+    // The recorder never answers the list request: after 10 s the run ends, says so, lets the port go.
+    void aSilentLineEndsTheRunAndClosesThePort()
+    {
+        Forms forms(QStringLiteral("THE DEVICE DOES NOT ANSWER\tX\t\n"));
+        PtyPeer peer(187);
+        ChoosePortNext(peer.Name());
+        Form1->RunAccessMode(TForm11::ConnectRs232);
+        QTRY_VERIFY_WITH_TIMEOUT(HasItemEnding(Form13->ListBox1, QStringLiteral("Trwa sprawdzanie stanu karty")), 5000);
+        for (int i = 0; i < TaskSequencer::ListAnswerEvents; ++i)
+            Form1->Link->Tasks().TimerLaunchEvents();
+        QCOMPARE(Form1->TaskGroup, 0);
+        QVERIFY(!Form1->Link->Port().IsOpen());
+        QVERIFY(HasItemEnding(Form13->ListBox1, QStringLiteral("The device does not answer.")));
+        QVERIFY(Form13->isVisible());
+        Form13->close();
+    }
+
+    // The link logs keep the newest lines, in order, up to their limit, whatever was not shown yet.
+    void logKeepsTheNewestLinesUpToItsLimit()
+    {
+        LogList log(3);
+        for (int i = 1; i <= 5; ++i)
+            log.AddLine(QString::number(i));
+        QCOMPARE(log.Lines(), (QStringList{"3", "4", "5"}));
+        log.AddLine("6");
+        QCOMPARE(log.Lines(), (QStringList{"4", "5", "6"}));
+        QCOMPARE(log.document()->blockCount(), 3);
+        log.Clear();
+        QCOMPARE(log.LineCount(), 0);
     }
 
     // An adapter plugged in while the chooser is open shows up; the chosen port stays chosen,

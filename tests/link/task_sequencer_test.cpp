@@ -136,8 +136,8 @@ private slots:
         QCOMPARE(rig.recorder.requests, (QList<QByteArray>{"list", "get A.BIN"}));
         QVERIFY(rig.view.finishedFolder.isEmpty());
         QVERIFY(!QFile::exists(rig.folder.filePath("card/A.BIN")));
-        // The port stays open after a cancel.
-        QVERIFY(rig.link.Port().IsOpen());
+        // The port is let go once the "B" is out.
+        QVERIFY(!rig.link.Port().IsOpen());
     }
 
     void aPortThatCannotBeOpenedEndsAtOnce()

@@ -19,16 +19,18 @@ void ScriptedDialogs::ShowError(const QString& text)
     errors.append(text);
 }
 
-int ScriptedDialogs::AskQuestion(const QString&, const QString& text, const QString&, int, const QString&, int,
-                                 bool secondIsDefault)
+int ScriptedDialogs::AskQuestion(const QString&, const QString& text, const QString&, int firstResult, const QString&,
+                                 int, int defaultResult)
 {
     questions.append(text);
-    secondDefaults.append(secondIsDefault);
+    defaults.append(defaultResult == 0 ? firstResult : defaultResult);
     return answers.isEmpty() ? ResultCancel : answers.dequeue();
 }
 
-QString ScriptedDialogs::ChooseFileToOpen(const QString&)
+QString ScriptedDialogs::ChooseFileToOpen(const QString& title, const QString& folder, const QString& filter,
+                                          const QString& defaultSuffix)
 {
+    fileDialogs.append({title, folder, filter, defaultSuffix});
     return filesToOpen.isEmpty() ? QString() : filesToOpen.dequeue();
 }
 
@@ -37,7 +39,8 @@ void ScriptedDialogs::Clear()
     messages.clear();
     errors.clear();
     questions.clear();
-    secondDefaults.clear();
+    defaults.clear();
+    fileDialogs.clear();
 }
 
 } // namespace qtx::test

@@ -17,8 +17,9 @@ public:
     void ShowMessage(const QString& text) override;
     void ShowError(const QString& text) override;
     int AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,
-                    const QString& secondText, int secondResult, bool secondIsDefault) override;
-    QString ChooseFileToOpen(const QString& title) override;
+                    const QString& secondText, int secondResult, int defaultResult = 0) override;
+    QString ChooseFileToOpen(const QString& title, const QString& folder = QString(), const QString& filter = QString(),
+                             const QString& defaultSuffix = QString()) override;
 
     // Answers for the next questions, in order; ResultCancel when the script runs out.
     QQueue<int> answers;
@@ -28,8 +29,9 @@ public:
     QStringList messages;
     QStringList errors;
     QStringList questions;
-    // For each question, whether Enter would have pressed its second button.
-    QList<bool> secondDefaults;
+    // The default answer of each question, and each open-file dialog as title, folder, filter, suffix.
+    QList<int> defaults;
+    QList<QStringList> fileDialogs;
 
     void Clear();
 

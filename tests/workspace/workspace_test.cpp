@@ -109,7 +109,7 @@ private slots:
             Form1->RunAccessMode(TForm11::LocalFolder);
             QCOMPARE(dialogs.questions.size(), 1);
             QVERIFY(dialogs.questions[0].contains(home.path() + '/'));
-            QCOMPARE(dialogs.secondDefaults, QList<bool>{true}); // Enter answers no
+            QCOMPARE(dialogs.defaults, QList<int>{ResultNo}); // Enter answers no
             QCOMPARE(QDir(home.path()).entryList(QDir::Files), QStringList{"notes.odt"});
             QVERIFY(!Form1->CardLoaded);
             QCOMPARE(SummaryValues(), QStringList(6, "Sd card directory has not been chosen"));
