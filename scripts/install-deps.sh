@@ -6,11 +6,12 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-serialport-dev qt6-l10n-tools libgl-dev
-  libjpeg-dev
+  libjpeg-dev libxlsxwriter-dev
   fonts-liberation fontconfig
   libbenchmark-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth imagemagick
+  python3-openpyxl poppler-utils xdotool
 )
 
 missing=()
