@@ -179,7 +179,13 @@ int RunTimesheet(const QStringList& arguments)
             ports.exit = qtx::ToCp1250(*options.exit);
 
         qtx::EventStore store;
-        qtx::LoadEventFolder(store, folder);
+        for (const QString& name : qtx::ListEventFiles(folder)) {
+            try {
+                qtx::LoadEventFile(store, folder + name);
+            } catch (const qtx::FormatError& e) {
+                throw qtx::FormatError(folder + name + QStringLiteral(": ") + e.message());
+            }
+        }
         const qtx::UserNames names = qtx::ReadWorkspaceUserNames(folder);
         const qtx::Timesheet sheet =
             qtx::ComputeTimesheet(store, options.year, options.month, options.mode, ports, names);
