@@ -65,7 +65,10 @@ public:
     explicit Workbook(const QString& path) : path_(path)
     {
         const QByteArray name = QFile::encodeName(path);
-        book_ = workbook_new(name.constData());
+        // Rows go straight to the sheet's file instead of a table held in memory.
+        lxw_workbook_options options{};
+        options.constant_memory = LXW_TRUE;
+        book_ = workbook_new_opt(name.constData(), &options);
         if (book_ == nullptr)
             throw FileError(CannotCreateMessage(path, QStringLiteral("cannot start the workbook")));
     }
@@ -239,6 +242,15 @@ void WriteEventsSheet(Workbook& book, const SheetFormats& f, const Timesheet& sh
     book.Check(worksheet_set_column(ws, 3, 4, 24, nullptr));
     book.Check(worksheet_set_column(ws, 5, 5, 14, nullptr));
 
+    // Each port and user is decoded once: a month of a busy site repeats them 150,000 times.
+    QHash<TextPool::Id, QByteArray> portTexts;
+    QHash<QByteArray, std::pair<QByteArray, QByteArray>> userTexts;
+    const QByteArray accepted = CellText(texts.accepted);
+    const QByteArray denied = CellText(texts.denied);
+    const auto write = [&](lxw_row_t row, lxw_col_t column, const QByteArray& utf8, lxw_format* format) {
+        book.Check(worksheet_write_string(ws, row, column, utf8.constData(), format));
+    };
+
     std::size_t count = 0;
     ForEachEventOfMonth(store, sheet.year, sheet.month, filter, [&count](const CEvent&) { ++count; });
     std::size_t done = 0;
@@ -254,10 +266,17 @@ void WriteEventsSheet(Workbook& book, const SheetFormats& f, const Timesheet& sh
             book.Check(worksheet_write_number(ws, row, 1, seconds / 86400.0, f.time));
         else
             string(row, 1, EventTime(e), nullptr);
-        string(row, 2, FromCp1250(e.userNumber().toByteArray()), f.text);
-        string(row, 3, FromCp1250(names.NameOf(e.userNumber())), f.text);
-        string(row, 4, FromCp1250(store.PortName(e).toByteArray()), f.text);
-        string(row, 5, e.accepted ? texts.accepted : texts.denied, nullptr);
+        const QByteArray number = e.userNumber().toByteArray();
+        auto user = userTexts.find(number);
+        if (user == userTexts.end())
+            user = userTexts.insert(number, {CellText(FromCp1250(number)), CellText(FromCp1250(names.NameOf(number)))});
+        write(row, 2, user->first, f.text);
+        write(row, 3, user->second, f.text);
+        auto port = portTexts.find(e.portName);
+        if (port == portTexts.end())
+            port = portTexts.insert(e.portName, CellText(FromCp1250(store.PortName(e).toByteArray())));
+        write(row, 4, *port, f.text);
+        write(row, 5, e.accepted ? accepted : denied, nullptr);
         ++row;
         ++done;
         const int p = static_cast<int>(done * 100 / count);
