@@ -19,6 +19,8 @@ public:
         return ResultCancel;
     }
     QString ChooseFileToOpen(const QString&) override { return {}; }
+    QString ChooseFileToSave(const QString&, const QString&, const QStringList&, int*) override { return {}; }
+    bool Print(const QString&, QPrinter&, const std::function<void(QPrinter*)>&) override { return false; }
 };
 
 ConsoleDialogs consoleDialogs;

@@ -5,7 +5,8 @@
 
 namespace qtx {
 
-// Modal message boxes with one OK button, the error box, the question box and the open-file dialog.
+// Modal message boxes with one OK button, the error box, the question box, the file dialogs and
+// the print preview.
 class WidgetDialogs final : public DialogSeam {
 public:
     void ShowMessage(const QString& text) override;
@@ -13,6 +14,9 @@ public:
     int AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,
                     const QString& secondText, int secondResult) override;
     QString ChooseFileToOpen(const QString& title) override;
+    QString ChooseFileToSave(const QString& title, const QString& suggestedPath, const QStringList& filters,
+                             int* filterIndex) override;
+    bool Print(const QString& title, QPrinter& printer, const std::function<void(QPrinter*)>& paint) override;
 };
 
 } // namespace qtx
