@@ -141,8 +141,8 @@ ROWS = [
     ("FOLDER", "FOLDER"),
     ("COUNTING MODE", "TRYB LICZENIA"),
     ("PAGE", "STRONA"),
-    ("XLSX SPREADSHEET", "ARKUSZ XLSX"),
-    ("CSV FILE", "PLIK CSV"),
+    ("SPREADSHEET", "ARKUSZ KALKULACYJNY"),
+    ("TEXT FILE", "PLIK TEKSTOWY"),
     ("PREPARING", "PRZYGOTOWYWANIE"),
     # folder chooser, access-mode chooser
     ("SET AS SD CARD", "USTAW FOLDER KARTY SD"),

@@ -227,8 +227,9 @@ void TForm5::ApplyTexts(const qtx::LanguageTable& t)
     FolderText = t.GetSentence(QStringLiteral("FOLDER"));
     CountingModeText = t.GetSentence(QStringLiteral("COUNTING MODE"));
     PageText = t.GetSentence(QStringLiteral("PAGE"));
-    XlsxFilterText = t.GetSentence(QStringLiteral("XLSX SPREADSHEET")) + QStringLiteral(" (*.xlsx)");
-    CsvFilterText = t.GetSentence(QStringLiteral("CSV FILE")) + QStringLiteral(" (*.csv)");
+    // The format names stay in capitals: sentence case would write them "xlsx" and "csv".
+    XlsxFilterText = t.GetSentence(QStringLiteral("SPREADSHEET")) + QStringLiteral(" XLSX (*.xlsx)");
+    CsvFilterText = t.GetSentence(QStringLiteral("TEXT FILE")) + QStringLiteral(" CSV (*.csv)");
     PreparingText = t.GetSentence(QStringLiteral("PREPARING"));
     SavedText = t.GetSentence(QStringLiteral("SAVING HAS SUCCEEDED"));
 }
