@@ -258,8 +258,12 @@ void WriteEventsSheet(Workbook& book, const SheetFormats& f, const Timesheet& sh
     lxw_row_t row = 1;
     ForEachEventOfMonth(store, sheet.year, sheet.month, filter, [&](const CEvent& e) {
         const QDate date = e.Date();
+        // Spreadsheet dates begin in 1900; an earlier file date stays text.
         lxw_datetime day{date.year(), date.month(), date.day(), 0, 0, 0};
-        book.Check(worksheet_write_datetime(ws, row, 0, &day, f.date));
+        if (date.year() >= 1900)
+            book.Check(worksheet_write_datetime(ws, row, 0, &day, f.date));
+        else
+            string(row, 0, date.toString(QStringLiteral("yyyy-MM-dd")), nullptr);
         const int seconds = e.SecondsOfDay();
         // A time field outside the day (a damaged line) is kept as the recorder wrote it.
         if (seconds >= 0 && seconds < 86400 && e.hour >= 0 && e.minute >= 0 && e.second >= 0)
