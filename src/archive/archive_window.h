@@ -2,6 +2,7 @@
 
 #include "archive/event_store.h"
 #include "archive/statistics.h"
+#include "archive/timesheet_export.h"
 
 #include <QDate>
 #include <QDialog>
@@ -9,8 +10,6 @@
 #include <QImage>
 #include <QProgressBar>
 #include <QStringList>
-
-#include "archive/timesheet_export.h"
 
 class QCheckBox;
 class QPainter;

@@ -1,4 +1,4 @@
-// The month timesheet against the per-user figures of the calendar, and its time format.
+// The month timesheet against the per-user figures of the calendar.
 
 #include "archive/timesheet.h"
 #include "archive_test_data.h"
@@ -124,15 +124,6 @@ private slots:
         QCOMPARE(one.rows.size(), std::size_t(1));
         QCOMPARE(one.rows[0].seconds, sheet.rows[1].seconds);
         QCOMPARE(one.total, sheet.rows[1].total);
-    }
-
-    void hoursAndMinutes()
-    {
-        const std::pair<std::int64_t, const char*> cases[] = {
-            {0, "0:00"}, {59, "0:00"}, {8 * 3600 + 5 * 60 + 59, "8:05"}, {173 * 3600 + 40 * 60 + 59, "173:40"},
-            {-300, "-0:05"}};
-        for (const auto& [seconds, text] : cases)
-            QCOMPARE(FormatHoursMinutes(seconds), QString::fromLatin1(text));
     }
 };
 

@@ -148,7 +148,7 @@ int RunTimesheet(const QStringList& arguments)
             if (value != QLatin1String("pl") && value != QLatin1String("en"))
                 return UsageError(QStringLiteral("--lang must be pl or en, got '%1'").arg(value));
             options.language = value == QLatin1String("en") ? qtx::English : qtx::Polish;
-        } else if (arg == QLatin1String("-o") || arg == QLatin1String("--output")) {
+        } else if (arg == QLatin1String("-o")) {
             if (value.isEmpty())
                 return UsageError(QStringLiteral("-o needs a file name"));
             options.output = value;
