@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-serialport-dev qt6-l10n-tools qt6-translations-l10n libgl-dev
-  libjpeg-dev
+  libjpeg-dev libxlsxwriter-dev
   fonts-liberation fontconfig
   libbenchmark-dev
   clang-14 libclang-rt-14-dev
@@ -15,6 +15,7 @@ packages=(
   dpkg-dev desktop-file-utils appstream man-db bash-completion
   xdotool x11-utils tesseract-ocr tesseract-ocr-pol
   libxcb1-dev libxcb-xtest0-dev
+  python3-openpyxl poppler-utils
 )
 
 missing=()

@@ -2,6 +2,10 @@
 // The one seam every message box, question box and file dialog goes through, so tests can answer them.
 
 #include <QString>
+#include <QStringList>
+#include <functional>
+
+class QPrinter;
 
 namespace qtx {
 
@@ -27,6 +31,13 @@ public:
     // suffix added to a typed name that has none; an empty text when the user cancels.
     virtual QString ChooseFileToOpen(const QString& title, const QString& folder = QString(),
                                      const QString& filter = QString(), const QString& defaultSuffix = QString()) = 0;
+    // A save-file dialog starting at suggestedPath with the given filters ("CSV file (*.csv)");
+    // returns the chosen path (empty on cancel) and sets filterIndex to the chosen filter.
+    virtual QString ChooseFileToSave(const QString& title, const QString& suggestedPath, const QStringList& filters,
+                                     int* filterIndex) = 0;
+    // The print dialog with a preview for the printer; paint draws the document on the printer
+    // it is given, as often as the preview or the print needs. False when the user cancels.
+    virtual bool Print(const QString& title, QPrinter& printer, const std::function<void(QPrinter*)>& paint) = 0;
 };
 
 // The installed seam (the console one until something else is installed).

@@ -2,12 +2,16 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
+#include "app/application.h"
 #include "app/question_box.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <algorithm>
 
 namespace qtx {
 
@@ -57,6 +61,28 @@ QString WidgetDialogs::ChooseFileToOpen(const QString& title, const QString& fol
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
+}
+
+QString WidgetDialogs::ChooseFileToSave(const QString& title, const QString& suggestedPath, const QStringList& filters,
+                                        int* filterIndex)
+{
+    QString selected = filters.value(filterIndex != nullptr ? *filterIndex : 0);
+    const QString path = QFileDialog::getSaveFileName(BoxParent(), title, suggestedPath,
+                                                      filters.join(QStringLiteral(";;")), &selected);
+    if (filterIndex != nullptr)
+        *filterIndex = std::max<int>(static_cast<int>(filters.indexOf(selected)), 0);
+    return path;
+}
+
+bool WidgetDialogs::Print(const QString& title, QPrinter& printer, const std::function<void(QPrinter*)>& paint)
+{
+    // The preview's print button opens the print dialog, or asks for a PDF file name when no
+    // printer is installed.
+    QPrintPreviewDialog preview(&printer, BoxParent());
+    preview.setWindowTitle(title);
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&paint](QPrinter* target) { RunGuarded([&] { paint(target); }); });
+    return preview.exec() == QDialog::Accepted;
 }
 
 } // namespace qtx

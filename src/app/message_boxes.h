@@ -5,7 +5,8 @@
 
 namespace qtx {
 
-// Modal message boxes with one OK button, the error box, the question box and the open-file dialog.
+// Modal message boxes with one OK button, the error box, the question box, the file dialogs and
+// the print preview.
 class WidgetDialogs final : public DialogSeam {
 public:
     void ShowMessage(const QString& text) override;
@@ -14,6 +15,9 @@ public:
                     const QString& secondText, int secondResult, int defaultResult = 0) override;
     QString ChooseFileToOpen(const QString& title, const QString& folder = QString(), const QString& filter = QString(),
                              const QString& defaultSuffix = QString()) override;
+    QString ChooseFileToSave(const QString& title, const QString& suggestedPath, const QStringList& filters,
+                             int* filterIndex) override;
+    bool Print(const QString& title, QPrinter& printer, const std::function<void(QPrinter*)>& paint) override;
 };
 
 } // namespace qtx

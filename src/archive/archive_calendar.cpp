@@ -68,6 +68,17 @@ void TForm5::DrawCalendar()
         Image1->update();
         return;
     }
+    if (Picture.size() != QSize(W, H))
+        Picture = QImage(W, H, QImage::Format_RGB32);
+    Picture.fill(White);
+    QPainter p(&Picture);
+    PaintCalendar(p, W, H, QPoint(hoverX, hoverY));
+    p.end();
+    Image1->update();
+}
+
+void TForm5::PaintCalendar(QPainter& p, int W, int H, QPoint hover)
+{
     const int Y = shownMonth.year();
     const int M = shownMonth.month();
     const int N = qtx::DaysInMonth(M, Y);
@@ -75,10 +86,6 @@ void TForm5::DrawCalendar()
     const qtx::UserFilter filter = CurrentFilter();
     const qtx::MonthFigures& figures = figures_.Get(EventStore, Y, M, filter, CurrentMode(), Ports());
 
-    if (Picture.size() != QSize(W, H))
-        Picture = QImage(W, H, QImage::Format_RGB32);
-    Picture.fill(White);
-    QPainter p(&Picture);
     const QFont regular = CalendarFont(10, false);
     const QFont bold = CalendarFont(10, true);
     const QFont dayFont = CalendarFont(18, true);
@@ -102,7 +109,7 @@ void TForm5::DrawCalendar()
         const int x0 = qtx::CellLeft(W, cell.column);
         const int y0 = qtx::CellTop(H, cell.row);
         QColor background = White;
-        if (x0 < hoverX && hoverX < x0 + W / 8 && y0 < hoverY && hoverY < y0 + H / 8) {
+        if (x0 < hover.x() && hover.x() < x0 + W / 8 && y0 < hover.y() && hover.y() < y0 + H / 8) {
             background = HoverGreen;
             p.fillRect(QRect(x0 + 1, y0 + 2, W / 8 - 1, H / 8 - 2), background);
         }
@@ -147,8 +154,6 @@ void TForm5::DrawCalendar()
             TotalHitsText + QStringLiteral(": ") + QString::number(figures.hits), Black, White);
     TextOut(p, W / 16, 5 * H / 48 + 7 * H / 8 - half,
             TotalTimeText + QStringLiteral(": ") + qtx::FormatDuration(figures.seconds), Black, White);
-    p.end();
-    Image1->update();
 }
 
 void TForm5::HitTest(int x, int y)

@@ -36,6 +36,7 @@ constexpr int ComboHeight = 26;
 constexpr int ListWidth = 420;
 // The load paints its bars at most this often (about 30 times a second).
 constexpr int BarFrameMs = 33;
+constexpr int TimesheetButtonWidth = 260;
 
 QPushButton* MakeButton(QWidget* parent)
 {
@@ -137,12 +138,23 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent)
     }
     Button1 = MakeButton(this);
     Button1->resize(ButtonWidth, ButtonHeight);
+    // The timesheet buttons share the bottom strip's left with the progress bars: the bars while
+    // the file panel shows, the buttons while the calendar shows.
+    Button3 = MakeButton(this);
+    Button3->resize(TimesheetButtonWidth, ButtonHeight);
+    Button3->hide();
+    Button4 = MakeButton(this);
+    Button4->resize(ButtonWidth, ButtonHeight);
+    Button4->hide();
+    Panel1->installEventFilter(this);
 
     qtx::ConnectGuarded(CheckBox1, &QCheckBox::clicked, this, &TForm5::CheckBox1Click);
     qtx::ConnectGuarded(CheckListBox1, &QListWidget::itemClicked, this, &TForm5::CheckListBox1Click);
     qtx::ConnectGuarded(CheckListBox1, &QListWidget::currentRowChanged, this, &TForm5::CheckListBox1Click);
     qtx::OnClick(Button2, this, &TForm5::Button2Click);
     qtx::OnClick(Button1, this, &TForm5::Button1Click);
+    qtx::OnClick(Button3, this, &TForm5::Button3Click);
+    qtx::OnClick(Button4, this, &TForm5::Button4Click);
     qtx::ConnectGuarded(ComboBox1, &QComboBox::currentTextChanged, this, &TForm5::ComboBoxChange);
     qtx::ConnectGuarded(ComboBox2, &QComboBox::currentIndexChanged, this, &TForm5::ComboBoxChange);
 
@@ -212,6 +224,18 @@ void TForm5::ApplyTexts(const qtx::LanguageTable& t)
     MinText = t.Lower(QStringLiteral("MIN"));
     UsersText = t.Lower(QStringLiteral("USERS"));
     EventsText = t.Lower(QStringLiteral("EVENTS"));
+    Button3->setText(t.GetSentence(QStringLiteral("SAVE TIMESHEET")));
+    Button4->setText(t.GetSentence(QStringLiteral("PRINT")));
+    TimesheetTexts = qtx::TimesheetTextsOf(t);
+    SaveText = t.GetSentence(QStringLiteral("SAVE"));
+    FolderText = t.GetSentence(QStringLiteral("FOLDER"));
+    CountingModeText = t.GetSentence(QStringLiteral("COUNTING MODE"));
+    PageText = t.GetSentence(QStringLiteral("PAGE"));
+    // The format names stay in capitals: sentence case would write them "xlsx" and "csv".
+    XlsxFilterText = t.GetSentence(QStringLiteral("SPREADSHEET")) + QStringLiteral(" XLSX (*.xlsx)");
+    CsvFilterText = t.GetSentence(QStringLiteral("TEXT FILE")) + QStringLiteral(" CSV (*.csv)");
+    PreparingText = t.GetSentence(QStringLiteral("PREPARING"));
+    SavedText = t.GetSentence(QStringLiteral("SAVING HAS SUCCEEDED"));
 }
 
 void TForm5::FillModeList()
@@ -383,6 +407,8 @@ void TForm5::ArrangeControls()
     ComboBox1->move(imageRight - 8 - ComboBox1->width(), imageBottom - 8 - ComboBox1->height());
     ComboBox2->move(ComboBox1->x() - 16 - ComboBox2->width(), imageBottom - 8 - ComboBox2->height());
     Label9->move(ComboBox1->x(), ComboBox1->y() - 2 - Label9->height());
+    Button3->move(Margin, h - Margin - ButtonHeight);
+    Button4->move(Button3->x() + Button3->width() + Margin, Button3->y());
 }
 
 void TForm5::showEvent(QShowEvent* event)
@@ -418,6 +444,15 @@ void TForm5::keyPressEvent(QKeyEvent* event)
 
 bool TForm5::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == Panel1 && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+        // The window's own hiding hides the panel too without setting it hidden.
+        const bool calendar = Panel1->isHidden();
+        for (QWidget* bar : {static_cast<QWidget*>(ProgressBar1), static_cast<QWidget*>(ProgressBar2)})
+            bar->setVisible(!calendar);
+        Button3->setVisible(calendar);
+        Button4->setVisible(calendar);
+        return QDialog::eventFilter(watched, event);
+    }
     if (watched != Image1)
         return QDialog::eventFilter(watched, event);
     switch (event->type()) {

@@ -2,6 +2,7 @@
 
 #include "archive/event_store.h"
 #include "archive/statistics.h"
+#include "archive/timesheet_export.h"
 
 #include <QDate>
 #include <QDialog>
@@ -11,6 +12,8 @@
 #include <QStringList>
 
 class QCheckBox;
+class QPainter;
+class QPrinter;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -61,6 +64,20 @@ public:
     void HitTest(int x, int y);
     void Image1MouseMove(int x, int y);
     void Image1MouseDown(int x, int y);
+    // Draws the month picture on any painter: the screen's image and the printed page.
+    void PaintCalendar(QPainter& p, int W, int H, QPoint hover);
+
+    // Timesheet of the shown month (archive_timesheet.cpp), following the counting mode and the
+    // user filter.
+    qtx::Timesheet ShownTimesheet() const;
+    void Button3Click();
+    void Button4Click();
+    void PrintTimesheet(QPrinter* printer, const qtx::Timesheet& sheet);
+    // The workspace folder's name as it goes into file names.
+    QString WorkspaceName() const;
+    // Where save dialogs start: the user's documents, never the workspace, whose *.csv files the
+    // archive would take for event files.
+    QString SaveFolder() const;
 
     // The user filter as the statistics take it: all users while the first entry is selected,
     // otherwise the first four characters of the box's text.
@@ -98,6 +115,15 @@ public:
     QStringList MonthNames;
     QStringList DayNames;
     qtx::EventLineTexts EventLineTexts;
+    qtx::TimesheetTexts TimesheetTexts;
+    QString SaveText;
+    QString FolderText;
+    QString CountingModeText;
+    QString PageText;
+    QString XlsxFilterText;
+    QString CsvFilterText;
+    QString PreparingText;
+    QString SavedText;
 
     QWidget* Panel1 = nullptr;
     QLabel* Label1 = nullptr;
@@ -119,6 +145,8 @@ public:
     QProgressBar* ProgressBar1 = nullptr;
     QProgressBar* ProgressBar2 = nullptr;
     QPushButton* Button1 = nullptr;
+    QPushButton* Button3 = nullptr; // save timesheet
+    QPushButton* Button4 = nullptr; // print
 
 protected:
     void showEvent(QShowEvent* event) override;

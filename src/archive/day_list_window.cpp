@@ -1,9 +1,12 @@
 #include "archive/day_list_window.h"
 
 #include "app/application.h"
+#include "app/dialogs.h"
+#include "app/text_file.h"
 #include "app/fonts.h"
 #include "app/forms.h"
 #include "archive/archive_window.h"
+#include "archive/timesheet_export.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -25,7 +28,12 @@ TForm7::TForm7(QWidget* parent) : QDialog(parent)
     Button1->setAutoDefault(false);
     Button1->resize(120, 34);
 
+    Button2 = new QPushButton(this);
+    Button2->setAutoDefault(false);
+    Button2->resize(120, 34);
+
     qtx::OnClick(Button1, this, &TForm7::Button1Click);
+    qtx::OnClick(Button2, this, &TForm7::Button2Click);
     qtx::ConnectGuarded(this, &QDialog::finished, this, &TForm7::FormClose);
     resize(820, 669);
 }
@@ -33,6 +41,8 @@ TForm7::TForm7(QWidget* parent) : QDialog(parent)
 void TForm7::ShowDayList(int year, int month, int day)
 {
     Button1->setText(Form5->Button1->text());
+    Button2->setText(Form5->SaveText);
+    shownDate = QDate(year, month, day);
     Label1->setText(Form5->ListOfEventsText + QStringLiteral(": ") + QString::number(day) + QLatin1Char(' ') +
                     QString::number(month) + QLatin1Char(' ') + QString::number(year));
     const qtx::UserFilter filter = Form5->CurrentFilter();
@@ -63,6 +73,31 @@ void TForm7::Button1Click()
     close();
 }
 
+void TForm7::Button2Click()
+{
+    if (!shownDate.isValid())
+        return;
+    const QString suggested = Form5->SaveFolder() + QStringLiteral("/zdarzenia_") +
+                              shownDate.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".csv");
+    int filter = 0;
+    QString path = qtx::Dialogs().ChooseFileToSave(Button2->text(), suggested, {Form5->CsvFilterText}, &filter);
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+        path += QStringLiteral(".csv");
+    // The lines as the list shows them: the archive's user filter, accepted and denied.
+    const qtx::UserFilter userFilter = Form5->CurrentFilter();
+    const qtx::EventStore& store = Form5->EventStore;
+    std::vector<const qtx::CEvent*> events;
+    store.ForEachOfDay(static_cast<std::int32_t>(shownDate.toJulianDay()), [&](const qtx::CEvent& e) {
+        if (userFilter.Passes(e))
+            events.push_back(&e);
+    });
+    qtx::WriteWholeFile(path, qtx::EventsCsv(events, store, qtx::ReadWorkspaceUserNames(Form5->ListedFolder),
+                                             Form5->TimesheetTexts));
+    qtx::Dialogs().ShowMessage(Form5->SavedText);
+}
+
 void TForm7::FormClose()
 {
     Form5->dayListOpen = false;
@@ -78,5 +113,6 @@ void TForm7::resizeEvent(QResizeEvent* event)
         const int top = Label1->height() + 16;
         ListBox1->setGeometry(8, top, w - 16, h - top - Button1->height() - 16);
         Button1->move(w - 8 - Button1->width(), h - 8 - Button1->height());
+        Button2->move(8, Button1->y());
     });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QDialog>
 
 class QLabel;
@@ -15,10 +16,14 @@ public:
     void ShowDayList(int year, int month, int day);
     void Button1Click();
     void FormClose();
+    // Saves the shown day's lines as CSV: date, time, user, name, port, status.
+    void Button2Click();
 
     QLabel* Label1 = nullptr;
     QListWidget* ListBox1 = nullptr;
     QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr; // save
+    QDate shownDate;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

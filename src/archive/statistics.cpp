@@ -1,18 +1,20 @@
 #include "archive/statistics.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace qtx {
 
 namespace {
 
-// The user number as one sortable value: length above the four bytes.
-std::uint64_t UserKey(const CEvent& e)
+// The user number as a value that sorts as its bytes do: the bytes big-endian, shorter first
+// among equal leading bytes (a missing byte sorts before any byte).
+using UserOrder = std::uint64_t;
+UserOrder UserOrderOf(const CEvent& e)
 {
-    std::uint32_t bytes = 0;
-    std::memcpy(&bytes, e.userNumberBytes, sizeof bytes);
-    return (std::uint64_t(e.userNumberLength) << 32) | bytes;
+    UserOrder v = 0;
+    for (int i = 0; i < 4; ++i)
+        v = (v << 9) | (i < e.userNumberLength ? 0x100u | static_cast<unsigned char>(e.userNumberBytes[i]) : 0u);
+    return v;
 }
 
 // The time of one user's events under the mode.
@@ -129,27 +131,38 @@ std::vector<const CEvent*> SelectDayEvents(const EventStore& store, QDate date, 
 
 int CountUsers(const std::vector<const CEvent*>& events)
 {
-    std::vector<std::uint64_t> keys;
+    std::vector<UserOrder> keys;
     keys.reserve(events.size());
     for (const CEvent* e : events)
-        keys.push_back(UserKey(*e));
+        keys.push_back(UserOrderOf(*e));
     std::sort(keys.begin(), keys.end());
     return static_cast<int>(std::unique(keys.begin(), keys.end()) - keys.begin());
 }
 
-std::int64_t DayTime(const std::vector<const CEvent*>& events, CountingMode mode, const PortNames& ports,
-                     const TextPool& texts)
+void ForEachUserTime(const std::vector<const CEvent*>& events, CountingMode mode, const PortNames& ports,
+                     const TextPool& texts, const std::function<void(const CEvent&, std::int64_t)>& f)
 {
     const TextPool::Id entrance = texts.Find(ports.entrance);
     const TextPool::Id exit = texts.Find(ports.exit);
-    // Each user's events in their order: sort by user, then by position in the day's list.
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> order;
+    // Each user's events in their order: sort by user, then by position in the day's list. A day
+    // of fewer than 2^28 events packs both into one number, which sorts faster than a pair.
+    const bool packed = events.size() < (std::size_t(1) << 28);
+    std::vector<std::pair<UserOrder, std::uint32_t>> order;
     order.reserve(events.size());
-    for (std::size_t i = 0; i < events.size(); ++i)
-        order.emplace_back(UserKey(*events[i]), static_cast<std::uint32_t>(i));
-    std::sort(order.begin(), order.end());
+    if (packed) {
+        std::vector<std::uint64_t> keys;
+        keys.reserve(events.size());
+        for (std::size_t i = 0; i < events.size(); ++i)
+            keys.push_back((UserOrderOf(*events[i]) << 28) | i);
+        std::sort(keys.begin(), keys.end());
+        for (const std::uint64_t key : keys)
+            order.emplace_back(key >> 28, static_cast<std::uint32_t>(key & ((1u << 28) - 1)));
+    } else {
+        for (std::size_t i = 0; i < events.size(); ++i)
+            order.emplace_back(UserOrderOf(*events[i]), static_cast<std::uint32_t>(i));
+        std::sort(order.begin(), order.end());
+    }
 
-    std::int64_t total = 0;
     WorkList work;
     for (std::size_t i = 0; i < order.size();) {
         work.clear();
@@ -158,9 +171,16 @@ std::int64_t DayTime(const std::vector<const CEvent*>& events, CountingMode mode
             const CEvent& e = *events[order[j].second];
             work.push_back({e.SecondsOfDay(), e.portName == entrance, e.portName == exit});
         }
-        total += ModeTime(work, mode);
+        f(*events[order[i].second], ModeTime(work, mode));
         i = j;
     }
+}
+
+std::int64_t DayTime(const std::vector<const CEvent*>& events, CountingMode mode, const PortNames& ports,
+                     const TextPool& texts)
+{
+    std::int64_t total = 0;
+    ForEachUserTime(events, mode, ports, texts, [&total](const CEvent&, std::int64_t seconds) { total += seconds; });
     return total;
 }
 

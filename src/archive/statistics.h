@@ -7,6 +7,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -59,7 +60,11 @@ std::int64_t SpanTime(const WorkList& work);
 std::vector<const CEvent*> SelectDayEvents(const EventStore& store, QDate date, const UserFilter& filter);
 // Number of distinct user numbers.
 int CountUsers(const std::vector<const CEvent*>& events);
-// Presence time of a day's events: each user's events in order through the mode's rule, summed.
+// Each user's presence time among a day's events: the user's events in order through the mode's
+// rule. f(first event of the user, seconds) runs once per user, in ascending user-number bytes.
+void ForEachUserTime(const std::vector<const CEvent*>& events, CountingMode mode, const PortNames& ports,
+                     const TextPool& texts, const std::function<void(const CEvent&, std::int64_t)>& f);
+// Presence time of a day's events: the users' times summed.
 std::int64_t DayTime(const std::vector<const CEvent*>& events, CountingMode mode, const PortNames& ports,
                      const TextPool& texts);
 

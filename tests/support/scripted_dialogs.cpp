@@ -1,5 +1,8 @@
 #include "support/scripted_dialogs.h"
 
+#include <QPainter>
+#include <QPrinter>
+
 namespace qtx::test {
 
 ScriptedDialogs::ScriptedDialogs() : previous_(SetDialogs(this)) {}
@@ -34,6 +37,28 @@ QString ScriptedDialogs::ChooseFileToOpen(const QString& title, const QString& f
     return filesToOpen.isEmpty() ? QString() : filesToOpen.dequeue();
 }
 
+QString ScriptedDialogs::ChooseFileToSave(const QString&, const QString& suggestedPath, const QStringList&,
+                                          int* filterIndex)
+{
+    suggestedSavePaths.append(suggestedPath);
+    if (filesToSave.isEmpty())
+        return {};
+    const auto [path, filter] = filesToSave.dequeue();
+    if (filterIndex != nullptr)
+        *filterIndex = filter;
+    return path;
+}
+
+bool ScriptedDialogs::Print(const QString&, QPrinter& printer, const std::function<void(QPrinter*)>& paint)
+{
+    if (pdfFiles.isEmpty())
+        return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdfFiles.dequeue());
+    paint(&printer);
+    return true;
+}
+
 void ScriptedDialogs::Clear()
 {
     messages.clear();
@@ -41,6 +66,7 @@ void ScriptedDialogs::Clear()
     questions.clear();
     defaults.clear();
     fileDialogs.clear();
+    suggestedSavePaths.clear();
 }
 
 } // namespace qtx::test

@@ -20,11 +20,20 @@ public:
                     const QString& secondText, int secondResult, int defaultResult = 0) override;
     QString ChooseFileToOpen(const QString& title, const QString& folder = QString(), const QString& filter = QString(),
                              const QString& defaultSuffix = QString()) override;
+    QString ChooseFileToSave(const QString& title, const QString& suggestedPath, const QStringList& filters,
+                             int* filterIndex) override;
+    // Prints once into the next PDF file of pdfFiles; cancel when none is left.
+    bool Print(const QString& title, QPrinter& printer, const std::function<void(QPrinter*)>& paint) override;
 
     // Answers for the next questions, in order; ResultCancel when the script runs out.
     QQueue<int> answers;
     // Files the open-file dialog returns, in order; empty (cancel) when none is left.
     QQueue<QString> filesToOpen;
+    // Paths (and the filter index with them) the save-file dialog returns; cancel when none is left.
+    QQueue<std::pair<QString, int>> filesToSave;
+    // The path each save-file dialog suggested.
+    QStringList suggestedSavePaths;
+    QQueue<QString> pdfFiles;
 
     QStringList messages;
     QStringList errors;

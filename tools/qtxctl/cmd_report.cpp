@@ -8,6 +8,7 @@
 #include "app/text_file.h"
 #include "archive/event_store.h"
 #include "archive/statistics.h"
+#include "archive/timesheet_export.h"
 #include "config/config_files.h"
 
 #include <QRegularExpression>
@@ -54,25 +55,6 @@ int UsageError(const QString& message)
 {
     std::fprintf(stderr, "qtxctl report: %s\n\n%s", qPrintable(message), ReportHelp);
     return 2;
-}
-
-// An RFC 4180 field: quoted when it holds a comma, a quote or a line break.
-QString CsvField(const QString& field)
-{
-    static const QRegularExpression special(QStringLiteral("[,\"\r\n]"));
-    if (!field.contains(special))
-        return field;
-    QString quoted = field;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-QString CsvRow(const QStringList& fields)
-{
-    QStringList out;
-    for (const QString& f : fields)
-        out << CsvField(f);
-    return out.join(QLatin1Char(',')) + QStringLiteral("\r\n");
 }
 
 struct ReportOptions {
@@ -185,15 +167,15 @@ int RunReport(const QStringList& arguments)
                            {QStringLiteral("time"), qtx::FormatDuration(figures.seconds)}});
             return 0;
         }
-        QString out = CsvRow({QStringLiteral("date"), QStringLiteral("hits"), QStringLiteral("users"),
+        QString out = qtx::CsvRow({QStringLiteral("date"), QStringLiteral("hits"), QStringLiteral("users"),
                               QStringLiteral("seconds"), QStringLiteral("time")});
         for (int d = 1; d <= figures.days; ++d) {
             const qtx::DayFigures& day = figures.day[static_cast<std::size_t>(d - 1)];
-            out += CsvRow({QDate(options.year, options.month, d).toString(QStringLiteral("yyyy-MM-dd")),
+            out += qtx::CsvRow({QDate(options.year, options.month, d).toString(QStringLiteral("yyyy-MM-dd")),
                            QString::number(day.hits), QString::number(day.users), QString::number(day.seconds),
                            qtx::FormatDuration(day.seconds)});
         }
-        out += CsvRow({QStringLiteral("total"), QString::number(figures.hits), QString(),
+        out += qtx::CsvRow({QStringLiteral("total"), QString::number(figures.hits), QString(),
                        QString::number(figures.seconds), qtx::FormatDuration(figures.seconds)});
         const QByteArray utf8 = out.toUtf8();
         std::fwrite(utf8.constData(), 1, static_cast<std::size_t>(utf8.size()), stdout);

@@ -16,6 +16,8 @@ void PrintUsage(FILE* out)
                "  users [--show-pins] WORKSPACE_DIR      list the user list, one record per line\n"
                "  report --month YYYY-MM [...] WORKSPACE_DIR\n"
                "                                         daily hits and presence times as CSV\n"
+               "  timesheet --month YYYY-MM [...] WORKSPACE_DIR\n"
+               "                                         each person's time per day, CSV or XLSX\n"
                "  ports                                  the serial ports and their devices\n"
                "  list --port COMn                       the recorder's file names\n"
                "  download --port COMn [--to DIR]        fetch every file of the recorder's card\n"
@@ -53,6 +55,8 @@ int main(int argc, char** argv)
         return qtxctl::RunUsers(arguments);
     if (command == QLatin1String("report"))
         return qtxctl::RunReport(arguments);
+    if (command == QLatin1String("timesheet"))
+        return qtxctl::RunTimesheet(arguments);
     if (qtxctl::IsLinkCommand(command))
         return qtxctl::RunLink(command, arguments);
     std::fprintf(stderr, "qtxctl: unknown command '%s'\n\n", qPrintable(command));
