@@ -264,8 +264,9 @@ double WindowsDownload(const QString& port)
     return Form1->CardLoaded ? clock.nsecsElapsed() / 1e9 : 0.0;
 }
 
-// The same automatic download through the code path of qtxctl: the link controller and its timer
-// loop, no window.
+// The same automatic download without windows: the link controller, its task sequencer (one file
+// per 100 ms step, as in the windows) and its timer loop. qtxctl's own download fetches without
+// that step, so it would measure the step, not the windows.
 double CommandLineDownload(const QString& port, const QString& folder)
 {
     Link link;
@@ -295,8 +296,7 @@ bool HoldsCard(const QString& folder, const QString& card)
     return true;
 }
 
-// Three downloads of a card through the windows, each against one through the qtxctl code path
-// in the same run: each windows run as a share of the command line's throughput, and the third
+// Three downloads of a card through the windows, each against one without windows in the same run: each windows run as a share of the command line's throughput, and the third
 // run's time against the first's (the log must not slow later runs down).
 void WindowsAgainstCommandLine(benchmark::State& state, const QString& card)
 {

@@ -305,8 +305,10 @@ private:
 int Ports(const QStringList& arguments)
 {
     const Parsed parsed = Parse({QStringLiteral("ports"), QStringLiteral("[--json]"),
-                                 QStringLiteral("Prints the serial ports, one name per line with its device after a TAB.\n"
-                                                "--json: {\"name\": \"COM1\", \"device\": \"/dev/ttyS0\"} per port."),
+                                 QStringLiteral("Prints the serial ports, one name per line with its device after a TAB, and\n"
+                                                "what the system calls the device after a second TAB where it says.\n"
+                                                "--json: {\"name\": \"COM33\", \"device\": \"/dev/ttyUSB0\",\n"
+                                                "\"description\": \"FT232R USB UART\"} per port (description empty when unknown)."),
                                  {}, false, false, false, true},
                                 arguments);
     if (parsed.status >= 0)
@@ -314,9 +316,12 @@ int Ports(const QStringList& arguments)
     const QList<qtx::SerialPortEntry> ports = qtx::SerialPortEntries();
     for (const qtx::SerialPortEntry& port : ports) {
         if (parsed.json)
-            PrintJsonLine({{QStringLiteral("name"), port.name}, {QStringLiteral("device"), port.device}});
+            PrintJsonLine({{QStringLiteral("name"), port.name},
+                           {QStringLiteral("device"), port.device},
+                           {QStringLiteral("description"), port.description}});
         else
-            Out(port.name + QLatin1Char('\t') + port.device);
+            Out(port.name + QLatin1Char('\t') + port.device
+                + (port.description.isEmpty() ? QString() : QLatin1Char('\t') + port.description));
     }
     return ExitOk;
 }
