@@ -163,9 +163,10 @@ int RunTimesheet(const QStringList& arguments)
     if (options.xlsx && options.output.isEmpty())
         return UsageError(QStringLiteral("--format xlsx needs -o FILE"));
 
+    if (!CheckWorkspaceFolder(QStringLiteral("timesheet"), options.workspace))
+        return 1;
+
     try {
-        if (!QFileInfo(options.workspace).isDir())
-            throw qtx::FileError(QStringLiteral("workspace folder %1 does not exist").arg(options.workspace));
         const QString folder = qtx::WithTrailingChar(options.workspace, QLatin1Char('/'));
         qtx::PortNames ports;
         if (!options.entrance || !options.exit) {
