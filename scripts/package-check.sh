@@ -87,7 +87,8 @@ dpkg-deb -x "$deb" "$root"
 for file in usr/bin/qtx-manager usr/bin/qtxctl usr/bin/qtx-recorder-sim usr/share/qtx-manager/lang.txt \
     usr/share/qtx-manager/demo-card/USERS.txt usr/share/applications/qtx-manager.desktop \
     usr/share/icons/hicolor/scalable/apps/qtx-manager.svg usr/share/bash-completion/completions/qtxctl \
-    usr/share/man/man1/qtx-manager.1.gz usr/share/man/man1/qtxctl.1.gz usr/share/man/man1/qtx-recorder-sim.1.gz; do
+    usr/share/man/man1/qtx-manager.1.gz usr/share/man/man1/qtxctl.1.gz usr/share/man/man1/qtx-recorder-sim.1.gz \
+    usr/share/doc/qtx-manager/examples/systemd/qtx-sync.timer usr/share/doc/qtx-manager/examples/crontab.example; do
     [ -f "$root/$file" ] || fail "the package lacks /$file"
 done
 if find "$root" -mindepth 1 -maxdepth 1 ! -name usr | grep -q .; then
