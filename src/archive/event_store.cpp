@@ -110,8 +110,13 @@ QStringList ListEventFiles(const QString& folder)
 void LoadEventFolder(EventStore& store, const QString& folder)
 {
     const QString prefix = WithTrailingChar(folder, QLatin1Char('/'));
-    for (const QString& name : ListEventFiles(folder))
-        LoadEventFile(store, prefix + name);
+    for (const QString& name : ListEventFiles(folder)) {
+        try {
+            LoadEventFile(store, prefix + name);
+        } catch (const FormatError& e) {
+            throw FormatError(prefix + name + QStringLiteral(": ") + e.message());
+        }
+    }
 }
 
 QList<UserFilterEntry> ReadUserFilterEntries(QByteArrayView data)

@@ -84,7 +84,8 @@ void LoadEventFile(EventStore& store, const QString& path, int startPercent = 0,
 // sorted alphabetically without regard to case.
 QStringList ListEventFiles(const QString& folder);
 
-// Loads every event file of a folder in list order; a bad file stops the load with its error.
+// Loads every event file of a folder in list order; a file whose name is not a date stops the
+// load with an error that names it.
 void LoadEventFolder(EventStore& store, const QString& folder);
 
 // One entry of the archive's user filter, taken from a user list file.

@@ -134,7 +134,7 @@ private slots:
         Run run = Report({"--month", "2021-05", dir.path()});
         QCOMPARE(run.status, 1);
         QVERIFY(run.out.isEmpty());
-        QVERIFY(run.err.contains("Invalid argument to date encode"));
+        QVERIFY(run.err.contains("notes.csv: Invalid argument to date encode"));
 
         QTemporaryDir noReport;
         WriteBytes(noReport.filePath("20210511.csv"), "h\r\n");
