@@ -2,6 +2,7 @@
 // archive's calendar computes them.
 
 #include "commands.h"
+#include "month_options.h"
 
 #include "app/errors.h"
 #include "app/paths.h"
@@ -9,11 +10,8 @@
 #include "archive/event_store.h"
 #include "archive/statistics.h"
 #include "archive/timesheet_export.h"
-#include "config/config_files.h"
 
-#include <QRegularExpression>
 #include <cstdio>
-#include <optional>
 
 namespace qtxctl {
 
@@ -51,20 +49,8 @@ const char* const ReportHelp =
     "name is not a date,\n"
     "2 wrong arguments.\n";
 
-int UsageError(const QString& message)
-{
-    std::fprintf(stderr, "qtxctl report: %s\n\n%s", qPrintable(message), ReportHelp);
-    return 2;
-}
-
-struct ReportOptions {
-    int year = 0;
-    int month = 0;
-    qtx::CountingMode mode = qtx::CountingMode::Daily;
+struct ReportOptions : MonthOptions {
     qtx::UserFilter filter;
-    std::optional<QString> entrance;
-    std::optional<QString> exit;
-    QString workspace;
     bool json = false;
 };
 
@@ -73,82 +59,23 @@ struct ReportOptions {
 int RunReport(const QStringList& arguments)
 {
     ReportOptions options;
-    bool haveMonth = false;
-    for (int i = 0; i < arguments.size(); ++i) {
-        QString arg = arguments[i];
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            std::fputs(ReportHelp, stdout);
-            return 0;
-        }
-        if (arg == QLatin1String("--json")) {
+    const MonthCommand command{QStringLiteral("report"), ReportHelp, {QStringLiteral("--json")}, {QStringLiteral("--user")}};
+    const int status = ParseMonthOptions(command, arguments, options, [&options](const QString& option, const QString& value) {
+        if (option == QLatin1String("--json"))
             options.json = true;
-            continue;
-        }
-        if (!arg.startsWith(QLatin1String("--"))) {
-            if (!options.workspace.isEmpty())
-                return UsageError(QStringLiteral("more than one workspace folder given"));
-            options.workspace = arg;
-            continue;
-        }
-        QString value;
-        const qsizetype eq = arg.indexOf(QLatin1Char('='));
-        if (eq >= 0) {
-            value = arg.mid(eq + 1);
-            arg = arg.left(eq);
-        } else if (i + 1 < arguments.size()) {
-            value = arguments[++i];
-        } else {
-            return UsageError(QStringLiteral("%1 needs a value").arg(arg));
-        }
-        if (arg == QLatin1String("--month")) {
-            static const QRegularExpression format(QStringLiteral("^(\\d{4})-(\\d{2})$"));
-            const QRegularExpressionMatch m = format.match(value);
-            options.year = m.hasMatch() ? m.captured(1).toInt() : 0;
-            options.month = m.hasMatch() ? m.captured(2).toInt() : 0;
-            if (options.year < 1 || options.month < 1 || options.month > 12)
-                return UsageError(QStringLiteral("--month must be YYYY-MM, got '%1'").arg(value));
-            haveMonth = true;
-        } else if (arg == QLatin1String("--mode")) {
-            if (value == QLatin1String("daily"))
-                options.mode = qtx::CountingMode::Daily;
-            else if (value == QLatin1String("daynight"))
-                options.mode = qtx::CountingMode::DayNight;
-            else if (value == QLatin1String("span"))
-                options.mode = qtx::CountingMode::DailyIgnoreIoType;
-            else
-                return UsageError(QStringLiteral("--mode must be daily, daynight or span, got '%1'").arg(value));
-        } else if (arg == QLatin1String("--user")) {
+        else
             options.filter = qtx::UserFilter::Number(qtx::ToCp1250(value.left(4)));
-        } else if (arg == QLatin1String("--entrance")) {
-            options.entrance = value;
-        } else if (arg == QLatin1String("--exit")) {
-            options.exit = value;
-        } else {
-            return UsageError(QStringLiteral("unknown option %1").arg(arg));
-        }
-    }
-    if (!haveMonth)
-        return UsageError(QStringLiteral("--month is required"));
-    if (options.workspace.isEmpty())
-        return UsageError(QStringLiteral("no workspace folder given"));
-    if (!CheckWorkspaceFolder(QStringLiteral("report"), options.workspace))
+        return QString();
+    });
+    if (status >= 0)
+        return status;
+    if (!CheckWorkspaceFolder(command.name, options.workspace))
         return 1;
 
     try {
-        const QString folder = qtx::WithTrailingChar(options.workspace, QLatin1Char('/'));
-        qtx::PortNames ports;
-        if (!options.entrance || !options.exit) {
-            const qtx::ConfigReport report = qtx::ReadConfigReportFile(folder + QStringLiteral("KONFOUT.TXT"));
-            ports.entrance = report.port0Name;
-            ports.exit = report.port1Name;
-        }
-        if (options.entrance)
-            ports.entrance = qtx::ToCp1250(*options.entrance);
-        if (options.exit)
-            ports.exit = qtx::ToCp1250(*options.exit);
-
+        const qtx::PortNames ports = ResolvePorts(options);
         qtx::EventStore store;
-        qtx::LoadEventFolder(store, folder);
+        qtx::LoadEventFolder(store, options.workspace);
         const qtx::MonthFigures figures =
             qtx::ComputeMonthFigures(store, options.year, options.month, options.filter, options.mode, ports);
 

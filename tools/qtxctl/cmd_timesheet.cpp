@@ -1,6 +1,7 @@
 // qtxctl timesheet: each person's presence time per day of a month, as CSV or as a spreadsheet.
 
 #include "commands.h"
+#include "month_options.h"
 
 #include "app/errors.h"
 #include "app/paths.h"
@@ -8,13 +9,9 @@
 #include "archive/event_store.h"
 #include "archive/timesheet.h"
 #include "archive/timesheet_export.h"
-#include "config/config_files.h"
 #include "lang/language_table.h"
 
-#include <QFileInfo>
-#include <QRegularExpression>
 #include <cstdio>
-#include <optional>
 
 namespace qtxctl {
 
@@ -59,23 +56,11 @@ const char* const TimesheetHelp =
     "or a file could not be read, an event file name is not a date, or FILE could not be\n"
     "written; 2 wrong arguments.\n";
 
-int UsageError(const QString& message)
-{
-    std::fprintf(stderr, "qtxctl timesheet: %s\n\n%s", qPrintable(message), TimesheetHelp);
-    return 2;
-}
-
-struct TimesheetOptions {
-    int year = 0;
-    int month = 0;
-    qtx::CountingMode mode = qtx::CountingMode::Daily;
-    std::optional<QString> entrance;
-    std::optional<QString> exit;
+struct TimesheetOptions : MonthOptions {
     bool seconds = false;
     bool xlsx = false;
     int language = qtx::Polish;
     QString output;
-    QString workspace;
 };
 
 // The interface texts, from the copy of lang.txt built into the program.
@@ -92,101 +77,39 @@ qtx::TimesheetTexts Texts(int language)
 int RunTimesheet(const QStringList& arguments)
 {
     TimesheetOptions options;
-    bool haveMonth = false;
-    for (int i = 0; i < arguments.size(); ++i) {
-        QString arg = arguments[i];
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            std::fputs(TimesheetHelp, stdout);
-            return 0;
-        }
-        if (arg == QLatin1String("--seconds")) {
+    const MonthCommand command{QStringLiteral("timesheet"), TimesheetHelp, {QStringLiteral("--seconds")},
+                               {QStringLiteral("--format"), QStringLiteral("--lang"), QStringLiteral("-o")}};
+    const int status = ParseMonthOptions(command, arguments, options, [&options](const QString& option, const QString& value) {
+        if (option == QLatin1String("--seconds")) {
             options.seconds = true;
-            continue;
-        }
-        if (!arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
-            if (!options.workspace.isEmpty())
-                return UsageError(QStringLiteral("more than one workspace folder given"));
-            options.workspace = arg;
-            continue;
-        }
-        QString value;
-        const qsizetype eq = arg.indexOf(QLatin1Char('='));
-        if (eq >= 0) {
-            value = arg.mid(eq + 1);
-            arg = arg.left(eq);
-        } else if (i + 1 < arguments.size()) {
-            value = arguments[++i];
-        } else {
-            return UsageError(QStringLiteral("%1 needs a value").arg(arg));
-        }
-        if (arg == QLatin1String("--month")) {
-            static const QRegularExpression format(QStringLiteral("^(\\d{4})-(\\d{2})$"));
-            const QRegularExpressionMatch m = format.match(value);
-            options.year = m.hasMatch() ? m.captured(1).toInt() : 0;
-            options.month = m.hasMatch() ? m.captured(2).toInt() : 0;
-            if (options.year < 1 || options.month < 1 || options.month > 12)
-                return UsageError(QStringLiteral("--month must be YYYY-MM, got '%1'").arg(value));
-            haveMonth = true;
-        } else if (arg == QLatin1String("--mode")) {
-            if (value == QLatin1String("daily"))
-                options.mode = qtx::CountingMode::Daily;
-            else if (value == QLatin1String("daynight"))
-                options.mode = qtx::CountingMode::DayNight;
-            else if (value == QLatin1String("span"))
-                options.mode = qtx::CountingMode::DailyIgnoreIoType;
-            else
-                return UsageError(QStringLiteral("--mode must be daily, daynight or span, got '%1'").arg(value));
-        } else if (arg == QLatin1String("--entrance")) {
-            options.entrance = value;
-        } else if (arg == QLatin1String("--exit")) {
-            options.exit = value;
-        } else if (arg == QLatin1String("--format")) {
+        } else if (option == QLatin1String("--format")) {
             if (value != QLatin1String("csv") && value != QLatin1String("xlsx"))
-                return UsageError(QStringLiteral("--format must be csv or xlsx, got '%1'").arg(value));
+                return QStringLiteral("--format must be csv or xlsx, got '%1'").arg(value);
             options.xlsx = value == QLatin1String("xlsx");
-        } else if (arg == QLatin1String("--lang")) {
+        } else if (option == QLatin1String("--lang")) {
             if (value != QLatin1String("pl") && value != QLatin1String("en"))
-                return UsageError(QStringLiteral("--lang must be pl or en, got '%1'").arg(value));
+                return QStringLiteral("--lang must be pl or en, got '%1'").arg(value);
             options.language = value == QLatin1String("en") ? qtx::English : qtx::Polish;
-        } else if (arg == QLatin1String("-o")) {
-            if (value.isEmpty())
-                return UsageError(QStringLiteral("-o needs a file name"));
-            options.output = value;
+        } else if (value.isEmpty()) {
+            return QStringLiteral("-o needs a file name");
         } else {
-            return UsageError(QStringLiteral("unknown option %1").arg(arg));
+            options.output = value;
         }
-    }
-    if (!haveMonth)
-        return UsageError(QStringLiteral("--month is required"));
-    if (options.workspace.isEmpty())
-        return UsageError(QStringLiteral("no workspace folder given"));
+        return QString();
+    });
+    if (status >= 0)
+        return status;
     if (options.xlsx && options.output.isEmpty())
-        return UsageError(QStringLiteral("--format xlsx needs -o FILE"));
+        return MonthUsageError(command, QStringLiteral("--format xlsx needs -o FILE"));
 
-    if (!CheckWorkspaceFolder(QStringLiteral("timesheet"), options.workspace))
+    if (!CheckWorkspaceFolder(command.name, options.workspace))
         return 1;
 
     try {
         const QString folder = qtx::WithTrailingChar(options.workspace, QLatin1Char('/'));
-        qtx::PortNames ports;
-        if (!options.entrance || !options.exit) {
-            const qtx::ConfigReport report = qtx::ReadConfigReportFile(folder + QStringLiteral("KONFOUT.TXT"));
-            ports.entrance = report.port0Name;
-            ports.exit = report.port1Name;
-        }
-        if (options.entrance)
-            ports.entrance = qtx::ToCp1250(*options.entrance);
-        if (options.exit)
-            ports.exit = qtx::ToCp1250(*options.exit);
-
+        const qtx::PortNames ports = ResolvePorts(options);
         qtx::EventStore store;
-        for (const QString& name : qtx::ListEventFiles(folder)) {
-            try {
-                qtx::LoadEventFile(store, folder + name);
-            } catch (const qtx::FormatError& e) {
-                throw qtx::FormatError(folder + name + QStringLiteral(": ") + e.message());
-            }
-        }
+        qtx::LoadEventFolder(store, folder);
         const qtx::UserNames names = qtx::ReadWorkspaceUserNames(folder);
         const qtx::Timesheet sheet =
             qtx::ComputeTimesheet(store, options.year, options.month, options.mode, ports, names);

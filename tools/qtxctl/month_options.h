@@ -1,0 +1,46 @@
+#pragma once
+// The options that qtxctl report and timesheet share: the month, the counting mode, the two
+// port names and the workspace folder, and the port names they resolve to.
+
+#include "archive/statistics.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+namespace qtxctl {
+
+struct MonthOptions {
+    int year = 0;
+    int month = 0;
+    qtx::CountingMode mode = qtx::CountingMode::Daily;
+    std::optional<QString> entrance;
+    std::optional<QString> exit;
+    QString workspace;
+};
+
+struct MonthCommand {
+    QString name;       // "report"
+    const char* help;   // the whole --help text
+    QStringList flags;  // the command's own options without a value ("--json")
+    QStringList valued; // the command's own options with a value ("--user", "-o")
+};
+
+// Takes one of the command's own options (value empty for a flag); returns an error text for a
+// wrong value, or an empty text.
+using OwnOption = std::function<QString(const QString& option, const QString& value)>;
+
+// Parses a month command's arguments into options. Returns -1 when the command should run;
+// otherwise the exit status: 0 after --help, 2 after a usage error (said on standard error).
+int ParseMonthOptions(const MonthCommand& command, const QStringList& arguments, MonthOptions& options,
+                      const OwnOption& own);
+
+// A usage error of the command: the message and the help on standard error; returns 2.
+int MonthUsageError(const MonthCommand& command, const QString& message);
+
+// The port names: the ones given, the others from the workspace's KONFOUT.TXT (read only when
+// a name is missing). Throws qtx::Error when the report cannot be read.
+qtx::PortNames ResolvePorts(const MonthOptions& options);
+
+} // namespace qtxctl
