@@ -8,6 +8,7 @@
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "app/paths.h"
+#include "link/com_socket.h"
 #include "link/link_controller.h"
 #include "link/port_chooser_window.h"
 #include "workspace/access_mode_window.h"
@@ -246,7 +247,11 @@ double WindowsDownload(const QString& port)
         if (QApplication::activeModalWidget() != Form14)
             return;
         answer.stop();
-        Form14->ComboBox1->setCurrentIndex(Form14->ComboBox1->findText(port));
+        // Each line shows the name, then the device: pick the line whose first word is the port.
+        for (int i = 0; i < Form14->ComboBox1->count(); ++i) {
+            if (qtx::PortNameOfLabel(Form14->ComboBox1->itemText(i)) == port)
+                Form14->ComboBox1->setCurrentIndex(i);
+        }
         Form14->Button1->click();
     });
     answer.start();
