@@ -17,15 +17,15 @@ constexpr xcb_keysym_t KeysymShiftL = 0xFFE1;
 template <class T>
 using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
-xcb_atom_t Atom(xcb_connection_t* c, const char* name)
+} // namespace
+
+std::uint32_t XAtom(xcb_connection_t* c, const char* name)
 {
     const Reply<xcb_intern_atom_reply_t> reply(
         xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr),
         &std::free);
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
-
-} // namespace
 
 xcb_connection_t* XConnection()
 {
@@ -79,8 +79,8 @@ void SetXWindowName(QWindow* window, const QString& title)
     const QByteArray utf8 = title.toUtf8();
     const QByteArray latin1 = title.toLatin1();
     // Atoms live as long as the server; asked for once, not on every tooltip shown.
-    static const xcb_atom_t netWmName = Atom(c, "_NET_WM_NAME");
-    static const xcb_atom_t utf8String = Atom(c, "UTF8_STRING");
+    static const xcb_atom_t netWmName = XAtom(c, "_NET_WM_NAME");
+    static const xcb_atom_t utf8String = XAtom(c, "UTF8_STRING");
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, netWmName, utf8String, 8, static_cast<uint32_t>(utf8.size()),
                         utf8.constData());
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,

@@ -1,6 +1,7 @@
 #pragma once
 // What the program asks the X server itself, beyond what Qt's xcb platform does for it.
 
+#include <cstdint>
 #include <optional>
 
 class QString;
@@ -11,6 +12,9 @@ namespace qtx {
 
 // Qt's connection to the X server the windows are shown on; null on any other platform.
 xcb_connection_t* XConnection();
+
+// The server's atom for name (XCB_ATOM_NONE, 0, when it cannot say).
+std::uint32_t XAtom(xcb_connection_t* connection, const char* name);
 
 // Whether the windows are shown on an X server (Qt's xcb platform).
 bool OnXServer();

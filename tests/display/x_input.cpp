@@ -1,9 +1,10 @@
 #include "display/x_input.h"
 
+#include "app/x_server.h"
+
 #include <QWidget>
 #include <QWindow>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
@@ -14,14 +15,6 @@ namespace {
 
 template <class T>
 using Reply = std::unique_ptr<T, decltype(&std::free)>;
-
-xcb_atom_t Atom(xcb_connection_t* c, const char* name)
-{
-    const Reply<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr),
-        &std::free);
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
 
 } // namespace
 
@@ -80,7 +73,7 @@ void XInput::Sync()
 QString XInput::WindowName(const QWindow* window)
 {
     const auto cookie = xcb_get_property(connection_, 0, static_cast<xcb_window_t>(window->winId()),
-                                         Atom(connection_, "_NET_WM_NAME"), XCB_GET_PROPERTY_TYPE_ANY, 0, 1024);
+                                         XAtom(connection_, "_NET_WM_NAME"), XCB_GET_PROPERTY_TYPE_ANY, 0, 1024);
     const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection_, cookie, nullptr), &std::free);
     if (!reply)
         return QStringLiteral("(no reply)");
