@@ -11,6 +11,7 @@
 #include "link/com_socket.h"
 #include "link/link_controller.h"
 #include "link/port_chooser_window.h"
+#include "support/recorder_sim_process.h"
 #include "workspace/access_mode_window.h"
 
 #include <QComboBox>
@@ -19,7 +20,6 @@
 #include <QTimer>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -46,39 +46,13 @@ public:
     void DownloadEnded(const qtx::DownloadOutcome& outcome) override { outcomes.append(outcome); }
 };
 
-// qtx-recorder-sim serving a card folder on a pseudo-terminal reached as QTX_COM<n>.
-class Simulator {
+// qtx-recorder-sim serving a card folder at the cable's speed, reached as COM98.
+class Simulator : public qtx::test::RecorderSimProcess {
 public:
     Simulator(const QString& card, const QStringList& extra)
+        : RecorderSimProcess(QStringLiteral(QTX_RECORDER_SIM), card, 98, QStringList{"--baud-pace", "115200"} + extra)
     {
-        process_.start(QStringLiteral(QTX_RECORDER_SIM),
-                       QStringList{"--card", card, "--baud-pace", "115200", "--com", "98"} + extra);
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 10000 && port_.isEmpty()) {
-            process_.waitForReadyRead(200);
-            while (process_.canReadLine()) {
-                const QByteArray line = process_.readLine().trimmed();
-                if (line.startsWith("QTX_COM")) {
-                    const qsizetype eq = line.indexOf('=');
-                    qputenv(line.left(eq).constData(), line.mid(eq + 1));
-                    port_ = QString::fromLatin1(line.left(eq).mid(4));
-                }
-            }
-        }
     }
-    ~Simulator()
-    {
-        process_.terminate();
-        if (!process_.waitForFinished(3000))
-            process_.kill();
-        process_.waitForFinished();
-    }
-    const QString& Port() const { return port_; }
-
-private:
-    QProcess process_;
-    QString port_;
 };
 
 // The link with its timers until done() holds.
