@@ -8,6 +8,7 @@
 #include "archive/archive_window.h"
 #include "archive/event_store.h"
 #include "archive/statistics.h"
+#include "busy_year.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -24,11 +25,7 @@
 
 namespace {
 
-constexpr int Days = 365;
-constexpr int LinesPerFile = 5000;
-constexpr int Users = 200;
-const QByteArray Entrance = qtx::ToCp1250(QStringLiteral("Wejście główne"));
-const QByteArray Exit = qtx::ToCp1250(QStringLiteral("Wyjście główne"));
+using namespace bench;
 
 // The year's files, written once into a scratch folder.
 class Year {
@@ -36,7 +33,7 @@ public:
     Year()
     {
         QRandomGenerator random(2021);
-        const QDate first(2021, 1, 1);
+        const QDate first = FirstDay();
         QByteArray users;
         for (int u = 1; u <= Users; ++u)
             users += QByteArray(8, '\0') + QByteArray::number(u).rightJustified(4, '0') + "u" + '\0' + "\x31" +
@@ -44,22 +41,7 @@ public:
         qtx::WriteWholeFile(dir_.filePath(QStringLiteral("USERS.txt")), users);
         for (int d = 0; d < Days; ++d) {
             const QDate date = first.addDays(d);
-            QByteArray file = "ID, DATA, CZAS, WYNIK, OPIS, PORT,\r\n";
-            file.reserve(LinesPerFile * 72);
-            bool inside[Users + 1] = {};
-            const QByteArray day = date.toString(QStringLiteral("yyyy-MM-dd")).toLatin1();
-            for (int k = 0; k < LinesPerFile; ++k) {
-                const int u = 1 + static_cast<int>(random.bounded(Users));
-                const int t = k * 86400 / LinesPerFile;
-                const bool accepted = random.bounded(40) != 0;
-                if (accepted)
-                    inside[u] = !inside[u];
-                char line[160];
-                const int n = std::snprintf(line, sizeof line, "%04d, %s, %02d:%02d:%02d, %dk, Pracownik %d, %s,\r\n",
-                                            u, day.constData(), t / 3600, t / 60 % 60, t % 60, accepted ? 1 : 0, u,
-                                            (inside[u] ? Entrance : Exit).constData());
-                file.append(line, n);
-            }
+            const QByteArray file = BusyDayFile(date, random);
             const QString name = date.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".csv");
             qtx::WriteWholeFile(dir_.filePath(name), file);
             paths_ << dir_.filePath(name);

@@ -5,6 +5,7 @@
 #include "archive/event_store.h"
 #include "archive/timesheet.h"
 #include "archive/timesheet_export.h"
+#include "busy_year.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
@@ -14,11 +15,7 @@
 
 namespace {
 
-constexpr int Days = 365;
-constexpr int LinesPerFile = 5000;
-constexpr int Users = 200;
-const QByteArray Entrance = qtx::ToCp1250(QStringLiteral("Wejście główne"));
-const QByteArray Exit = qtx::ToCp1250(QStringLiteral("Wyjście główne"));
+using namespace bench;
 const qtx::PortNames Ports{Entrance, Exit};
 
 struct LoadedYear {
@@ -36,25 +33,10 @@ const LoadedYear& TheYear()
             entries.append({QByteArray::number(u).rightJustified(4, '0'), "Pracownik " + QByteArray::number(u)});
         y.names = qtx::UserNames(entries);
         QRandomGenerator random(2021);
-        const QDate first(2021, 1, 1);
+        const QDate first = FirstDay();
         for (int d = 0; d < Days; ++d) {
             const QDate date = first.addDays(d);
-            QByteArray file = "ID, DATA, CZAS, WYNIK, OPIS, PORT,\r\n";
-            file.reserve(LinesPerFile * 72);
-            bool inside[Users + 1] = {};
-            const QByteArray day = date.toString(QStringLiteral("yyyy-MM-dd")).toLatin1();
-            for (int k = 0; k < LinesPerFile; ++k) {
-                const int u = 1 + static_cast<int>(random.bounded(Users));
-                const int t = k * 86400 / LinesPerFile;
-                const bool accepted = random.bounded(40) != 0;
-                if (accepted)
-                    inside[u] = !inside[u];
-                char line[160];
-                const int n = std::snprintf(line, sizeof line, "%04d, %s, %02d:%02d:%02d, %dk, Pracownik %d, %s,\r\n",
-                                            u, day.constData(), t / 3600, t / 60 % 60, t % 60, accepted ? 1 : 0, u,
-                                            (inside[u] ? Entrance : Exit).constData());
-                file.append(line, n);
-            }
+            const QByteArray file = BusyDayFile(date, random);
             qtx::AppendEventFileData(y.store, date.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".csv"), file);
         }
         return y;
