@@ -9,7 +9,7 @@ packages=(
   libjpeg-dev libxlsxwriter-dev
   fonts-liberation fontconfig
   libbenchmark-dev
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev clang-format-14 clang-tidy-14
   xvfb xauth imagemagick
   libqt6svg6 qt6-qpa-plugins
   dpkg-dev desktop-file-utils appstream man-db bash-completion

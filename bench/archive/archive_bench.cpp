@@ -11,12 +11,12 @@
 #include "busy_year.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QPushButton>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -36,8 +36,8 @@ public:
         const QDate first = FirstDay();
         QByteArray users;
         for (int u = 1; u <= Users; ++u)
-            users += QByteArray(8, '\0') + QByteArray::number(u).rightJustified(4, '0') + "u" + '\0' + "\x31" +
-                     '\0' + "Pracownik " + QByteArray::number(u) + "\r\n";
+            users += QByteArray(8, '\0') + QByteArray::number(u).rightJustified(4, '0') + "u" + '\0' + "\x31" + '\0'
+                     + "Pracownik " + QByteArray::number(u) + "\r\n";
         qtx::WriteWholeFile(dir_.filePath(QStringLiteral("USERS.txt")), users);
         for (int d = 0; d < Days; ++d) {
             const QDate date = first.addDays(d);

@@ -61,7 +61,8 @@ BENCHMARK(BM_TimesheetMonth)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 void BM_TimesheetCsv(benchmark::State& state)
 {
     const LoadedYear& year = TheYear();
-    const qtx::Timesheet sheet = qtx::ComputeTimesheet(year.store, 2021, 7, qtx::CountingMode::Daily, Ports, year.names);
+    const qtx::Timesheet sheet =
+        qtx::ComputeTimesheet(year.store, 2021, 7, qtx::CountingMode::Daily, Ports, year.names);
     for (auto _ : state)
         benchmark::DoNotOptimize(qtx::TimesheetCsv(sheet, false));
 }
@@ -71,13 +72,14 @@ BENCHMARK(BM_TimesheetCsv)->Unit(benchmark::kMillisecond);
 void BM_TimesheetXlsx(benchmark::State& state)
 {
     const LoadedYear& year = TheYear();
-    const qtx::Timesheet sheet = qtx::ComputeTimesheet(year.store, 2021, 7, qtx::CountingMode::Daily, Ports, year.names);
+    const qtx::Timesheet sheet =
+        qtx::ComputeTimesheet(year.store, 2021, 7, qtx::CountingMode::Daily, Ports, year.names);
     QTemporaryDir dir;
-    const qtx::TimesheetTexts texts{"ID", "Name", "Total", "Timesheet", "Events", "Date", "Time",
-                                    "User", "Port", "Status", "accepted", "denied"};
+    const qtx::TimesheetTexts texts{"ID",   "Name", "Total", "Timesheet", "Events",   "Date",
+                                    "Time", "User", "Port",  "Status",    "accepted", "denied"};
     for (auto _ : state)
-        qtx::WriteTimesheetXlsx(dir.filePath(QStringLiteral("month.xlsx")), sheet, year.store,
-                                qtx::UserFilter::All(), year.names, texts);
+        qtx::WriteTimesheetXlsx(dir.filePath(QStringLiteral("month.xlsx")), sheet, year.store, qtx::UserFilter::All(),
+                                year.names, texts);
 }
 BENCHMARK(BM_TimesheetXlsx)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -16,12 +16,12 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QPushButton>
-#include <QTimer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 #include <functional>
 
@@ -58,7 +58,8 @@ public:
 // The link with its timers until done() holds.
 void Run(qtx::LinkController& link, const std::function<bool()>& done, bool sequencer)
 {
-    link.RunTimersUntil(done, [] {}, sequencer);
+    link.RunTimersUntil(
+        done, [] {}, sequencer);
 }
 
 QByteArray RandomBytes(int size)
@@ -110,7 +111,8 @@ void BM_DownloadLargeFile(benchmark::State& state)
         QElapsedTimer clock;
         clock.start();
         link.controller.Engine().RequestFile("BIG.BIN");
-        Run(link.controller, [&] { return !link.view.outcomes.isEmpty(); }, false);
+        Run(
+            link.controller, [&] { return !link.view.outcomes.isEmpty(); }, false);
         seconds = clock.nsecsElapsed() / 1e9;
         state.SetIterationTime(seconds);
         if (!link.view.outcomes.first().stored || ReadFile(store.filePath("BIG.BIN")) != content)
@@ -135,7 +137,8 @@ void BM_DownloadDemoCard(benchmark::State& state)
         QElapsedTimer clock;
         clock.start();
         link.controller.Tasks().Start();
-        Run(link.controller, [&] { return link.view.finished || !link.controller.Tasks().Running(); }, true);
+        Run(
+            link.controller, [&] { return link.view.finished || !link.controller.Tasks().Running(); }, true);
         seconds = clock.nsecsElapsed() / 1e9;
         state.SetIterationTime(seconds);
         bytes = 0;
@@ -186,12 +189,14 @@ void BM_DownloadsUnderFaults(benchmark::State& state)
             link.controller.Engine().RequestFile("FAULTS.BIN");
             QElapsedTimer one;
             one.start();
-            Run(link.controller, [&] { return !link.view.outcomes.isEmpty() || one.elapsed() > 120000; }, false);
+            Run(
+                link.controller, [&] { return !link.view.outcomes.isEmpty() || one.elapsed() > 120000; }, false);
             if (link.view.outcomes.isEmpty() || !link.view.outcomes.first().stored) {
                 notStored += 1;
                 if (link.view.outcomes.isEmpty()) {
                     link.controller.Engine().RequestAbort();
-                    Run(link.controller, [&] { return !link.controller.Engine().State().Receiving; }, false);
+                    Run(
+                        link.controller, [&] { return !link.controller.Engine().State().Receiving; }, false);
                 }
                 continue;
             }
@@ -254,7 +259,8 @@ double CommandLineDownload(const QString& port, const QString& folder)
     QElapsedTimer clock;
     clock.start();
     link.controller.Tasks().Start();
-    Run(link.controller, [&] { return link.view.finished || !link.controller.Tasks().Running(); }, true);
+    Run(
+        link.controller, [&] { return link.view.finished || !link.controller.Tasks().Running(); }, true);
     return link.view.finished ? clock.nsecsElapsed() / 1e9 : 0.0;
 }
 

@@ -38,15 +38,16 @@ QByteArray DayFile(const QDate& date)
     static const char* const names[] = {"Anna Kowalska", "Piotr Nowak", "Marta Wisniewska", "Tomasz Zielinski"};
     QByteArray text = "user, date, time, type, name, port,\r\n";
     for (int i = 0; text.size() < DayFileBytes; ++i) {
-        const QByteArray line = QStringLiteral("%1, %2, %3:%4:%5, 1k, %6, %7,\r\n")
-                                    .arg(i % 4 + 2, 4, 10, QLatin1Char('0'))
-                                    .arg(date.toString(QStringLiteral("yyyy-MM-dd")))
-                                    .arg(6 + i / 12, 2, 10, QLatin1Char('0'))
-                                    .arg(i * 7 % 60, 2, 10, QLatin1Char('0'))
-                                    .arg(i * 13 % 60, 2, 10, QLatin1Char('0'))
-                                    .arg(QLatin1String(names[i % 4]))
-                                    .arg(i % 2 == 0 ? QStringLiteral("Wejscie glowne") : QStringLiteral("Wyjscie glowne"))
-                                    .toLatin1();
+        const QByteArray line =
+            QStringLiteral("%1, %2, %3:%4:%5, 1k, %6, %7,\r\n")
+                .arg(i % 4 + 2, 4, 10, QLatin1Char('0'))
+                .arg(date.toString(QStringLiteral("yyyy-MM-dd")))
+                .arg(6 + i / 12, 2, 10, QLatin1Char('0'))
+                .arg(i * 7 % 60, 2, 10, QLatin1Char('0'))
+                .arg(i * 13 % 60, 2, 10, QLatin1Char('0'))
+                .arg(QLatin1String(names[i % 4]))
+                .arg(i % 2 == 0 ? QStringLiteral("Wejscie glowne") : QStringLiteral("Wyjscie glowne"))
+                .toLatin1();
         text += line;
     }
     return text.left(DayFileBytes);
@@ -66,7 +67,8 @@ void FillCardAndLocalCopy(const QString& card, const QString& local)
         else if (d == Days - 2)
             WriteFile(local + '/' + name, content.left(DayFileBytes / 2));
     }
-    const QByteArray konfout = "DeviceID=QTX-2 biuro\r\nfirmware: 2.14\r\nport0=Wejscie glowne\r\nport1=Wyjscie glowne\r\nbutton=1\r\n";
+    const QByteArray konfout =
+        "DeviceID=QTX-2 biuro\r\nfirmware: 2.14\r\nport0=Wejscie glowne\r\nport1=Wyjscie glowne\r\nbutton=1\r\n";
     const QByteArray users = QByteArray(2400, 'u');
     const QByteArray konfig = "rtc=2025-12-31 23:00:00\r\n";
     for (const QString& folder : {card, local}) {

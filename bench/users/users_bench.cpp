@@ -30,16 +30,17 @@ struct Site {
 
     Site()
     {
-        const QStringList first{"Anna", "Piotr", "Marta", "Tomasz", "Ewa", "Jan", "Łukasz", "Zofia", "Krzysztof",
-                                "Małgorzata", "Agnieszka", "Paweł", "Żaneta", "Michał", "Katarzyna", "Andrzej",
-                                "Barbara", "Grzegorz", "Joanna", "Marcin", "Dorota", "Stanisław", "Elżbieta",
-                                "Wojciech", "Magdalena", "Rafał", "Iwona", "Jerzy", "Beata", "Zbigniew"};
-        const QStringList last{"Kowalska", "Nowak", "Wiśniewski", "Zieliński", "Lewandowska", "Kamiński", "Żak",
-                               "Wójcik", "Szymańska", "Dąbrowski", "Kozłowska", "Jankowski", "Mazur", "Krawczyk",
-                               "Piotrowska", "Grabowski", "Pawłowska", "Michalski", "Król", "Wieczorek",
-                               "Jabłońska", "Wróbel", "Nowakowski", "Majewska", "Olszewski", "Stępień", "Malinowska",
-                               "Jaworski", "Adamczyk", "Dudek", "Nowicka", "Pawlak", "Górski", "Witkowska",
-                               "Walczak", "Sikora", "Baran", "Rutkowska", "Michalak", "Szewczyk"};
+        const QStringList first{"Anna",      "Piotr",  "Marta",     "Tomasz",     "Ewa",       "Jan",
+                                "Łukasz",    "Zofia",  "Krzysztof", "Małgorzata", "Agnieszka", "Paweł",
+                                "Żaneta",    "Michał", "Katarzyna", "Andrzej",    "Barbara",   "Grzegorz",
+                                "Joanna",    "Marcin", "Dorota",    "Stanisław",  "Elżbieta",  "Wojciech",
+                                "Magdalena", "Rafał",  "Iwona",     "Jerzy",      "Beata",     "Zbigniew"};
+        const QStringList last{
+            "Kowalska",  "Nowak",     "Wiśniewski", "Zieliński", "Lewandowska", "Kamiński",  "Żak",        "Wójcik",
+            "Szymańska", "Dąbrowski", "Kozłowska",  "Jankowski", "Mazur",       "Krawczyk",  "Piotrowska", "Grabowski",
+            "Pawłowska", "Michalski", "Król",       "Wieczorek", "Jabłońska",   "Wróbel",    "Nowakowski", "Majewska",
+            "Olszewski", "Stępień",   "Malinowska", "Jaworski",  "Adamczyk",    "Dudek",     "Nowicka",    "Pawlak",
+            "Górski",    "Witkowska", "Walczak",    "Sikora",    "Baran",       "Rutkowska", "Michalak",   "Szewczyk"};
         QRandomGenerator random(2025);
         qtx::UserList users;
         users.reserve(Records);
@@ -53,9 +54,9 @@ struct Site {
             if (person % 5 != 0)
                 u.pin = QByteArray::number(personal.bounded(1000, 9999999));
             // Full names with a middle initial: nearly every person's name is their own.
-            u.name = qtx::ToCp1250(first[personal.bounded(static_cast<int>(first.size()))] + QLatin1Char(' ') +
-                                   QChar(u'A' + personal.bounded(26)) + QStringLiteral(". ") +
-                                   last[personal.bounded(static_cast<int>(last.size()))]);
+            u.name = qtx::ToCp1250(first[personal.bounded(static_cast<int>(first.size()))] + QLatin1Char(' ')
+                                   + QChar(u'A' + personal.bounded(26)) + QStringLiteral(". ")
+                                   + last[personal.bounded(static_cast<int>(last.size()))]);
             users.push_back(std::move(u));
         }
         folder = dir.path() + QLatin1Char('/');

@@ -71,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const qtx::PortNames ports{store.PortName(first).toByteArray(), store.PortName(last).toByteArray()};
         const qtx::PortNames same{ports.entrance, ports.entrance};
         for (const QDate& date : dates) {
-            for (const qtx::UserFilter& filter : {qtx::UserFilter::All(), qtx::UserFilter::Number(first.userNumber())}) {
+            for (const qtx::UserFilter& filter :
+                 {qtx::UserFilter::All(), qtx::UserFilter::Number(first.userNumber())}) {
                 CheckMonth(store, date, filter, std::nullopt, ports);
                 for (int mode = 0; mode < 3; ++mode) {
                     CheckMonth(store, date, filter, qtx::CountingModeAt(mode), ports);

@@ -18,7 +18,7 @@ void Check(bool condition)
 bool SameReport(const qtx::ConfigReport& a, const qtx::ConfigReport& b)
 {
     return a.deviceName == b.deviceName && a.port1Name == b.port1Name && a.port0Name == b.port0Name
-        && a.firmware == b.firmware && a.exitByButton == b.exitByButton;
+           && a.firmware == b.firmware && a.exitByButton == b.exitByButton;
 }
 
 } // namespace

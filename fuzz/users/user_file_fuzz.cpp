@@ -57,8 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         });
         Check(std::is_sorted(shown.begin(), shown.end()));
         qtx::SortView(users, shown, category % 2 ? qtx::SortOrder::ById : qtx::SortOrder::ByName, qtx::UserCollator());
-        Check(qtx::UserLines(users, shown, category == 1, QStringLiteral("EXISTS")).size() ==
-              static_cast<qsizetype>(shown.size()));
+        Check(qtx::UserLines(users, shown, category == 1, QStringLiteral("EXISTS")).size()
+              == static_cast<qsizetype>(shown.size()));
     }
 
     const qsizetype last = static_cast<qsizetype>(users.size()) - 1;

@@ -79,8 +79,7 @@ bool DecodeJpeg(const QByteArray& data, QImage& image, char* error)
     jpeg_read_header(&info, TRUE);
     info.out_color_space = JCS_EXT_BGRX;
     jpeg_start_decompress(&info);
-    image = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
-                   QImage::Format_RGB32);
+    image = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height), QImage::Format_RGB32);
     if (image.isNull()) {
         std::snprintf(error, JMSG_LENGTH_MAX, "picture too large");
         jpeg_destroy_decompress(&info);

@@ -24,8 +24,7 @@ public:
     // The modal two-button question box; returns the result of the pressed button,
     // or ResultCancel when the box is closed another way. The button whose result is
     // defaultResult is the default one (Enter); 0 means the first.
-    virtual int AskQuestion(const QString& title, const QString& text,
-                            const QString& firstText, int firstResult,
+    virtual int AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,
                             const QString& secondText, int secondResult, int defaultResult = 0) = 0;
     // An open-file dialog starting in folder, with the one filter given ("Name (*)") and the
     // suffix added to a typed name that has none; an empty text when the user cancels.

@@ -2,10 +2,13 @@
 
 namespace qtx {
 
-Error::Error(QString message) : message_(std::move(message)), utf8_(message_.toUtf8()) {}
+Error::Error(QString message) : message_(std::move(message)), utf8_(message_.toUtf8())
+{
+}
 
-ListIndexError::ListIndexError(qsizetype index)
-    : Error(QStringLiteral("List index out of bounds (%1)").arg(index)) {}
+ListIndexError::ListIndexError(qsizetype index) : Error(QStringLiteral("List index out of bounds (%1)").arg(index))
+{
+}
 
 QString CannotOpenMessage(const QString& path, const QString& reason)
 {

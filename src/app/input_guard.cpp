@@ -59,7 +59,8 @@ public:
         message.data.data32[0] = serial;
         // With no event mask the server sends the message to the window's own client, behind
         // every event it has already queued for it.
-        xcb_send_event(connection_, 0, message.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+        xcb_send_event(connection_, 0, message.window, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&message));
         xcb_flush(connection_);
         QTimer::singleShot(MarkerPatienceMs, qApp, [this, serial] { Returned(serial); });
     }
@@ -99,8 +100,8 @@ private:
         const auto* generic = reinterpret_cast<const xcb_ge_generic_event_t*>(event);
         if (generic->extension != xiOpcode_)
             return false;
-        return (generic->event_type >= XiKeyPress && generic->event_type <= XiMotion) ||
-               (generic->event_type >= XiTouchBegin && generic->event_type <= XiTouchEnd);
+        return (generic->event_type >= XiKeyPress && generic->event_type <= XiMotion)
+               || (generic->event_type >= XiTouchBegin && generic->event_type <= XiTouchEnd);
     }
 
     xcb_connection_t* connection_;
@@ -113,7 +114,7 @@ private:
 
 InputDropper* Dropper()
 {
-    static InputDropper* dropper = [] () -> InputDropper* {
+    static InputDropper* dropper = []() -> InputDropper* {
         xcb_connection_t* c = XConnection();
         if (c == nullptr)
             return nullptr;

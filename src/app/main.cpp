@@ -18,7 +18,7 @@ namespace {
 bool HasDisplay()
 {
     return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY")
-        || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+           || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
 
 // Without lang.txt every text would show as its key in braces: say so first, in both languages,
@@ -43,11 +43,10 @@ void WarnWithoutLanguageFile()
 int main(int argc, char** argv)
 {
     if (!HasDisplay()) {
-        std::fprintf(stderr,
-                     "qtx-manager needs a graphical display, and none is set (DISPLAY is empty).\n"
-                     "Start it from a desktop session, or under a virtual display:\n"
-                     "  xvfb-run -a ./qtx-manager\n"
-                     "or headless without any window: QT_QPA_PLATFORM=offscreen ./qtx-manager\n");
+        std::fprintf(stderr, "qtx-manager needs a graphical display, and none is set (DISPLAY is empty).\n"
+                             "Start it from a desktop session, or under a virtual display:\n"
+                             "  xvfb-run -a ./qtx-manager\n"
+                             "or headless without any window: QT_QPA_PLATFORM=offscreen ./qtx-manager\n");
         return EXIT_FAILURE;
     }
     qtx::QtxApplication app(argc, argv);

@@ -1,20 +1,20 @@
 #include "app/main_window.h"
 
 #include "app/application.h"
-#include "app/fonts.h"
 #include "app/banner.h"
 #include "app/dialogs.h"
 #include "app/errors.h"
+#include "app/fonts.h"
 #include "app/forms.h"
 #include "app/paths.h"
 #include "app/single_instance.h"
 #include "app/text_file.h"
-#include "qtx_version.h"
 #include "archive/archive_window.h"
 #include "config/config_editor_window.h"
 #include "config/config_files.h"
 #include "lang/language_chooser_window.h"
 #include "link/link_controller.h"
+#include "qtx_version.h"
 #include "users/user_manager_window.h"
 #include "workspace/access_mode_window.h"
 #include "workspace/folder_chooser_window.h"
@@ -107,8 +107,12 @@ TForm1::TForm1(bool debugMode, QWidget* parent) : QWidget(parent), DebugMode(deb
 
     top = BannerHeight + 6;
     const int summaryWidth = ClientWidth - SummaryLeft - 8;
-    for (auto [caption, value] : {std::pair{&Label8, &Label9}, {&Label1, &Label2}, {&Label5, &Label6},
-                                  {&Label3, &Label4}, {&Label10, &Label11}, {&Label12, &Label13}}) {
+    for (auto [caption, value] : {std::pair{&Label8, &Label9},
+                                  {&Label1, &Label2},
+                                  {&Label5, &Label6},
+                                  {&Label3, &Label4},
+                                  {&Label10, &Label11},
+                                  {&Label12, &Label13}}) {
         *caption = new QLabel(this);
         (*caption)->setGeometry(SummaryLeft, top, summaryWidth, 17);
         *value = new QLabel(this);
@@ -388,9 +392,10 @@ void TForm1::OpenWorkspace(bool ask)
     // A picked folder that is no card becomes one only when the user says so; anything but yes
     // counts as cancelling the choice, and nothing is written.
     if (ask && qtx::HoldsNoCardFiles(dir)) {
-        const QString question = GetSentence(QStringLiteral("THIS FOLDER HOLDS NO SD CARD FILES")) + QStringLiteral(":\n")
-            + dir + QLatin1Char('\n') + GetSentence(QStringLiteral("DO YOU WANT TO MAKE IT A NEW SD CARD FOLDER"))
-            + QLatin1Char('?');
+        const QString question = GetSentence(QStringLiteral("THIS FOLDER HOLDS NO SD CARD FILES"))
+                                 + QStringLiteral(":\n") + dir + QLatin1Char('\n')
+                                 + GetSentence(QStringLiteral("DO YOU WANT TO MAKE IT A NEW SD CARD FOLDER"))
+                                 + QLatin1Char('?');
         if (AskQuestion(QString(), question, GetSentence(QStringLiteral("YES")), qtx::ResultYes,
                         GetSentence(QStringLiteral("NO")), qtx::ResultNo, qtx::ResultNo)
             != qtx::ResultYes) {
@@ -406,7 +411,8 @@ void TForm1::OpenWorkspace(bool ask)
     if (QFileInfo::exists(dir + qtx::CommandFileName)) {
         const QString question =
             GetSentence(QStringLiteral("SD CARD CONTENT CONTAINS COMMANDS CHANGING THE DEVICE CONFIGURATION"))
-            + QStringLiteral(". ") + GetSentence(QStringLiteral("THESE COMMANDS HAS NOT BEEN DELIVERED TO THE DEVICE YET"))
+            + QStringLiteral(". ")
+            + GetSentence(QStringLiteral("THESE COMMANDS HAS NOT BEEN DELIVERED TO THE DEVICE YET"))
             + QStringLiteral(". ") + GetSentence(QStringLiteral("DO YOU WISH TO DELETE THESE COMMANDS"))
             + QLatin1Char('?');
         const int answer = AskQuestion(QString(), question, GetSentence(QStringLiteral("YES")), qtx::ResultYes,

@@ -29,7 +29,7 @@ QString WhyNotStored(const qtx::DownloadOutcome& outcome)
         return t.Lower(QStringLiteral("THE NAME IS TOO LONG FOR A REQUEST"));
     case qtx::Refusal::MoreThanAnnounced:
         return t.Lower(QStringLiteral("THE DEVICE SENT MORE BYTES THAN IT ANNOUNCED")) + QStringLiteral(": ")
-            + QString::number(outcome.expected);
+               + QString::number(outcome.expected);
     case qtx::Refusal::FrameLost:
         return t.Lower(QStringLiteral("FRAME %1 CAME AFTER FRAME %2")).arg(outcome.got).arg(outcome.expected);
     case qtx::Refusal::Incomplete:
@@ -91,7 +91,7 @@ public:
         Form1->ShowProgressMessage(Form1->GetSentence(QStringLiteral("THE DEVICE DOES NOT ANSWER")) + QLatin1Char('.'));
     }
 
-        QString ChosenPortName() const override { return Form14 ? Form14->ChosenPortName() : QString(); }
+    QString ChosenPortName() const override { return Form14 ? Form14->ChosenPortName() : QString(); }
     void PortOpenFailed(const QString& name, const qtx::TCOMSocket& port) override
     {
         const QString reason = qtx::PortFailureText(name, port);
@@ -108,7 +108,7 @@ public:
         if (outcome.stored)
             return;
         const QString text = Form1->GetSentence(QStringLiteral("FILE NOT SAVED")) + QLatin1Char(' ') + outcome.name
-            + QStringLiteral(" (") + WhyNotStored(outcome) + QLatin1Char(')');
+                             + QStringLiteral(" (") + WhyNotStored(outcome) + QLatin1Char(')');
         LogLine(text);
         if (Form1->TaskGroup == 1)
             ProgressMessage(text);

@@ -1,16 +1,16 @@
 #include "app/message_boxes.h"
 
+#include "app/application.h"
 #include "app/forms.h"
 #include "app/main_window.h"
-#include "app/application.h"
 #include "app/question_box.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <algorithm>
 
 namespace qtx {
@@ -32,27 +32,25 @@ QWidget* BoxParent()
 
 void WidgetDialogs::ShowMessage(const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok,
-                    BoxParent());
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok, BoxParent());
     box.exec();
 }
 
 void WidgetDialogs::ShowError(const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok,
-                    BoxParent());
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok, BoxParent());
     box.exec();
 }
 
-int WidgetDialogs::AskQuestion(const QString& title, const QString& text, const QString& firstText,
-                               int firstResult, const QString& secondText, int secondResult, int defaultResult)
+int WidgetDialogs::AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,
+                               const QString& secondText, int secondResult, int defaultResult)
 {
     QuestionBox box(title, text, firstText, firstResult, secondText, secondResult, BoxParent(), defaultResult);
     return box.Ask();
 }
 
 QString WidgetDialogs::ChooseFileToOpen(const QString& title, const QString& folder, const QString& filter,
-                                       const QString& defaultSuffix)
+                                        const QString& defaultSuffix)
 {
     QFileDialog dialog(BoxParent(), title, folder, filter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -67,8 +65,8 @@ QString WidgetDialogs::ChooseFileToSave(const QString& title, const QString& sug
                                         int* filterIndex)
 {
     QString selected = filters.value(filterIndex != nullptr ? *filterIndex : 0);
-    const QString path = QFileDialog::getSaveFileName(BoxParent(), title, suggestedPath,
-                                                      filters.join(QStringLiteral(";;")), &selected);
+    const QString path =
+        QFileDialog::getSaveFileName(BoxParent(), title, suggestedPath, filters.join(QStringLiteral(";;")), &selected);
     if (filterIndex != nullptr)
         *filterIndex = std::max<int>(static_cast<int>(filters.indexOf(selected)), 0);
     return path;

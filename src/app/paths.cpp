@@ -28,7 +28,7 @@ QString DataDir()
     if (!installed)
         return AppDir();
     return WithTrailingChar(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), QLatin1Char('/'))
-        + QStringLiteral("qtx-manager/");
+           + QStringLiteral("qtx-manager/");
 }
 
 static qsizetype LastSeparator(const QString& path)

@@ -17,7 +17,8 @@ constexpr int ButtonHeight = 25;
 
 QuestionBox::QuestionBox(const QString& title, const QString& text, const QString& firstText, int firstResult,
                          const QString& secondText, int secondResult, QWidget* parent, int defaultResult)
-    : QDialog(parent), result_(ResultCancel)
+    : QDialog(parent),
+      result_(ResultCancel)
 {
     setWindowTitle(title);
     setAutoFillBackground(true);
@@ -38,8 +39,14 @@ QuestionBox::QuestionBox(const QString& title, const QString& text, const QStrin
     FirstButton->setGeometry(centre - Margin - ButtonWidth, buttonTop, ButtonWidth, ButtonHeight);
     SecondButton = new QPushButton(secondText, this);
     SecondButton->setGeometry(centre + Margin, buttonTop, ButtonWidth, ButtonHeight);
-    connect(FirstButton, &QPushButton::clicked, this, [this, firstResult] { result_ = firstResult; accept(); });
-    connect(SecondButton, &QPushButton::clicked, this, [this, secondResult] { result_ = secondResult; accept(); });
+    connect(FirstButton, &QPushButton::clicked, this, [this, firstResult] {
+        result_ = firstResult;
+        accept();
+    });
+    connect(SecondButton, &QPushButton::clicked, this, [this, secondResult] {
+        result_ = secondResult;
+        accept();
+    });
     setFixedSize(ClientWidth, clientHeight);
     QPushButton* byDefault = defaultResult == secondResult && defaultResult != firstResult ? SecondButton : FirstButton;
     byDefault->setDefault(true);

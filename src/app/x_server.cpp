@@ -51,7 +51,8 @@ std::optional<bool> XLeftShiftDown()
     // The mapping is asked for every time: the operator may switch keyboard layouts at any moment.
     const auto mapCookie = xcb_get_keyboard_mapping(c, static_cast<xcb_keycode_t>(first), static_cast<uint8_t>(count));
     const auto keysCookie = xcb_query_keymap(c);
-    const Reply<xcb_get_keyboard_mapping_reply_t> map(xcb_get_keyboard_mapping_reply(c, mapCookie, nullptr), &std::free);
+    const Reply<xcb_get_keyboard_mapping_reply_t> map(xcb_get_keyboard_mapping_reply(c, mapCookie, nullptr),
+                                                      &std::free);
     const Reply<xcb_query_keymap_reply_t> keys(xcb_query_keymap_reply(c, keysCookie, nullptr), &std::free);
     if (!map || !keys)
         return std::nullopt;

@@ -2,10 +2,10 @@
 
 #include "archive/archive_window.h"
 
-#include "archive/calendar.h"
-#include "archive/day_list_window.h"
 #include "app/fonts.h"
 #include "app/forms.h"
+#include "archive/calendar.h"
+#include "archive/day_list_window.h"
 
 #include <QComboBox>
 #include <QPainter>
@@ -117,8 +117,8 @@ void TForm5::PaintCalendar(QPainter& p, int W, int H, QPoint hover)
         const bool sunday = cell.column == 0;
         p.setFont(dayFont);
         const QString number = QString::number(d);
-        TextOut(p, x0 + 4, y0 + 2, number,
-                day.hits > 0 ? (sunday ? Red : Black) : (sunday ? EmptySunday : EmptyDay), background);
+        TextOut(p, x0 + 4, y0 + 2, number, day.hits > 0 ? (sunday ? Red : Black) : (sunday ? EmptySunday : EmptyDay),
+                background);
         // The lines beside the day number start clear of it, however long their counts: their
         // solid background must not cover a second digit.
         const int besideNumber = x0 + 4 + TextWidth(p, number) + 4;

@@ -52,8 +52,8 @@ void TForm5::Button3Click()
     if (!WorkspaceName().isEmpty())
         name += QLatin1Char('_') + WorkspaceName();
     int filter = 0;
-    QString path = qtx::Dialogs().ChooseFileToSave(Button3->text(), SaveFolder() + QLatin1Char('/') + name +
-                                                                         QStringLiteral(".xlsx"),
+    QString path = qtx::Dialogs().ChooseFileToSave(Button3->text(),
+                                                   SaveFolder() + QLatin1Char('/') + name + QStringLiteral(".xlsx"),
                                                    {XlsxFilterText, CsvFilterText}, &filter);
     if (path.isEmpty())
         return;
@@ -122,8 +122,8 @@ void TForm5::PrintTimesheet(QPrinter* printer, const qtx::Timesheet& sheet)
     const double pad = m.horizontalAdvance(QLatin1Char('0')) * 0.6;
     const double rowH = m.height() * 1.45;
     const double idW = m.horizontalAdvance(TimesheetTexts.number + QStringLiteral("0000")) + 2 * pad;
-    const double totalW = std::max(m.horizontalAdvance(QStringLiteral("000:00")),
-                                   m.horizontalAdvance(TimesheetTexts.total)) + 2 * pad;
+    const double totalW =
+        std::max(m.horizontalAdvance(QStringLiteral("000:00")), m.horizontalAdvance(TimesheetTexts.total)) + 2 * pad;
     double nameW = m.horizontalAdvance(TimesheetTexts.name);
     for (const qtx::TimesheetRow& row : sheet.rows)
         nameW = std::max(nameW, m.horizontalAdvance(qtx::FromCp1250(row.name)));
@@ -163,10 +163,11 @@ void TForm5::PrintTimesheet(QPrinter* printer, const qtx::Timesheet& sheet)
         const QRectF line2(0, lineH, W, lineH);
         p.drawText(line1, Qt::AlignLeft | Qt::AlignVCenter, FolderText + QStringLiteral(": ") + ListedFolder);
         p.drawText(line1, Qt::AlignRight | Qt::AlignVCenter,
-                   PageText + QLatin1Char(' ') + QString::number(page) + QStringLiteral(" / ") + QString::number(pages));
+                   PageText + QLatin1Char(' ') + QString::number(page) + QStringLiteral(" / ")
+                       + QString::number(pages));
         p.drawText(line2, Qt::AlignLeft | Qt::AlignVCenter,
-                   CountingModeText + QStringLiteral(": ") + modeText + QStringLiteral("     ") + FilterText +
-                       QStringLiteral(": ") + filterText);
+                   CountingModeText + QStringLiteral(": ") + modeText + QStringLiteral("     ") + FilterText
+                       + QStringLiteral(": ") + filterText);
         p.setFont(bold);
         p.drawText(line1, Qt::AlignHCenter | Qt::AlignVCenter, monthText);
         p.setPen(QPen(Qt::black, 0));
@@ -211,21 +212,24 @@ void TForm5::PrintTimesheet(QPrinter* printer, const qtx::Timesheet& sheet)
         printer->newPage();
         pageHeader(page);
         double y = headerH;
-        tableLine(y, TimesheetTexts.number, TimesheetTexts.name, [](int d) { return QString::number(d); },
-                  TimesheetTexts.total, true);
+        tableLine(
+            y, TimesheetTexts.number, TimesheetTexts.name, [](int d) { return QString::number(d); },
+            TimesheetTexts.total, true);
         y += rowH;
         const int first = (page - 2) * rowsPerPage;
         const int last = std::min(first + rowsPerPage, tableRows);
         for (int r = first; r < last; ++r, y += rowH) {
             if (r < static_cast<int>(sheet.rows.size())) {
                 const qtx::TimesheetRow& row = sheet.rows[static_cast<std::size_t>(r)];
-                tableLine(y, qtx::FromCp1250(row.userNumber), qtx::FromCp1250(row.name),
-                          [&](int d) { return time(row.seconds[static_cast<std::size_t>(d - 1)]); },
-                          qtx::FormatHoursMinutes(row.total), false);
+                tableLine(
+                    y, qtx::FromCp1250(row.userNumber), qtx::FromCp1250(row.name),
+                    [&](int d) { return time(row.seconds[static_cast<std::size_t>(d - 1)]); },
+                    qtx::FormatHoursMinutes(row.total), false);
             } else {
-                tableLine(y, QString(), TimesheetTexts.total,
-                          [&](int d) { return time(sheet.dayTotals[static_cast<std::size_t>(d - 1)]); },
-                          qtx::FormatHoursMinutes(sheet.total), true);
+                tableLine(
+                    y, QString(), TimesheetTexts.total,
+                    [&](int d) { return time(sheet.dayTotals[static_cast<std::size_t>(d - 1)]); },
+                    qtx::FormatHoursMinutes(sheet.total), true);
             }
         }
         p.setPen(QPen(Qt::black, 0));

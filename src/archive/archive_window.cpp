@@ -83,8 +83,8 @@ void TPlainProgressBar::paintEvent(QPaintEvent*)
 TForm5::TForm5(QWidget* parent) : QDialog(parent)
 {
     setFont(qtx::FixedFont(true));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::WindowMaximizeButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                   | Qt::WindowMaximizeButtonHint);
     shownMonth = QDate::currentDate();
 
     Image1 = new QWidget(this);
@@ -314,7 +314,8 @@ void TForm5::LoadEventFile(const QString& path)
 {
     ProgressBar1->setMaximum(100);
     try {
-        qtx::LoadEventFile(EventStore, path, ProgressBar1->value(), [this](int percent) { MoveBar(ProgressBar1, percent); });
+        qtx::LoadEventFile(EventStore, path, ProgressBar1->value(),
+                           [this](int percent) { MoveBar(ProgressBar1, percent); });
     } catch (const qtx::FormatError&) {
         // The only format error of a load: the date taken from the name. Say which file it is.
         throw qtx::FormatError(DateNameErrorText + QStringLiteral(": ") + qtx::BaseNameOfPath(path));
@@ -349,11 +350,10 @@ void TForm5::FillUserFilter()
     ComboBox1->clear();
     std::exception_ptr failure;
     try {
-        const QByteArray data = qtx::ReadWholeFile(qtx::WithTrailingChar(ListedFolder, QLatin1Char('/')) +
-                                                   QStringLiteral("USERS.txt"));
+        const QByteArray data =
+            qtx::ReadWholeFile(qtx::WithTrailingChar(ListedFolder, QLatin1Char('/')) + QStringLiteral("USERS.txt"));
         for (const qtx::UserFilterEntry& entry : qtx::ReadUserFilterEntries(data))
-            ComboBox1->addItem(qtx::FromCp1250(entry.userNumber) + QStringLiteral(" - ") +
-                               qtx::FromCp1250(entry.name));
+            ComboBox1->addItem(qtx::FromCp1250(entry.userNumber) + QStringLiteral(" - ") + qtx::FromCp1250(entry.name));
     } catch (const qtx::Error&) {
         failure = std::current_exception();
     }

@@ -2,9 +2,9 @@
 
 #include "app/application.h"
 #include "app/dialogs.h"
-#include "app/text_file.h"
 #include "app/fonts.h"
 #include "app/forms.h"
+#include "app/text_file.h"
 #include "archive/archive_window.h"
 #include "archive/timesheet_export.h"
 
@@ -43,8 +43,8 @@ void TForm7::ShowDayList(int year, int month, int day)
     Button1->setText(Form5->Button1->text());
     Button2->setText(Form5->SaveText);
     shownDate = QDate(year, month, day);
-    Label1->setText(Form5->ListOfEventsText + QStringLiteral(": ") + QString::number(day) + QLatin1Char(' ') +
-                    QString::number(month) + QLatin1Char(' ') + QString::number(year));
+    Label1->setText(Form5->ListOfEventsText + QStringLiteral(": ") + QString::number(day) + QLatin1Char(' ')
+                    + QString::number(month) + QLatin1Char(' ') + QString::number(year));
     const qtx::UserFilter filter = Form5->CurrentFilter();
     const qtx::EventStore& store = Form5->EventStore;
     QStringList lines;
@@ -77,8 +77,8 @@ void TForm7::Button2Click()
 {
     if (!shownDate.isValid())
         return;
-    const QString suggested = Form5->SaveFolder() + QStringLiteral("/zdarzenia_") +
-                              shownDate.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".csv");
+    const QString suggested = Form5->SaveFolder() + QStringLiteral("/zdarzenia_")
+                              + shownDate.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".csv");
     int filter = 0;
     QString path = qtx::Dialogs().ChooseFileToSave(Button2->text(), suggested, {Form5->CsvFilterText}, &filter);
     if (path.isEmpty())
@@ -93,8 +93,8 @@ void TForm7::Button2Click()
         if (userFilter.Passes(e))
             events.push_back(&e);
     });
-    qtx::WriteWholeFile(path, qtx::EventsCsv(events, store, qtx::ReadWorkspaceUserNames(Form5->ListedFolder),
-                                             Form5->TimesheetTexts));
+    qtx::WriteWholeFile(
+        path, qtx::EventsCsv(events, store, qtx::ReadWorkspaceUserNames(Form5->ListedFolder), Form5->TimesheetTexts));
     qtx::Dialogs().ShowMessage(Form5->SavedText);
 }
 

@@ -201,12 +201,12 @@ qsizetype EventCountOfData(QByteArrayView data)
 
 QString FormatEventLine(const CEvent& event, const TextPool& texts, const EventLineTexts& words)
 {
-    QString line = TwoDigits(event.hour) + QLatin1Char(':') + TwoDigits(event.minute) + QLatin1Char(':') +
-                   TwoDigits(event.second) + QLatin1Char(' ');
+    QString line = TwoDigits(event.hour) + QLatin1Char(':') + TwoDigits(event.minute) + QLatin1Char(':')
+                   + TwoDigits(event.second) + QLatin1Char(' ');
     line += (event.accepted ? words.accepted : words.denied) + QLatin1Char(' ');
     line += event.byCard ? words.card + QLatin1Char(' ') : QStringLiteral("PIN ");
-    line += FromCp1250(event.userNumber().toByteArray()) + QStringLiteral(" (") +
-            FromCp1250(texts.Text(event.detail).toByteArray()) + QStringLiteral(") ");
+    line += FromCp1250(event.userNumber().toByteArray()) + QStringLiteral(" (")
+            + FromCp1250(texts.Text(event.detail).toByteArray()) + QStringLiteral(") ");
     line += words.on + QLatin1Char(' ') + FromCp1250(texts.Text(event.portName).toByteArray());
     return line;
 }

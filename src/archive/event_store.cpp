@@ -48,8 +48,8 @@ std::span<const EventStore::Run> EventStore::RunsOfDay(std::int32_t day) const
         }
         runs = &sortedRuns_;
     }
-    const auto first = std::lower_bound(runs->begin(), runs->end(), day,
-                                        [](const Run& r, std::int32_t d) { return r.day < d; });
+    const auto first =
+        std::lower_bound(runs->begin(), runs->end(), day, [](const Run& r, std::int32_t d) { return r.day < d; });
     auto last = first;
     while (last != runs->end() && last->day == day)
         ++last;
@@ -58,8 +58,8 @@ std::span<const EventStore::Run> EventStore::RunsOfDay(std::int32_t day) const
 
 std::size_t EventStore::MemoryBytes() const
 {
-    return events_.capacity() * sizeof(CEvent) + texts_.MemoryBytes() +
-           (runs_.capacity() + sortedRuns_.capacity()) * sizeof(Run);
+    return events_.capacity() * sizeof(CEvent) + texts_.MemoryBytes()
+           + (runs_.capacity() + sortedRuns_.capacity()) * sizeof(Run);
 }
 
 void AppendEventFileData(EventStore& store, const QString& path, QByteArrayView data, int startPercent,

@@ -77,8 +77,7 @@ void AppendEventFileData(EventStore& store, const QString& path, QByteArrayView 
                          const PercentCallback& percent = {});
 
 // Reads a file (FileError when it cannot) and appends its events as above.
-void LoadEventFile(EventStore& store, const QString& path, int startPercent = 0,
-                   const PercentCallback& percent = {});
+void LoadEventFile(EventStore& store, const QString& path, int startPercent = 0, const PercentCallback& percent = {});
 
 // The event files of a folder: names ending in ".csv" in any case, hidden (dot) files left out,
 // sorted alphabetically without regard to case.

@@ -76,8 +76,8 @@ QString FormatHoursMinutes(std::int64_t seconds)
 {
     const std::int64_t magnitude = seconds < 0 ? -seconds : seconds;
     const std::int64_t minutes = magnitude / 60;
-    return (seconds < 0 ? QStringLiteral("-") : QString()) + QString::number(minutes / 60) + QLatin1Char(':') +
-           QString::number(minutes % 60).rightJustified(2, QLatin1Char('0'));
+    return (seconds < 0 ? QStringLiteral("-") : QString()) + QString::number(minutes / 60) + QLatin1Char(':')
+           + QString::number(minutes % 60).rightJustified(2, QLatin1Char('0'));
 }
 
 } // namespace qtx

@@ -208,7 +208,8 @@ void WriteTimesheetSheet(Workbook& book, const SheetFormats& f, const Timesheet&
     string(totalsRow, 1, texts.total, f.totalLabel);
     for (int column = firstDay; column <= totalColumn; ++column) {
         const int d = column - firstDay + 1;
-        const std::int64_t seconds = column == totalColumn ? sheet.total : sheet.dayTotals[static_cast<std::size_t>(d - 1)];
+        const std::int64_t seconds =
+            column == totalColumn ? sheet.total : sheet.dayTotals[static_cast<std::size_t>(d - 1)];
         lxw_format* format = column != totalColumn && weekend(d) ? f.totalsRowWeekend : f.totalsRow;
         if (rows == 0)
             number(totalsRow, column, seconds, format); // a sum over no rows would be a reversed range
@@ -220,8 +221,8 @@ void WriteTimesheetSheet(Workbook& book, const SheetFormats& f, const Timesheet&
     book.Check(worksheet_set_column(ws, 1, 1, 28, nullptr));
     book.Check(worksheet_set_column(ws, static_cast<lxw_col_t>(firstDay), static_cast<lxw_col_t>(totalColumn - 1), 6.5,
                                     nullptr));
-    book.Check(worksheet_set_column(ws, static_cast<lxw_col_t>(totalColumn), static_cast<lxw_col_t>(totalColumn), 9,
-                                    nullptr));
+    book.Check(
+        worksheet_set_column(ws, static_cast<lxw_col_t>(totalColumn), static_cast<lxw_col_t>(totalColumn), 9, nullptr));
     worksheet_freeze_panes(ws, 1, 2);
 }
 
@@ -356,9 +357,8 @@ QByteArray EventsCsv(const std::vector<const CEvent*>& events, const EventStore&
     return out.toUtf8();
 }
 
-void WriteTimesheetXlsx(const QString& path, const Timesheet& sheet, const EventStore& store,
-                        const UserFilter& filter, const UserNames& names, const TimesheetTexts& texts,
-                        const PercentCallback& percent)
+void WriteTimesheetXlsx(const QString& path, const Timesheet& sheet, const EventStore& store, const UserFilter& filter,
+                        const UserNames& names, const TimesheetTexts& texts, const PercentCallback& percent)
 {
     // The workbook is built beside nothing else, then replaces the target in one step.
     QTemporaryDir scratch;

@@ -44,8 +44,7 @@ QByteArray EventsCsv(const std::vector<const CEvent*>& events, const EventStore&
 // Writes an XLSX workbook atomically: the timesheet (header frozen, durations as [h]:mm, a row
 // of totals, weekends shaded) and the month's events that pass the filter. FileError on failure.
 // percent reports the progress through the events.
-void WriteTimesheetXlsx(const QString& path, const Timesheet& sheet, const EventStore& store,
-                        const UserFilter& filter, const UserNames& names, const TimesheetTexts& texts,
-                        const PercentCallback& percent = {});
+void WriteTimesheetXlsx(const QString& path, const Timesheet& sheet, const EventStore& store, const UserFilter& filter,
+                        const UserNames& names, const TimesheetTexts& texts, const PercentCallback& percent = {});
 
 } // namespace qtx

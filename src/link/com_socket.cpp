@@ -1,8 +1,8 @@
 #include "link/com_socket.h"
 
-#include <QProcessEnvironment>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcessEnvironment>
 #include <QSerialPortInfo>
 #include <algorithm>
 #include <cerrno>
@@ -198,7 +198,7 @@ bool TCOMSocket::SetState()
     if (tcsetattr(handle_, TCSANOW, &tty) != 0)
         return false;
     return ModemIoctl(handle_, settings.dtrOn ? TIOCMBIS : TIOCMBIC, TIOCM_DTR)
-        && ModemIoctl(handle_, settings.rtsOn ? TIOCMBIS : TIOCMBIC, TIOCM_RTS);
+           && ModemIoctl(handle_, settings.rtsOn ? TIOCMBIS : TIOCMBIC, TIOCM_RTS);
 }
 
 bool TCOMSocket::SetTimeouts()
@@ -241,7 +241,8 @@ std::uint32_t TCOMSocket::Write(const char* buffer, std::uint32_t n)
     if (!IsOpen() || buffer == nullptr || n == 0)
         return 0;
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now()
+    const auto deadline =
+        Clock::now()
         + std::chrono::milliseconds(std::uint64_t(timeouts.writeTotalPerByte) * n + timeouts.writeTotalConstant);
     std::uint32_t written = 0;
     while (written < n) {

@@ -50,7 +50,8 @@ TForm12::TForm12(QWidget* parent) : QDialog(parent)
     ComboBox1->setEditable(false);
     ComboBox1->setGeometry(8, 8, PortListWidth, RowHeight);
     int left = 8 + PortListWidth + 8;
-    for (auto [button, text] : {std::pair{&Button1, QStringLiteral("POŁĄCZ")}, {&Button3, QStringLiteral("ROZŁĄCZ")},
+    for (auto [button, text] : {std::pair{&Button1, QStringLiteral("POŁĄCZ")},
+                                {&Button3, QStringLiteral("ROZŁĄCZ")},
                                 {&Button5, QStringLiteral("KASUJ")}}) {
         *button = new QPushButton(text, this);
         (*button)->setGeometry(left, 8, ButtonWidth, RowHeight);
@@ -142,8 +143,8 @@ void TForm12::Button5Click()
         return;
     // The recorder's files are often the only copy: ask first, with No as the default answer.
     const QByteArray name = FileLine(row);
-    const QString question = Form1->GetSentence(QStringLiteral("DELETE THIS FILE FROM THE DEVICE")) + QStringLiteral(": ")
-        + qtx::FromCp1250(name) + QLatin1Char('?');
+    const QString question = Form1->GetSentence(QStringLiteral("DELETE THIS FILE FROM THE DEVICE"))
+                             + QStringLiteral(": ") + qtx::FromCp1250(name) + QLatin1Char('?');
     if (qtx::Dialogs().AskQuestion(QString(), question, Form1->GetSentence(QStringLiteral("YES")), qtx::ResultYes,
                                    Form1->GetSentence(QStringLiteral("NO")), qtx::ResultNo, qtx::ResultNo)
         != qtx::ResultYes)

@@ -6,12 +6,15 @@
 namespace qtx {
 
 LinkController::LinkController(LinkView& view, int& taskGroup, int& taskStep, int& fileIndex)
-    : view_(view), tasks_(*this, view, taskGroup, taskStep, fileIndex)
+    : view_(view),
+      tasks_(*this, view, taskGroup, taskStep, fileIndex)
 {
 }
 
 LinkController::LinkController(std::unique_ptr<LinkView> view, int& taskGroup, int& taskStep, int& fileIndex)
-    : ownedView_(std::move(view)), view_(*ownedView_), tasks_(*this, *ownedView_, taskGroup, taskStep, fileIndex)
+    : ownedView_(std::move(view)),
+      view_(*ownedView_),
+      tasks_(*this, *ownedView_, taskGroup, taskStep, fileIndex)
 {
 }
 

@@ -28,16 +28,36 @@ std::uint32_t ComSocketTransport::Write(const char* buffer, std::uint32_t n)
 }
 
 LinkEvents::~LinkEvents() = default;
-void LinkEvents::LogLine(const QString&) {}
-void LinkEvents::FileListLine(const QByteArray&) {}
-void LinkEvents::ReplyEnded() {}
-void LinkEvents::FileProgress(int) {}
-void LinkEvents::DownloadEnded(const DownloadOutcome&) {}
-void LinkEvents::DownloadAborted() {}
-void LinkEvents::UploadFinished() {}
-void LinkEvents::ShowErrorCount(const QString&) {}
-void LinkEvents::ShowRetransmission(const QString&) {}
-void LinkEvents::ShowUploadFile(const QString&) {}
+void LinkEvents::LogLine(const QString&)
+{
+}
+void LinkEvents::FileListLine(const QByteArray&)
+{
+}
+void LinkEvents::ReplyEnded()
+{
+}
+void LinkEvents::FileProgress(int)
+{
+}
+void LinkEvents::DownloadEnded(const DownloadOutcome&)
+{
+}
+void LinkEvents::DownloadAborted()
+{
+}
+void LinkEvents::UploadFinished()
+{
+}
+void LinkEvents::ShowErrorCount(const QString&)
+{
+}
+void LinkEvents::ShowRetransmission(const QString&)
+{
+}
+void LinkEvents::ShowUploadFile(const QString&)
+{
+}
 
 namespace {
 
@@ -48,7 +68,9 @@ QString Number(qint64 value)
 
 } // namespace
 
-LinkEngine::LinkEngine(LinkTransport& transport, LinkEvents& events) : transport_(transport), events_(events) {}
+LinkEngine::LinkEngine(LinkTransport& transport, LinkEvents& events) : transport_(transport), events_(events)
+{
+}
 
 void LinkEngine::Log(const QString& text)
 {
@@ -267,7 +289,8 @@ void LinkEngine::HeaderByte(std::uint8_t b)
     std::int32_t& i = s.FrameIndex;
     if (i >= 1 && i <= 4) {
         const int shift = 8 * (i - 1);
-        const std::uint32_t size = (static_cast<std::uint32_t>(s.FileSize) & ~(0xFFu << shift)) | (std::uint32_t(b) << shift);
+        const std::uint32_t size =
+            (static_cast<std::uint32_t>(s.FileSize) & ~(0xFFu << shift)) | (std::uint32_t(b) << shift);
         s.FileSize = static_cast<std::int32_t>(size);
     } else if (i == 5) {
         s.DeviceId = b;
@@ -350,7 +373,7 @@ void LinkEngine::FrameComplete()
     const bool duplicate = s.IncomingFrameNumber == s.LastAcceptedFrame;
     // A frame that skips a number means one was lost for good: the recorder resends only its last.
     const bool gap = !duplicate && s.LastAcceptedFrame >= 0
-        && s.IncomingFrameNumber != static_cast<std::uint8_t>(s.LastAcceptedFrame + 1);
+                     && s.IncomingFrameNumber != static_cast<std::uint8_t>(s.LastAcceptedFrame + 1);
     const bool overrun = !duplicate && !gap && qint64(s.BytesDone) + s.FrameLength > s.FileSize;
     if (!duplicate && !gap && !overrun) {
         PayloadAccepted(s.FrameLength);

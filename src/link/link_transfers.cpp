@@ -188,8 +188,8 @@ void LinkEngine::DownloadComplete()
         return;
     }
     if (data.size() != announced) {
-        DownloadOutcome outcome =
-            Refused(name, Refusal::Incomplete, QStringLiteral("received %1 bytes of %2").arg(data.size()).arg(announced));
+        DownloadOutcome outcome = Refused(name, Refusal::Incomplete,
+                                          QStringLiteral("received %1 bytes of %2").arg(data.size()).arg(announced));
         outcome.got = data.size();
         outcome.expected = announced;
         events_.DownloadEnded(outcome);

@@ -78,7 +78,7 @@ QString PortFailureText(const QString& name, const TCOMSocket& port)
         break;
     case PortProblem::Permission:
         reason = Form1->GetSentence(QStringLiteral("NO PERMISSION TO OPEN THE PORT")) + QStringLiteral(". ")
-            + Form1->GetSentence(QStringLiteral("ADD YOUR USER TO THE DIALOUT GROUP, THEN LOG IN AGAIN"));
+                 + Form1->GetSentence(QStringLiteral("ADD YOUR USER TO THE DIALOUT GROUP, THEN LOG IN AGAIN"));
         break;
     case PortProblem::Busy:
         reason = Form1->GetSentence(QStringLiteral("THE PORT IS BUSY: ANOTHER PROGRAM HOLDS IT"));
@@ -88,13 +88,14 @@ QString PortFailureText(const QString& name, const TCOMSocket& port)
         break;
     case PortProblem::Other:
         reason = Form1->GetSentence(QStringLiteral("THE PORT CANNOT BE OPENED")) + QStringLiteral(" (")
-            + QString::fromLocal8Bit(std::strerror(port.SystemError())) + QLatin1Char(')');
+                 + QString::fromLocal8Bit(std::strerror(port.SystemError())) + QLatin1Char(')');
         break;
     }
     const QString device = port.Device();
     const QString which = name.isEmpty() ? QString()
-        : device.isEmpty() || device == name ? name + QStringLiteral(": ")
-                                              : name + QStringLiteral(" (") + device + QStringLiteral("): ");
+                          : device.isEmpty() || device == name
+                              ? name + QStringLiteral(": ")
+                              : name + QStringLiteral(" (") + device + QStringLiteral("): ");
     return which + reason + QLatin1Char('.');
 }
 

@@ -48,7 +48,8 @@ QString StoredName(const QByteArray& listed)
 
 bool IsEventFileName(const QString& name)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\d{8}\\.csv$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression pattern(QStringLiteral("^\\d{8}\\.csv$"),
+                                            QRegularExpression::CaseInsensitiveOption);
     return pattern.match(name).hasMatch();
 }
 
@@ -107,7 +108,9 @@ QString SyncStateName(SyncResult::State state)
     return QStringLiteral("not stored");
 }
 
-FetchSession::FetchSession() : link_(*this, group_, step_, index_) {}
+FetchSession::FetchSession() : link_(*this, group_, step_, index_)
+{
+}
 
 FetchSession::~FetchSession() = default;
 
@@ -174,13 +177,13 @@ std::optional<qint64> FetchSession::AnnouncedSize(const QByteArray& name, qint64
     Watch bytes([&] { return engine.BytesReceived(); });
     bool silent = false;
     link_.RunTimersUntil([&] { return outcome_.has_value() || aborted_; },
-        [&] {
-            if (!silent && bytes.QuietMs() >= timeoutMs) {
-                silent = true;
-                engine.RequestAbort();
-            }
-        },
-        false);
+                         [&] {
+                             if (!silent && bytes.QuietMs() >= timeoutMs) {
+                                 silent = true;
+                                 engine.RequestAbort();
+                             }
+                         },
+                         false);
     if (!outcome_ || !outcome_->headerOnly)
         return std::nullopt;
     return outcome_->size;
@@ -224,11 +227,11 @@ bool FetchSession::RecorderAnswers()
     Watch bytes([&] { return link_.Engine().BytesReceived(); });
     bool gone = false;
     link_.RunTimersUntil([&] { return replyEnded_ || gone; },
-        [&] {
-            const bool started = link_.Engine().BytesReceived() != before;
-            gone = started ? bytes.QuietMs() >= ProbeMs : clock.elapsed() >= ProbeMs;
-        },
-        false);
+                         [&] {
+                             const bool started = link_.Engine().BytesReceived() != before;
+                             gone = started ? bytes.QuietMs() >= ProbeMs : clock.elapsed() >= ProbeMs;
+                         },
+                         false);
     return replyEnded_;
 }
 
@@ -300,23 +303,23 @@ FetchSession::End FetchSession::Fetch(const QList<SyncItem>& plan, const QString
         bool stalled = false;
         bool garbled = false;
         link_.RunTimersUntil([&] { return outcome_.has_value() || aborted_ || garbled; },
-            [&] {
-                // "B" goes out only at a good frame or a silence: a line that brings nothing but
-                // garbage never lets the abort happen.
-                if (stalled)
-                    garbled = progress.QuietMs() >= 2 * timeoutMs;
-                if (silent || stalled)
-                    return;
-                // Stalled means bytes still come, lately, yet none of them moves the file on.
-                const qint64 quiet = bytes.QuietMs();
-                if (quiet >= timeoutMs)
-                    silent = true;
-                else if (progress.QuietMs() >= timeoutMs && quiet < timeoutMs / 2)
-                    stalled = true;
-                if (silent || stalled)
-                    engine.RequestAbort();
-            },
-            false);
+                             [&] {
+                                 // "B" goes out only at a good frame or a silence: a line that brings nothing but
+                                 // garbage never lets the abort happen.
+                                 if (stalled)
+                                     garbled = progress.QuietMs() >= 2 * timeoutMs;
+                                 if (silent || stalled)
+                                     return;
+                                 // Stalled means bytes still come, lately, yet none of them moves the file on.
+                                 const qint64 quiet = bytes.QuietMs();
+                                 if (quiet >= timeoutMs)
+                                     silent = true;
+                                 else if (progress.QuietMs() >= timeoutMs && quiet < timeoutMs / 2)
+                                     stalled = true;
+                                 if (silent || stalled)
+                                     engine.RequestAbort();
+                             },
+                             false);
         if (outcome_) {
             if (onResult)
                 onResult(Classify(item, *outcome_, old));

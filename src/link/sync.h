@@ -23,8 +23,8 @@ struct SyncItem {
         Check,          // ask for it; stop after the header when it announces the local size
         TakeAsComplete, // an older day's event file already here: not asked for
     };
-    QByteArray listed;     // the name as the recorder listed it
-    QString name;          // the name it is stored under
+    QByteArray listed; // the name as the recorder listed it
+    QString name;      // the name it is stored under
     Action action = Fetch;
     qint64 localSize = -1; // -1: no local copy
 };

@@ -5,7 +5,11 @@
 namespace qtx {
 
 TaskSequencer::TaskSequencer(LinkController& link, LinkView& view, int& taskGroup, int& taskStep, int& fileIndex)
-    : link_(link), view_(view), group_(taskGroup), step_(taskStep), fileIndex_(fileIndex)
+    : link_(link),
+      view_(view),
+      group_(taskGroup),
+      step_(taskStep),
+      fileIndex_(fileIndex)
 {
 }
 

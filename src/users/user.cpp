@@ -13,10 +13,10 @@ QString CUser::CardText() const
     // The facility code is at most 3 digits, so the padding to 9 characters gives "fff,nnnnn".
     const auto facility = static_cast<int>((card & 0xFF0000) / 0x10000);
     const int number = ShortNumber();
-    const char text[9] = {static_cast<char>('0' + facility / 100),     static_cast<char>('0' + facility / 10 % 10),
-                          static_cast<char>('0' + facility % 10),      ',',
-                          static_cast<char>('0' + number / 10000),     static_cast<char>('0' + number / 1000 % 10),
-                          static_cast<char>('0' + number / 100 % 10),  static_cast<char>('0' + number / 10 % 10),
+    const char text[9] = {static_cast<char>('0' + facility / 100),    static_cast<char>('0' + facility / 10 % 10),
+                          static_cast<char>('0' + facility % 10),     ',',
+                          static_cast<char>('0' + number / 10000),    static_cast<char>('0' + number / 1000 % 10),
+                          static_cast<char>('0' + number / 100 % 10), static_cast<char>('0' + number / 10 % 10),
                           static_cast<char>('0' + number % 10)};
     return QString::fromLatin1(text, 9);
 }

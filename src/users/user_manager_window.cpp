@@ -56,8 +56,8 @@ QPushButton* MakeButton(QWidget* parent)
 TForm3::TForm3(QWidget* parent) : QDialog(parent), collator_(qtx::UserCollator())
 {
     setFont(qtx::FixedFont());
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::WindowMaximizeButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                   | Qt::WindowMaximizeButtonHint);
     setMinimumWidth(MinimumWidth);
 
     ListBox1 = new QListWidget(this);
@@ -318,8 +318,10 @@ void TForm3::Button5Click()
 
 bool TForm3::FormCloseQuery()
 {
-    if (Modified && qtx::Dialogs().AskQuestion(QString(), SaveQuestionText + QLatin1Char('?'), YesText,
-                                               qtx::ResultYes, NoText, qtx::ResultNo) == qtx::ResultYes)
+    if (Modified
+        && qtx::Dialogs().AskQuestion(QString(), SaveQuestionText + QLatin1Char('?'), YesText, qtx::ResultYes, NoText,
+                                      qtx::ResultNo)
+               == qtx::ResultYes)
         Button5Click();
     ShownUsers.clear();
     AllUsers.clear();
@@ -381,8 +383,8 @@ void TForm3::ArrangeControls()
     // The headings stand over the columns of the list's lines.
     const QFontMetrics metrics(ListBox1->font());
     auto columnX = [&metrics](int column) { return metrics.horizontalAdvance(QString(column, QLatin1Char('0'))); };
-    const int textLeft =
-        ListBox1->x() + ListBox1->frameWidth() + style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListBox1) + 1;
+    const int textLeft = ListBox1->x() + ListBox1->frameWidth()
+                         + style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListBox1) + 1;
     QLabel* headings[] = {Label2, Label3, Label4, Label5};
     for (int i = 0; i < 4; ++i) {
         const int left = textLeft + columnX(Columns[i]);

@@ -119,9 +119,10 @@ void SortView(const UserList& users, std::vector<qsizetype>& shown, SortOrder or
     auto record = [&users](qsizetype i) -> const CUser& { return users[static_cast<std::size_t>(i)]; };
     // A stable sort keeps equal keys in file order, the order the neighbour exchanges of a
     // bubble sort give, in O(n log n).
-    if (order == SortOrder::ById &&
-        std::all_of(shown.begin(), shown.end(), [&](qsizetype i) { return IsPlainId(record(i).id); })) {
-        std::stable_sort(shown.begin(), shown.end(), [&](qsizetype a, qsizetype b) { return record(a).id < record(b).id; });
+    if (order == SortOrder::ById
+        && std::all_of(shown.begin(), shown.end(), [&](qsizetype i) { return IsPlainId(record(i).id); })) {
+        std::stable_sort(shown.begin(), shown.end(),
+                         [&](qsizetype a, qsizetype b) { return record(a).id < record(b).id; });
         return;
     }
     // One sort key per distinct text (a person's cards share the name) instead of a collation

@@ -20,9 +20,9 @@ TForm11::TForm11(QWidget* parent) : QDialog(parent)
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setGeometry(12, 12, 336, 20);
     int top = 44;
-    for (auto [button, caption] :
-         {std::pair{&BitBtn3, QStringLiteral("Połącz przez RS-232")},
-          {&BitBtn1, QStringLiteral("Wybierz lokalny folder")}, {&BitBtn4, QStringLiteral("Nic nie rób")}}) {
+    for (auto [button, caption] : {std::pair{&BitBtn3, QStringLiteral("Połącz przez RS-232")},
+                                   {&BitBtn1, QStringLiteral("Wybierz lokalny folder")},
+                                   {&BitBtn4, QStringLiteral("Nic nie rób")}}) {
         *button = new QPushButton(caption, this);
         (*button)->setGeometry(12, top, 336, 36);
         (*button)->setAutoDefault(false);

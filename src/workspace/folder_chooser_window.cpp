@@ -21,8 +21,8 @@ bool IsOfferedVolume(const QStorageInfo& volume)
         return false;
     const QString root = volume.rootPath();
     return root == QLatin1String("/") || root.startsWith(QLatin1String("/media/"))
-        || root.startsWith(QLatin1String("/run/media/")) || root.startsWith(QLatin1String("/mnt/"))
-        || root == QDir::homePath();
+           || root.startsWith(QLatin1String("/run/media/")) || root.startsWith(QLatin1String("/mnt/"))
+           || root == QDir::homePath();
 }
 
 } // namespace
@@ -104,7 +104,7 @@ void TForm6::OpenDirectory(const QString& path)
     for (int i = 0; i < DriveComboBox1->count(); ++i) {
         const QString root = DriveComboBox1->itemData(i).toString();
         const bool inside = currentDirectory_ == root || root == QLatin1String("/")
-            || currentDirectory_.startsWith(root + QLatin1Char('/'));
+                            || currentDirectory_.startsWith(root + QLatin1Char('/'));
         if (inside && root.size() > bestLength) {
             best = i;
             bestLength = root.size();

@@ -2,16 +2,16 @@
 // single-instance guard and the debug argument.
 
 #include "app/banner.h"
-#include "app/errors.h"
 #include "app/command_line.h"
+#include "app/errors.h"
 #include "app/message_boxes.h"
 #include "app/paths.h"
 #include "app/question_box.h"
 #include "app/single_instance.h"
 #include "config/config_editor_window.h"
+#include "lang/language_chooser_window.h"
 #include "link/port_chooser_window.h"
 #include "link/progress_window.h"
-#include "lang/language_chooser_window.h"
 #include "support/forms_fixture.h"
 #include "users/user_manager_window.h"
 #include "workspace/access_mode_window.h"
@@ -33,13 +33,13 @@ using namespace qtx::test;
 
 namespace {
 
-const QString Texts = QStringLiteral(
-    "CHOOSE SD CARD DIRECTORY\tWYBIERZ FOLDER KARTY SD\t\n"
-    "CHANGE DEVICE CONFIGURATION\tZMIEŃ KONFIGURACJĘ URZĄDZENIA\t\n"
-    "ARCHIVE\tARCHIWUM\t\nUSER MANAGER\tMENEDŻER UŻYTKOWNIKÓW\t\nOPTIONS\tOPCJE\t\nEXIT\tWYJŚCIE\t\n"
-    "ABOUT\tO PROGRAMIE\t\nDEVICE NAME\tNAZWA URZĄDZENIA\t\nCLOSE\tZAMKNIJ\t\nLANGUAGE\tJĘZYK\t\n"
-    "SD CARD DIRECTORY HAS NOT BEEN CHOSEN\tNIE WYBRANO FOLDERU\t\n"
-    "CHOOSE THE SD CARD DIRECTORY FIRST\tNAJPIERW WYBIERZ FOLDER\t\n");
+const QString Texts =
+    QStringLiteral("CHOOSE SD CARD DIRECTORY\tWYBIERZ FOLDER KARTY SD\t\n"
+                   "CHANGE DEVICE CONFIGURATION\tZMIEŃ KONFIGURACJĘ URZĄDZENIA\t\n"
+                   "ARCHIVE\tARCHIWUM\t\nUSER MANAGER\tMENEDŻER UŻYTKOWNIKÓW\t\nOPTIONS\tOPCJE\t\nEXIT\tWYJŚCIE\t\n"
+                   "ABOUT\tO PROGRAMIE\t\nDEVICE NAME\tNAZWA URZĄDZENIA\t\nCLOSE\tZAMKNIJ\t\nLANGUAGE\tJĘZYK\t\n"
+                   "SD CARD DIRECTORY HAS NOT BEEN CHOSEN\tNIE WYBRANO FOLDERU\t\n"
+                   "CHOOSE THE SD CARD DIRECTORY FIRST\tNAJPIERW WYBIERZ FOLDER\t\n");
 
 QStringList MainTexts()
 {
@@ -87,8 +87,8 @@ private slots:
         QCOMPARE(Form1->Button4->text(), QString("Archiwum"));
         QCOMPARE(Form1->Button3->text(), QString("Menedżer użytkowników"));
         QCOMPARE(Form1->Label1->text(), QString("Nazwa urządzenia:"));
-        for (QLabel* value : {Form1->Label9, Form1->Label2, Form1->Label6, Form1->Label4, Form1->Label11,
-                              Form1->Label13})
+        for (QLabel* value :
+             {Form1->Label9, Form1->Label2, Form1->Label6, Form1->Label4, Form1->Label11, Form1->Label13})
             QCOMPARE(value->text(), QString("Nie wybrano folderu"));
         QCOMPARE(Form1->size(), QSize(741, 294));
         QCOMPARE(Form1->Image1->geometry(), QRect(0, 0, 741, 64));

@@ -14,8 +14,8 @@ inline QByteArray EventLine(const QByteArray& user, int hour, int minute, int se
                             const QByteArray& detail, const QByteArray& port)
 {
     const auto two = [](int v) { return QByteArray::number(v).rightJustified(2, '0'); };
-    return user + ", 2021-05-11, " + two(hour) + ':' + two(minute) + ':' + two(second) + ", " +
-           (accepted ? '1' : '0') + (byCard ? 'k' : 'p') + ", " + detail + ", " + port + ',';
+    return user + ", 2021-05-11, " + two(hour) + ':' + two(minute) + ':' + two(second) + ", " + (accepted ? '1' : '0')
+           + (byCard ? 'k' : 'p') + ", " + detail + ", " + port + ',';
 }
 
 // A header line and the event lines, each ended by CR LF.

@@ -49,15 +49,14 @@ void WriteMay(const QTemporaryDir& dir)
     WriteBytes(dir.filePath("20210502.csv"), EventFile({EventLine("0002", 10, 0, 0, true, true, "Anna", In),
                                                         EventLine("0002", 10, 30, 0, true, true, "Anna", "BELL"),
                                                         EventLine("0002", 11, 0, 0, true, true, "Anna", Out)}));
-    WriteBytes(dir.filePath("20210511.csv"),
-               EventFile({EventLine("0001", 7, 5, 9, true, true, "Piotr", In),
-                          EventLine("0002", 8, 0, 0, true, false, "Anna", In),
-                          EventLine("0009", 8, 30, 0, false, true, "nieznana karta", In), "",
-                          EventLine("0001", 15, 35, 9, true, true, "Piotr", Out),
-                          EventLine("0002", 16, 0, 0, true, false, "Anna", Out)}));
+    WriteBytes(dir.filePath("20210511.csv"), EventFile({EventLine("0001", 7, 5, 9, true, true, "Piotr", In),
+                                                        EventLine("0002", 8, 0, 0, true, false, "Anna", In),
+                                                        EventLine("0009", 8, 30, 0, false, true, "nieznana karta", In),
+                                                        "", EventLine("0001", 15, 35, 9, true, true, "Piotr", Out),
+                                                        EventLine("0002", 16, 0, 0, true, false, "Anna", Out)}));
     WriteBytes(dir.filePath("20210512.csv"), EventFile({EventLine("0009", 9, 0, 0, false, true, "x", In)}));
-    WriteBytes(dir.filePath("USERS.txt"), UserRecord("0001", "Piotr Nowak") + UserRecord("0002", "Anna Kowalska") +
-                                              UserRecord("0003", "Marta Wi\x9cniewska"));
+    WriteBytes(dir.filePath("USERS.txt"), UserRecord("0001", "Piotr Nowak") + UserRecord("0002", "Anna Kowalska")
+                                              + UserRecord("0003", "Marta Wi\x9cniewska"));
 }
 
 void Open(const QString& folder)
@@ -221,8 +220,8 @@ private slots:
         QCOMPARE(Form5->ProgressBar1->value(), 0);
         QCOMPARE(lineBar.count(100), 3);
         QCOMPARE(lineBar.last(), 0);
-        QCOMPARE(FilterEntries(), (QStringList{"All", "0001 - Piotr Nowak", "0002 - Anna Kowalska",
-                                               "0003 - Marta Wiśniewska"}));
+        QCOMPARE(FilterEntries(),
+                 (QStringList{"All", "0001 - Piotr Nowak", "0002 - Anna Kowalska", "0003 - Marta Wiśniewska"}));
         QCOMPARE(Form5->ComboBox1->currentIndex(), 0);
         QVERIFY(Form5->CurrentFilter().all);
         QCOMPARE(Form5->ComboBox2->count(), 3);
@@ -248,8 +247,8 @@ private slots:
     {
         Forms forms(Texts);
         QTemporaryDir dir;
-        WriteBytes(dir.filePath("20210511.csv"), EventFile(QList<QByteArray>(250, EventLine("0001", 8, 0, 0, true,
-                                                                                           true, "d", In))));
+        WriteBytes(dir.filePath("20210511.csv"),
+                   EventFile(QList<QByteArray>(250, EventLine("0001", 8, 0, 0, true, true, "d", In))));
         Open(dir.path());
         QList<int> lineBar;
         connect(Form5->ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) { lineBar << v; });
@@ -496,9 +495,10 @@ private slots:
         QCOMPARE(Form5->lastClickX, CentreOf(11).x());
         QCOMPARE(Form7->Label1->text(), QString("List of events: 11 5 2021"));
         QCOMPARE(Form7->Button1->text(), QString("Close"));
-        const QStringList all{"07:05:09 accepted card 0001 (Piotr) on IN", "08:00:00 accepted PIN 0002 (Anna) on IN",
-                              "08:30:00 denied card 0009 (nieznana karta) on IN", "00:00:00 denied PIN  () on ",
-                              "15:35:09 accepted card 0001 (Piotr) on OUT", "16:00:00 accepted PIN 0002 (Anna) on OUT"};
+        const QStringList all{
+            "07:05:09 accepted card 0001 (Piotr) on IN",        "08:00:00 accepted PIN 0002 (Anna) on IN",
+            "08:30:00 denied card 0009 (nieznana karta) on IN", "00:00:00 denied PIN  () on ",
+            "15:35:09 accepted card 0001 (Piotr) on OUT",       "16:00:00 accepted PIN 0002 (Anna) on OUT"};
         QCOMPARE(DayListLines(), all);
 
         // The filter refills the open list in place; the mode refills it with the same lines.
@@ -571,8 +571,8 @@ private slots:
             QCOMPARE(Form5->entranceName, QString("Wejście główne"));
             Form5->Button2->click();
             QCOMPARE(Form5->shownMonth.month(), 3);
-            const MonthFigures m = ComputeMonthFigures(Form5->EventStore, 2025, 3, UserFilter::All(),
-                                                       CountingMode::Daily, Form5->Ports());
+            const MonthFigures m =
+                ComputeMonthFigures(Form5->EventStore, 2025, 3, UserFilter::All(), CountingMode::Daily, Form5->Ports());
             QVERIFY(m.seconds > 100 * 3600); // the port names match what the recorder wrote
             // The day list opened from the modal archive takes clicks.
             QTest::mouseClick(Form5->Image1, Qt::LeftButton, {}, CentreOf(3));

@@ -163,8 +163,8 @@ private slots:
 
     void monthTitles()
     {
-        const QStringList names{"january", "february", "march", "april", "may", "june", "july", "august",
-                                "september", "october", "november", "december"};
+        const QStringList names{"january", "february", "march",     "april",   "may",      "june",
+                                "july",    "august",   "september", "october", "november", "december"};
         QCOMPARE(MonthTitle(QDate(2021, 5, 11), names), QString("may 2021"));
         QCOMPARE(MonthTitle(QDate(987, 12, 1), names), QString("december 987"));
     }

@@ -90,7 +90,9 @@ private slots:
     void wellFormedLine()
     {
         TextPool texts;
-        const CEvent e = Parse("0012, 2021-05-11, 08:05:12, 1k, Anna Kowalska, Wej\x9c""cie,", texts);
+        const CEvent e = Parse("0012, 2021-05-11, 08:05:12, 1k, Anna Kowalska, Wej\x9c"
+                               "cie,",
+                               texts);
         QCOMPARE(e.userNumber(), QByteArrayView("0012"));
         QCOMPARE(e.day, 2459346);
         QCOMPARE(e.Date(), QDate(2021, 5, 11));
@@ -100,7 +102,8 @@ private slots:
         QVERIFY(e.accepted);
         QVERIFY(e.byCard);
         QCOMPARE(texts.Text(e.detail), QByteArrayView("Anna Kowalska"));
-        QCOMPARE(texts.Text(e.portName), QByteArrayView("Wej\x9c""cie"));
+        QCOMPARE(texts.Text(e.portName), QByteArrayView("Wej\x9c"
+                                                        "cie"));
         QCOMPARE(e.SecondsOfDay(), 8 * 3600 + 5 * 60 + 12);
     }
 
@@ -318,8 +321,8 @@ private slots:
         const auto record = [](const QByteArray& id, const QByteArray& pin, const QByteArray& name) {
             return QByteArray(8, '\x01') + id + 'u' + '\0' + pin + '\0' + name + "\r\n";
         };
-        const QByteArray three = record("0001", "\x11\x22", "Anna") + record("0012", "", "Piotr Nowak") +
-                                 record("0003", "\x33", "Wi\x9cniewska");
+        const QByteArray three = record("0001", "\x11\x22", "Anna") + record("0012", "", "Piotr Nowak")
+                                 + record("0003", "\x33", "Wi\x9cniewska");
         QList<UserFilterEntry> entries = ReadUserFilterEntries(three);
         QCOMPARE(entries.size(), 3);
         QCOMPARE(entries[0].userNumber, QByteArray("0001"));
@@ -343,7 +346,10 @@ private slots:
         const EventLineTexts words{"accepted", "denied", "card", "on"};
         QCOMPARE(FormatEventLine(Parse("0012, 2021-05-11,  7: 5: 9, 1k, Anna, IN,", texts), texts, words),
                  QString("07:05:09 accepted card 0012 (Anna) on IN"));
-        QCOMPARE(FormatEventLine(Parse("0012, 2021-05-11, 23:59:59, 0p, , Wej\x9c""cie,", texts), texts, words),
+        QCOMPARE(FormatEventLine(Parse("0012, 2021-05-11, 23:59:59, 0p, , Wej\x9c"
+                                       "cie,",
+                                       texts),
+                                 texts, words),
                  QString("23:59:59 denied PIN 0012 () on Wejście"));
         QCOMPARE(FormatEventLine(Parse("", texts), texts, words), QString("00:00:00 denied PIN  () on "));
     }

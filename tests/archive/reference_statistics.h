@@ -46,8 +46,8 @@ inline DayFigures LiteralDayFigures(const EventStore& store, QDate date, const U
             if (e->userNumber() != QByteArrayView(user))
                 continue;
             const QByteArrayView port = store.PortName(*e);
-            work.push_back({e->SecondsOfDay(), port == QByteArrayView(ports.entrance),
-                            port == QByteArrayView(ports.exit)});
+            work.push_back(
+                {e->SecondsOfDay(), port == QByteArrayView(ports.entrance), port == QByteArrayView(ports.exit)});
         }
         if (*mode == CountingMode::DailyIgnoreIoType) {
             f.seconds += SpanTime(work);

@@ -32,21 +32,21 @@ QList<QByteArray> Rows(const QByteArray& csv)
 // 12 May 2021 and one on 30 April.
 void MakeWorkspace(const QTemporaryDir& dir)
 {
-    const QByteArray in = "Wej\x9c""cie";
-    const QByteArray out = "Wyj\x9c""cie";
+    const QByteArray in = "Wej\x9c"
+                          "cie";
+    const QByteArray out = "Wyj\x9c"
+                           "cie";
     WriteBytes(dir.filePath("KONFOUT.TXT"), "DeviceID=test\r\nport0=" + in + "\r\nport1=" + out + "\r\n");
     WriteBytes(dir.filePath("20210430.csv"), EventFile({EventLine("0001", 8, 0, 0, true, true, "d", in)}));
-    WriteBytes(dir.filePath("20210511.csv"),
-               EventFile({EventLine("0001", 8, 0, 0, true, true, "Anna", in),
-                          EventLine("0002", 9, 0, 0, true, false, "Piotr", in),
-                          EventLine("0001", 12, 0, 0, true, true, "Anna", out),
-                          EventLine("0003", 12, 5, 0, false, true, "nieznana", in),
-                          EventLine("0001", 13, 0, 0, true, true, "Anna", in),
-                          EventLine("0002", 16, 0, 0, true, false, "Piotr", out),
-                          EventLine("0001", 17, 30, 0, true, true, "Anna", out)}));
-    WriteBytes(dir.filePath("20210512.csv"),
-               EventFile({EventLine("0008", 6, 0, 0, true, true, "Jan", out),
-                          EventLine("0008", 22, 0, 0, true, true, "Jan", in)}));
+    WriteBytes(dir.filePath("20210511.csv"), EventFile({EventLine("0001", 8, 0, 0, true, true, "Anna", in),
+                                                        EventLine("0002", 9, 0, 0, true, false, "Piotr", in),
+                                                        EventLine("0001", 12, 0, 0, true, true, "Anna", out),
+                                                        EventLine("0003", 12, 5, 0, false, true, "nieznana", in),
+                                                        EventLine("0001", 13, 0, 0, true, true, "Anna", in),
+                                                        EventLine("0002", 16, 0, 0, true, false, "Piotr", out),
+                                                        EventLine("0001", 17, 30, 0, true, true, "Anna", out)}));
+    WriteBytes(dir.filePath("20210512.csv"), EventFile({EventLine("0008", 6, 0, 0, true, true, "Jan", out),
+                                                        EventLine("0008", 22, 0, 0, true, true, "Jan", in)}));
 }
 
 } // namespace
@@ -94,8 +94,8 @@ private slots:
         rows = Rows(run.out);
         QCOMPARE(rows[11], QByteArray("2021-05-11,4,1,30600,\"8h, 30min\"\r"));
         // Names typed in UTF-8 are compared as the recorder writes them.
-        run = Report({"--month", "2021-05", "--entrance", "Wejście", "--exit", "Wyjście", "--mode", "daynight",
-                      dir.path()});
+        run = Report(
+            {"--month", "2021-05", "--entrance", "Wejście", "--exit", "Wyjście", "--mode", "daynight", dir.path()});
         QCOMPARE(Rows(run.out)[12], QByteArray("2021-05-12,2,1,28800,\"8h, 0min\"\r"));
         // A month without events.
         run = Report({"--month", "2024-02", dir.path()});
@@ -111,7 +111,10 @@ private slots:
         EventStore store;
         LoadEventFolder(store, QTX_DEMO_CARD);
         const MonthFigures m = ComputeMonthFigures(store, 2025, 3, UserFilter::All(), CountingMode::DayNight,
-                                                   PortNames{"Wej\x9c""cie g\xb3\xf3wne", "Wyj\x9c""cie g\xb3\xf3wne"});
+                                                   PortNames{"Wej\x9c"
+                                                             "cie g\xb3\xf3wne",
+                                                             "Wyj\x9c"
+                                                             "cie g\xb3\xf3wne"});
         QVERIFY(m.hits > 300);
         const QList<QByteArray> rows = Rows(run.out);
         for (int d = 1; d <= 31; ++d) {

@@ -59,8 +59,8 @@ WorkList Work(const QString& roles)
     WorkList work;
     int t = 0;
     for (QChar c : roles)
-        work.push_back({t += 60, c == QLatin1Char('I') || c == QLatin1Char('B'),
-                        c == QLatin1Char('O') || c == QLatin1Char('B')});
+        work.push_back(
+            {t += 60, c == QLatin1Char('I') || c == QLatin1Char('B'), c == QLatin1Char('O') || c == QLatin1Char('B')});
     return work;
 }
 
@@ -104,8 +104,8 @@ private slots:
                                          << 28800LL + 3600LL;
         QTest::newRow("a user's night shift beside a day worker")
             << dayNight << "0008/06:00 OUT, 08:00 IN, 16:00 OUT, 0008/22:00 IN" << 21600LL + 28800LL + 7200LL;
-        QTest::newRow("denied events are not there") << daily << "08:00 IN, !09:00 OUT, !10:00 IN, 12:00 OUT"
-                                                     << 14400LL;
+        QTest::newRow("denied events are not there")
+            << daily << "08:00 IN, !09:00 OUT, !10:00 IN, 12:00 OUT" << 14400LL;
     }
     void workedExamples()
     {
@@ -130,7 +130,10 @@ private slots:
 
     void portNamesThatMatchNothingPairByPosition()
     {
-        const PortNames other{"Wej\x9c""cie g\xb3\xf3wne", "Wyj\x9c""cie g\xb3\xf3wne"};
+        const PortNames other{"Wej\x9c"
+                              "cie g\xb3\xf3wne",
+                              "Wyj\x9c"
+                              "cie g\xb3\xf3wne"};
         for (CountingMode mode : {CountingMode::Daily, CountingMode::DayNight}) {
             QCOMPARE(Figures("08:00 IN, 12:00 OUT, 13:00 IN, 17:30 OUT", mode, other).seconds, 30600);
             QCOMPARE(Figures("08:00 OUT, 12:00 IN, 13:00 IN", mode, other).seconds, 0);
@@ -143,8 +146,8 @@ private slots:
 
     void hitsAndUsers()
     {
-        DayFigures f = Figures("08:00 IN, 0002/09:00 IN, 16:00 OUT, 0002/10:00 OUT, !0003/11:00 IN",
-                               CountingMode::Daily);
+        DayFigures f =
+            Figures("08:00 IN, 0002/09:00 IN, 16:00 OUT, 0002/10:00 OUT, !0003/11:00 IN", CountingMode::Daily);
         QCOMPARE(f.hits, 4);
         QCOMPARE(f.users, 2);
         // Denied events never change hits, users or time.
@@ -283,9 +286,9 @@ private slots:
             }
             const PortNames names = random.bounded(5) == 0 ? PortNames{"IN", "IN"} : InOut;
             for (const UserFilter& filter : {UserFilter::All(), UserFilter::Number("0002")}) {
-                for (std::optional<CountingMode> mode : {std::optional<CountingMode>(), std::optional(CountingMode::Daily),
-                                                         std::optional(CountingMode::DayNight),
-                                                         std::optional(CountingMode::DailyIgnoreIoType)}) {
+                for (std::optional<CountingMode> mode :
+                     {std::optional<CountingMode>(), std::optional(CountingMode::Daily),
+                      std::optional(CountingMode::DayNight), std::optional(CountingMode::DailyIgnoreIoType)}) {
                     const MonthFigures m = ComputeMonthFigures(store, 2021, 5, filter, mode, names);
                     for (int d = 1; d <= 31; ++d) {
                         const DayFigures expected = LiteralDayFigures(store, QDate(2021, 5, d), filter, mode, names);

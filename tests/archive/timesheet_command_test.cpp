@@ -30,7 +30,9 @@ QByteArray Record(const QByteArray& id, const QByteArray& name)
 void MakeWorkspace(const QTemporaryDir& dir)
 {
     WriteBytes(dir.filePath("KONFOUT.TXT"), "DeviceID=test\r\nport0=IN\r\nport1=OUT\r\n");
-    WriteBytes(dir.filePath("USERS.txt"), Record("0002", "Kowalska, \"A\xb3""a\"") + Record("0003", "Nowak"));
+    WriteBytes(dir.filePath("USERS.txt"), Record("0002", "Kowalska, \"A\xb3"
+                                                         "a\"")
+                                              + Record("0003", "Nowak"));
     WriteBytes(dir.filePath("20210201.csv"), EventFile({EventLine("0002", 8, 0, 0, true, true, "d", "IN"),
                                                         EventLine("0001", 9, 0, 0, true, false, "d", "IN"),
                                                         EventLine("0003", 9, 0, 0, false, true, "d", "IN"),
@@ -96,17 +98,20 @@ private slots:
         QtxctlRun run = Timesheet({"--month", "2021-02", dir.path()});
         QCOMPARE(run.status, 0);
         QVERIFY2(run.err.isEmpty(), run.err.constData());
-        QCOMPARE(run.out, header + "0001," + Cells("0:00", 29) + "\r\n" +
-                              "0002,\"Kowalska, \"\"A\xc5\x82""a\"\"\",8:05" + Cells("0:00", 4) + ",5:00" +
-                              Cells("0:00", 22) + ",13:05\r\n");
+        QCOMPARE(run.out, header + "0001," + Cells("0:00", 29) + "\r\n"
+                              + "0002,\"Kowalska, \"\"A\xc5\x82"
+                                "a\"\"\",8:05"
+                              + Cells("0:00", 4) + ",5:00" + Cells("0:00", 22) + ",13:05\r\n");
 
         QTemporaryDir outDir;
         run = Timesheet({"--month=2021-02", "--seconds", "-o", outDir.filePath("out.csv"), dir.path()});
         QCOMPARE(run.status, 0);
         QVERIFY(run.out.isEmpty());
-        QCOMPARE(ReadFileBytes(outDir.filePath("out.csv")),
-                 header + "0001,,59" + Cells("0", 27) + ",59\r\n" + "0002,\"Kowalska, \"\"A\xc5\x82""a\"\"\",29159" +
-                     Cells("0", 4) + ",18000" + Cells("0", 22) + ",47159\r\n");
+        QCOMPARE(ReadFileBytes(outDir.filePath("out.csv")), header + "0001,,59" + Cells("0", 27) + ",59\r\n"
+                                                                + "0002,\"Kowalska, \"\"A\xc5\x82"
+                                                                  "a\"\"\",29159"
+                                                                + Cells("0", 4) + ",18000" + Cells("0", 22)
+                                                                + ",47159\r\n");
 
         // A month without accepted events: the header alone.
         run = Timesheet({"--month", "2021-04", "--mode", "span", dir.path()});
@@ -200,10 +205,13 @@ private slots:
             QVERIFY(run.err.contains("no/such/folder/out"));
         }
 
-        for (const QStringList& wrong : {QStringList{dir.path()}, {"--month", "2021-13", dir.path()},
-                                         {"--month", "2021-02"}, {"--month", "2021-02", "--format", "ods", dir.path()},
+        for (const QStringList& wrong : {QStringList{dir.path()},
+                                         {"--month", "2021-13", dir.path()},
+                                         {"--month", "2021-02"},
+                                         {"--month", "2021-02", "--format", "ods", dir.path()},
                                          {"--month", "2021-02", "--format", "xlsx", dir.path()},
-                                         {"--month", "2021-02", "--lang", "de", dir.path()}, {"--month"}})
+                                         {"--month", "2021-02", "--lang", "de", dir.path()},
+                                         {"--month"}})
             QCOMPARE(Timesheet(wrong).status, 2);
 
         run = Timesheet({"--help"});

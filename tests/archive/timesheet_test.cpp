@@ -19,7 +19,8 @@ const PortNames InOut{"IN", "OUT"};
 void Add(EventStore& store, QDate date, const QByteArray& user, int h, int m, int s, const QByteArray& port,
          bool accepted = true)
 {
-    store.AppendLine(EventLine(user, h, m, s, accepted, true, "d", port), static_cast<std::int32_t>(date.toJulianDay()));
+    store.AppendLine(EventLine(user, h, m, s, accepted, true, "d", port),
+                     static_cast<std::int32_t>(date.toJulianDay()));
 }
 
 // March 2021 with a night shift over midnight, repeated entrances, a user with only denied
@@ -47,8 +48,8 @@ EventStore MakeMarch()
     const QByteArray users[] = {"0001", "0002", "0005", "0006", "0010"};
     for (int d = 3; d <= 30; ++d)
         for (int i = 0; i < 40; ++i)
-            Add(store, QDate(2021, 3, d), users[random.bounded(5)], random.bounded(24),
-                random.bounded(60), random.bounded(60), ports[random.bounded(3)], random.bounded(10) != 0);
+            Add(store, QDate(2021, 3, d), users[random.bounded(5)], random.bounded(24), random.bounded(60),
+                random.bounded(60), ports[random.bounded(3)], random.bounded(10) != 0);
     return store;
 }
 
@@ -75,8 +76,8 @@ private slots:
     {
         QFETCH(CountingMode, mode);
         const EventStore store = MakeMarch();
-        const UserNames names(ReadUserFilterEntries(Record("0002", "Anna") + Record("0001", "Piotr") +
-                                                    Record("0002", "second record") + Record("0003", "Denied")));
+        const UserNames names(ReadUserFilterEntries(Record("0002", "Anna") + Record("0001", "Piotr")
+                                                    + Record("0002", "second record") + Record("0003", "Denied")));
         const Timesheet sheet = ComputeTimesheet(store, 2021, 3, mode, InOut, names);
         QCOMPARE(sheet.days, 31);
 
@@ -95,8 +96,8 @@ private slots:
         for (const TimesheetRow& row : sheet.rows) {
             std::int64_t rowTotal = 0;
             for (int d = 1; d <= 31; ++d) {
-                const DayFigures f = ComputeDayFigures(store, QDate(2021, 3, d), UserFilter::Number(row.userNumber),
-                                                       mode, InOut);
+                const DayFigures f =
+                    ComputeDayFigures(store, QDate(2021, 3, d), UserFilter::Number(row.userNumber), mode, InOut);
                 QCOMPARE(row.seconds[static_cast<std::size_t>(d - 1)], f.seconds);
                 rowTotal += f.seconds;
             }
@@ -107,7 +108,8 @@ private slots:
         QCOMPARE(sheet.total, total);
         QCOMPARE(sheet.total, month.seconds);
         for (int d = 1; d <= 31; ++d)
-            QCOMPARE(sheet.dayTotals[static_cast<std::size_t>(d - 1)], month.day[static_cast<std::size_t>(d - 1)].seconds);
+            QCOMPARE(sheet.dayTotals[static_cast<std::size_t>(d - 1)],
+                     month.day[static_cast<std::size_t>(d - 1)].seconds);
 
         // The first record of a number names it; a number without a record has no name.
         QCOMPARE(sheet.rows[0].name, QByteArray("Piotr"));

@@ -47,8 +47,8 @@ void WriteMarch(const QString& folder, int users)
     }
     WriteBytes(folder + "/USERS.txt", list);
     WriteBytes(folder + "/20250303.csv", EventFile(day3));
-    WriteBytes(folder + "/20250304.csv", EventFile(day4 + QList<QByteArray>{EventLine("0099", 9, 0, 0, false, true,
-                                                                                     "d", "IN")}));
+    WriteBytes(folder + "/20250304.csv",
+               EventFile(day4 + QList<QByteArray>{EventLine("0099", 9, 0, 0, false, true, "d", "IN")}));
 }
 
 void OpenAndLoad(const QString& folder)
@@ -170,8 +170,8 @@ private slots:
         const QString folder = "Folder: " + dir.path();
         for (int page = 1; page <= pages; ++page) {
             const QString text = PageText(pdf, page);
-            QVERIFY2(text.contains(folder) && text.contains("march 2025") && text.contains("Counting mode: daily") &&
-                         text.contains("Filter: All") && text.contains(QString("Page %1 / 3").arg(page)),
+            QVERIFY2(text.contains(folder) && text.contains("march 2025") && text.contains("Counting mode: daily")
+                         && text.contains("Filter: All") && text.contains(QString("Page %1 / 3").arg(page)),
                      qPrintable(text));
         }
         // The calendar page: the month's figures as the screen shows them.

@@ -93,7 +93,8 @@ private slots:
         Form1->Button1->click();
         QCOMPARE(ReadFileBytes(dir.path() + "/konfig.txt"), QByteArray("button=on\r\n"));
         QVERIFY(!Form2->NotCreated);
-        QCOMPARE(dialogs.messages, QStringList({"You need to insert the card to the device in order to proceed the changes"}));
+        QCOMPARE(dialogs.messages,
+                 QStringList({"You need to insert the card to the device in order to proceed the changes"}));
     }
 
     void exitModeIsPreselectedFromTheReportInEitherLanguage()

@@ -40,7 +40,7 @@ private slots:
         QVERIFY(!ParseConfigReport({"button= on"}).exitByButton);
         QVERIFY(!ParseConfigReport({"button=on "}).exitByButton);
         QVERIFY(!ParseConfigReport({"button=on", "button=off"}).exitByButton); // last line wins
-        QVERIFY(!ParseConfigReport({}).exitByButton); // no line: the card reader
+        QVERIFY(!ParseConfigReport({}).exitByButton);                          // no line: the card reader
         QVERIFY(ParseConfigReport({"firmware: x", "button=on"}).exitByButton);
     }
 
@@ -52,13 +52,18 @@ private slots:
         WriteDefaultCommandFile(root);
         WriteDefaultUserFile(root);
         QCOMPARE(test::ReadFileBytes(root + "KONFOUT.TXT"),
-                 QByteArray("DeviceID=Rejestrator QTX-2\r\nfirmware: ?\r\nport0=wyj\x9c" "cie\r\n"
-                            "port1=wej\x9c" "cie\r\nbutton=off\r\n"));
-        QCOMPARE(test::ReadFileBytes(root + "konfig.txt"),
-                 QByteArray("DeviceID=Rejestrator QTX-2\r\nport0=wyj\x9c" "cie\r\nport1=wej\x9c" "cie\r\nbutton=off\r\n"));
+                 QByteArray("DeviceID=Rejestrator QTX-2\r\nfirmware: ?\r\nport0=wyj\x9c"
+                            "cie\r\n"
+                            "port1=wej\x9c"
+                            "cie\r\nbutton=off\r\n"));
+        QCOMPARE(test::ReadFileBytes(root + "konfig.txt"), QByteArray("DeviceID=Rejestrator QTX-2\r\nport0=wyj\x9c"
+                                                                      "cie\r\nport1=wej\x9c"
+                                                                      "cie\r\nbutton=off\r\n"));
         const QByteArray users = test::ReadFileBytes(root + "USERS.txt");
         QCOMPARE(users.size(), 28);
-        QCOMPARE(users.left(14), QByteArray("\0\0\0\0\0\0\0\0" "0001a\0", 14));
+        QCOMPARE(users.left(14), QByteArray("\0\0\0\0\0\0\0\0"
+                                            "0001a\0",
+                                            14));
         QCOMPARE(users.mid(14, 6), QByteArray(6, users[14]));
         QVERIFY(users[14] != '\0');
         QCOMPARE(users.mid(20), QByteArray("\0admin\r\n", 8));

@@ -19,8 +19,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <sys/stat.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -70,9 +70,9 @@ private slots:
         Form2->setWindowTitle(QStringLiteral("Edytor"));
         QuestionBox question(QString(), QStringLiteral("?"), QStringLiteral("Tak"), ResultYes, QStringLiteral("Nie"),
                              ResultNo);
-        for (QWidget* window : {static_cast<QWidget*>(Form1), static_cast<QWidget*>(Form2), static_cast<QWidget*>(Form3),
-                                static_cast<QWidget*>(Form6), static_cast<QWidget*>(Form13),
-                                static_cast<QWidget*>(&question)}) {
+        for (QWidget* window :
+             {static_cast<QWidget*>(Form1), static_cast<QWidget*>(Form2), static_cast<QWidget*>(Form3),
+              static_cast<QWidget*>(Form6), static_cast<QWidget*>(Form13), static_cast<QWidget*>(&question)}) {
             QVERIFY(Shown(window));
             QCOMPARE(x.WindowName(window->windowHandle()), window->windowTitle());
             // A title set while the window is shown is followed as exactly.
@@ -153,7 +153,8 @@ private slots:
         Form5->SetPortNames("IN", "OUT");
         QVERIFY(Shown(Form5));
         // Over the file panel now, over a day of the calendar once the load is done.
-        const QPoint overADay = Form5->Image1->mapToGlobal(QPoint(Form5->Image1->width() / 2, Form5->Image1->height() / 2));
+        const QPoint overADay =
+            Form5->Image1->mapToGlobal(QPoint(Form5->Image1->width() / 2, Form5->Image1->height() / 2));
 
         std::thread operatorHand([pipe, overADay] {
             const int fd = open(QFile::encodeName(pipe).constData(), O_WRONLY); // returns once the load reads it

@@ -60,8 +60,8 @@ void XInput::KeyDown(unsigned keysym)
 
 void XInput::KeyUp(unsigned keysym)
 {
-    xcb_test_fake_input(connection_, XCB_KEY_RELEASE, static_cast<uint8_t>(Keycode(keysym)), XCB_CURRENT_TIME,
-                        XCB_NONE, 0, 0, 0);
+    xcb_test_fake_input(connection_, XCB_KEY_RELEASE, static_cast<uint8_t>(Keycode(keysym)), XCB_CURRENT_TIME, XCB_NONE,
+                        0, 0, 0);
     Sync();
 }
 
@@ -88,7 +88,8 @@ unsigned XInput::Keycode(unsigned keysym)
     const int count = setup->max_keycode - first + 1;
     const Reply<xcb_get_keyboard_mapping_reply_t> map(
         xcb_get_keyboard_mapping_reply(
-            connection_, xcb_get_keyboard_mapping(connection_, static_cast<xcb_keycode_t>(first), static_cast<uint8_t>(count)),
+            connection_,
+            xcb_get_keyboard_mapping(connection_, static_cast<xcb_keycode_t>(first), static_cast<uint8_t>(count)),
             nullptr),
         &std::free);
     if (!map)

@@ -23,7 +23,7 @@ public:
     void ClickAt(QPoint global, int times = 1);
     // The same at a point of a widget.
     void Click(const QWidget* widget, QPoint local, int times = 1);
-    void Click(const QWidget* widget) ;
+    void Click(const QWidget* widget);
     void KeyDown(unsigned keysym);
     void KeyUp(unsigned keysym);
     // Returns once the server has acted on everything sent so far.

@@ -36,7 +36,8 @@ private slots:
     void looksUpInAnyColumnAndBracesMissingKeys()
     {
         LanguageTable t;
-        t.LoadLanguageText("\n# comment\nUSER MANAGER\tMENEDŻER UŻYTKOWNIKÓW\t\nARCHIVE\tARCHIWUM\t\nEMPTY\t*NULL*\t\n");
+        t.LoadLanguageText(
+            "\n# comment\nUSER MANAGER\tMENEDŻER UŻYTKOWNIKÓW\t\nARCHIVE\tARCHIWUM\t\nEMPTY\t*NULL*\t\n");
         QCOMPARE(t.FindText("USER MANAGER", 1), QString("MENEDŻER UŻYTKOWNIKÓW"));
         QCOMPARE(t.FindText("ARCHIWUM", 0), QString("ARCHIVE")); // a Polish key answers too
         QCOMPARE(t.FindText("MISSING", 1), QString("{MISSING}"));

@@ -33,7 +33,7 @@ public:
     bool ignoreDeletes = false; // a delete request is logged but the file stays
     bool stallAfterFirstFrame = false;
     QSet<QByteArray> stallNames; // files whose transfer stops after their first frame
-    int sizeError = 0; // added to the size a file header announces
+    int sizeError = 0;           // added to the size a file header announces
 
     // What the manager did.
     QByteArray received;

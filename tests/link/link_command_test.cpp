@@ -80,7 +80,8 @@ private slots:
         QCOMPARE(Lines(run.out), (QList<QByteArray>{"KONFOUT.TXT\t12", "USERS.TXT\t0", "20250301.CSV\t1500"}));
         QCOMPARE(recorder.aborts, 1);
         // The stalled file alone is given up: the recorder still answers a list request.
-        QVERIFY2(run.err.contains("[2 / 4] STALL.BIN: not stored: nothing received for 1 s, abandoned"), run.err.constData());
+        QVERIFY2(run.err.contains("[2 / 4] STALL.BIN: not stored: nothing received for 1 s, abandoned"),
+                 run.err.constData());
         QVERIFY2(run.err.contains("[4 / 4] 20250301.CSV: 1500 bytes\n"), run.err.constData());
         QCOMPARE(run.err.count("abandoned"), 1);
         QCOMPARE(recorder.requests.count("list"), 2);
@@ -165,8 +166,9 @@ private slots:
         run = Qtxctl({"download", "--port", peer.Name(), "--to", to.path(), "--timeout", "1", "--json"});
         QCOMPARE(run.status, 2);
         QCOMPARE(Lines(run.out),
-                 (QList<QByteArray>{R"({"name":"KONFOUT.TXT","size":1,"stored":true})",
-                                    R"({"error":"nothing received for 1 s, abandoned","name":"STALL.CSV","stored":false})"}));
+                 (QList<QByteArray>{
+                     R"({"name":"KONFOUT.TXT","size":1,"stored":true})",
+                     R"({"error":"nothing received for 1 s, abandoned","name":"STALL.CSV","stored":false})"}));
         QVERIFY(run.err.contains("not stored: STALL.CSV"));
     }
 
@@ -210,10 +212,12 @@ private slots:
         for (const QStringList& command : {QStringList{"users"}, QStringList{"report", "--month", "2025-03"}}) {
             Run run = Qtxctl(command + QStringList{missing});
             QCOMPARE(run.status, 1);
-            QVERIFY2(run.err.contains("the workspace folder " + missing.toUtf8() + " does not exist"), run.err.constData());
+            QVERIFY2(run.err.contains("the workspace folder " + missing.toUtf8() + " does not exist"),
+                     run.err.constData());
             run = Qtxctl(command + QStringList{file});
             QCOMPARE(run.status, 1);
-            QVERIFY2(run.err.contains("the workspace folder " + file.toUtf8() + " is not a folder"), run.err.constData());
+            QVERIFY2(run.err.contains("the workspace folder " + file.toUtf8() + " is not a folder"),
+                     run.err.constData());
         }
         const Run run = Qtxctl({"sync", "--port", "COM194", "--to", file});
         QCOMPARE(run.status, 1);

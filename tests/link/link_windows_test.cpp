@@ -73,10 +73,7 @@ private slots:
         dialogs.Clear();
         QDir(CardFolder()).removeRecursively();
     }
-    void cleanup()
-    {
-        QDir(CardFolder()).removeRecursively();
-    }
+    void cleanup() { QDir(CardFolder()).removeRecursively(); }
 
     void automaticDownloadFillsCardAndOpensItAsTheWorkspace()
     {
@@ -166,7 +163,8 @@ private slots:
             Form14->Button1->click();
         });
         Form1->RunAccessMode(TForm11::ConnectRs232);
-        QTRY_VERIFY_WITH_TIMEOUT(HasItemEnding(Form13->ListBox1, QString::fromUtf8("nie można połączyć z urządzeniem")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(HasItemEnding(Form13->ListBox1, QString::fromUtf8("nie można połączyć z urządzeniem")),
+                                 5000);
         // Then why: no device answers to that name.
         QVERIFY(HasItemEnding(Form13->ListBox1, "COM183: {no device is assigned to this port name}."));
         QCOMPARE(Form1->TaskGroup, 0);

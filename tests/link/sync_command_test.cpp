@@ -39,7 +39,8 @@ void FillCard(const QString& card, int days, int events)
 {
     for (int d = 0; d < days; ++d) {
         const QDate date = QDate(2025, 3, 1).addDays(d);
-        WriteWholeFile(card + "/" + date.toString("yyyyMMdd") + ".csv", DayFile(date.toString("yyyy-MM-dd").toLatin1(), events));
+        WriteWholeFile(card + "/" + date.toString("yyyyMMdd") + ".csv",
+                       DayFile(date.toString("yyyy-MM-dd").toLatin1(), events));
     }
     WriteWholeFile(card + "/KONFOUT.TXT", "DeviceID=QTX-2\r\nport0=Wejscie\r\nport1=Wyjscie\r\n");
     WriteWholeFile(card + "/USERS.txt", QByteArray(120, 'u'));
@@ -103,7 +104,8 @@ private slots:
         const QtxctlRun second = RunQtxctl({"sync", "--port", sim.Port(), "--to", synced});
         QCOMPARE(second.status, 0);
         QCOMPARE(States(second.out).values(), QList<QByteArray>(9, "same"));
-        QVERIFY2(second.err.contains("9 listed: 0 new, 0 grown, 0 changed, 9 same, 0 not stored"), second.err.constData());
+        QVERIFY2(second.err.contains("9 listed: 0 new, 0 grown, 0 changed, 9 same, 0 not stored"),
+                 second.err.constData());
         QTest::qWait(200);
         const QByteArray log = sim.TakeLog();
         QCOMPARE(log.count(" done\n"), 0);
@@ -163,7 +165,8 @@ private slots:
         QVERIFY(!sim.Port().isEmpty());
         const QtxctlRun run = RunQtxctl({"sync", "--port", sim.Port(), "--to", local.path(), "--timeout", "1"});
         QCOMPARE(run.status, 2);
-        QVERIFY2(run.err.contains("LONGNAME.TEX: not stored: nothing received for 1 s, abandoned"), run.err.constData());
+        QVERIFY2(run.err.contains("LONGNAME.TEX: not stored: nothing received for 1 s, abandoned"),
+                 run.err.constData());
         // The files listed after it are still fetched.
         QCOMPARE(ReadWholeFile(local.filePath("USERS.txt")), ReadWholeFile(card.filePath("USERS.txt")));
         QCOMPARE(States(run.out).size(), 5);

@@ -26,13 +26,11 @@ private slots:
             SyncItem::Action action;
             qint64 localSize;
         };
-        const QList<Expected> plain{{"20250301.csv", SyncItem::TakeAsComplete, 4},
-                                    {"20250302.CSV", SyncItem::TakeAsComplete, 4},
-                                    {"20250303.csv", SyncItem::Check, 4},
-                                    {"20250304.csv", SyncItem::Fetch, -1},
-                                    {"KONFOUT.TXT", SyncItem::Check, 4},
-                                    {"USERS.txt", SyncItem::Fetch, -1},
-                                    {"LONGNAME.TEX", SyncItem::Check, 4}};
+        const QList<Expected> plain{
+            {"20250301.csv", SyncItem::TakeAsComplete, 4}, {"20250302.CSV", SyncItem::TakeAsComplete, 4},
+            {"20250303.csv", SyncItem::Check, 4},          {"20250304.csv", SyncItem::Fetch, -1},
+            {"KONFOUT.TXT", SyncItem::Check, 4},           {"USERS.txt", SyncItem::Fetch, -1},
+            {"LONGNAME.TEX", SyncItem::Check, 4}};
         for (const bool fullCheck : {false, true}) {
             const QList<SyncItem> plan = PlanSync(listed, local.path(), fullCheck);
             QCOMPARE(plan.size(), plain.size());

@@ -77,7 +77,8 @@ private slots:
                  (QStringList{QString::fromUtf8("połączono z urządzeniem"), "Trwa sprawdzanie stanu karty",
                               QString::fromUtf8("Trwa pobieranie plików."),
                               QString::fromUtf8("Zakończono pobieranie plików.")}));
-        QCOMPARE(rig.view.traces.mid(0, 3), (QStringList{"task 1, 1", QString::fromUtf8("połączono z urządzeniem"), "task 1, 2"}));
+        QCOMPARE(rig.view.traces.mid(0, 3),
+                 (QStringList{"task 1, 1", QString::fromUtf8("połączono z urządzeniem"), "task 1, 2"}));
         QVERIFY(rig.view.traces.contains("task 1, 3"));
         QCOMPARE(rig.view.progressClosed, 1);
         QCOMPARE(rig.view.finishedFolder, rig.folder.filePath("card"));

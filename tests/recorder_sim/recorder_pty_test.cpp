@@ -55,7 +55,8 @@ public:
             if (::poll(&wait, 1, quietMs) <= 0)
                 break;
             char buffer[4096];
-            const ssize_t n = ::read(fd_, buffer, static_cast<size_t>(std::min<qsizetype>(sizeof buffer, want - in.size())));
+            const ssize_t n =
+                ::read(fd_, buffer, static_cast<size_t>(std::min<qsizetype>(sizeof buffer, want - in.size())));
             if (n <= 0 && errno != EAGAIN)
                 break;
             if (n > 0)
@@ -173,7 +174,9 @@ void RecorderPtyTest::commandLineMistakesAndHelp()
     QVERIFY(help.contains("--fault"));
     QVERIFY(help.contains("QTX_COM99="));
     QCOMPARE(run({}), 2);
-    QCOMPARE(run({QStringLiteral("--card"), QStringLiteral("/tmp"), QStringLiteral("--fault"), QStringLiteral("flood=2")}), 2);
+    QCOMPARE(
+        run({QStringLiteral("--card"), QStringLiteral("/tmp"), QStringLiteral("--fault"), QStringLiteral("flood=2")}),
+        2);
     QCOMPARE(run({QStringLiteral("--card"), QDir::tempPath() + QStringLiteral("/no-such-card-folder")}), 1);
 }
 

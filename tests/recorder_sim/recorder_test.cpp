@@ -241,8 +241,7 @@ void RecorderTest::listReplyCarriesIdFlagAndFileNames()
     line.Put(QStringLiteral("USERS.txt"), "");
     line.Put(QStringLiteral("21051110.CSV"), "y");
     QDir(line.CardPath({})).mkdir(QStringLiteral("LOGS"));
-    QCOMPARE(line.Send(Hex("ff00050d")),
-             Hex("ff010139") + "21051110.CSV\r\nKONFOUT.TXT\r\nUSERS.txt\r\n" + Hex("15"));
+    QCOMPARE(line.Send(Hex("ff00050d")), Hex("ff010139") + "21051110.CSV\r\nKONFOUT.TXT\r\nUSERS.txt\r\n" + Hex("15"));
 
     RecorderSettings settings;
     settings.deviceId = 7;
@@ -262,8 +261,7 @@ void RecorderTest::getSendsHeaderThenFramesOnEachAcknowledgement()
     line.Put(QStringLiteral("21051110.CSV"), data);
 
     // Header: FF, size 1300 = 14 05 00 00, ID 1, flag 1, (sum + 0x37) mod 256 = 0x52; then frame 0.
-    QCOMPARE(line.Send(GetRequest("21051110.CSV")),
-             Hex("ff1405000001015200000202") + WithChecksum(data.first(512)));
+    QCOMPARE(line.Send(GetRequest("21051110.CSV")), Hex("ff1405000001015200000202") + WithChecksum(data.first(512)));
     QCOMPARE(line.Wait(500), QByteArray()); // nothing more without "{"
     QCOMPARE(line.Send("{"), Hex("01000203") + WithChecksum(data.mid(512, 512)));
     QCOMPARE(line.Send("{"), Hex("02140117") + WithChecksum(data.mid(1024)));
@@ -353,7 +351,7 @@ void RecorderTest::namesReachingOutsideTheCardAreRefused()
     QDir(line.CardPath({})).mkdir(QStringLiteral("sub"));
     line.Put(QStringLiteral("sub/x"), "in a folder");
     for (const QByteArray& name : {QByteArray("../x"), QByteArray("sub/x"), QByteArray("..\\x"), QByteArray(".."),
-                                  QByteArray("/etc/passwd"), QByteArray("a\x01.txt")}) {
+                                   QByteArray("/etc/passwd"), QByteArray("a\x01.txt")}) {
         QCOMPARE(line.Send(GetRequest(name)), QByteArray());
         QCOMPARE(line.Send(Hex("ff000b") + name + Hex("0d")), QByteArray());
         // An upload under such a name is refused with the only refusal there is, "d".
@@ -372,7 +370,8 @@ void RecorderTest::uploadAcceptsGoodFramesRejectsBadOnesAndStoresAtTheEnd()
     Line line;
     line.Put(QStringLiteral("A.BIN"), "old contents");
     const QByteArray data = Pattern(2000, 3);
-    QCOMPARE(UploadHeader("A.BIN", 1300), Hex("ff0009412e42494e0014050000" "6902")); // the test's own builder
+    QCOMPARE(UploadHeader("A.BIN", 1300), Hex("ff0009412e42494e0014050000"
+                                              "6902")); // the test's own builder
     QCOMPARE(line.Send(UploadHeader("A.BIN", 2000)), QByteArray("{"));
 
     QCOMPARE(line.Send(UploadFrame(0, data.first(512))), QByteArray("{"));
@@ -438,9 +437,9 @@ void RecorderTest::brokenRequestsAndStrayBytesAreDropped()
     QCOMPARE(line.Send("{dB\x7f"), QByteArray());
     QCOMPARE(line.Send(Hex("ff00")), QByteArray());
     QCOMPARE(line.Wait(kFrameGapMs), QByteArray());
-    QCOMPARE(line.Send(Hex("050d")), QByteArray()); // the tail of the dropped request
-    QCOMPARE(line.Send(Hex("ff007f0d")), QByteArray()); // unknown code
-    QCOMPARE(line.Send(Hex("ff") + QByteArray(200, 'a')), QByteArray()); // endless text
+    QCOMPARE(line.Send(Hex("050d")), QByteArray());                          // the tail of the dropped request
+    QCOMPARE(line.Send(Hex("ff007f0d")), QByteArray());                      // unknown code
+    QCOMPARE(line.Send(Hex("ff") + QByteArray(200, 'a')), QByteArray());     // endless text
     QCOMPARE(line.Send(Hex("ff0003") + QByteArray(200, 'a')), QByteArray()); // endless name
     QCOMPARE(line.Send(Hex("ff00050d")), Hex("ff010139") + "K.TXT\r\n" + Hex("15"));
 }
@@ -608,7 +607,8 @@ void RecorderTest::faultsAreReproducibleFromTheSeed()
     QVERIFY(first.complete);
     QCOMPARE(first.data, data);
     for (const char* kind : {"corrupted", "held back", "twice", "ignored"})
-        QVERIFY2(std::any_of(log.begin(), log.end(), [&](const QString& line) { return line.contains(QLatin1String(kind)); }),
+        QVERIFY2(std::any_of(log.begin(), log.end(),
+                             [&](const QString& line) { return line.contains(QLatin1String(kind)); }),
                  kind);
     QCOMPARE(run(7).transcript, first.transcript);
     QVERIFY(run(8).transcript != first.transcript);
@@ -642,13 +642,11 @@ void RecorderTest::faultListAndCommandLine()
     for (const char* bad : {"", "corrupt", "corrupt=x", "corrupt=-1", "bogus=1", "silence-ms=0", "=3"})
         QVERIFY_THROWS_EXCEPTION(qtx::FormatError, ParseFaultList(QString::fromLatin1(bad)));
 
-    const Options options = ParseOptions({QStringLiteral("--card"), QStringLiteral("/tmp/c"),
-                                          QStringLiteral("--device-id=7"), QStringLiteral("--password-ok"),
-                                          QStringLiteral("0"), QStringLiteral("--baud-pace"),
-                                          QStringLiteral("115200"), QStringLiteral("--seed"), QStringLiteral("9"),
-                                          QStringLiteral("--fault"), QStringLiteral("corrupt=5"),
-                                          QStringLiteral("--fault=silence=2"), QStringLiteral("--com"),
-                                          QStringLiteral("5"), QStringLiteral("-v")});
+    const Options options = ParseOptions(
+        {QStringLiteral("--card"), QStringLiteral("/tmp/c"), QStringLiteral("--device-id=7"),
+         QStringLiteral("--password-ok"), QStringLiteral("0"), QStringLiteral("--baud-pace"), QStringLiteral("115200"),
+         QStringLiteral("--seed"), QStringLiteral("9"), QStringLiteral("--fault"), QStringLiteral("corrupt=5"),
+         QStringLiteral("--fault=silence=2"), QStringLiteral("--com"), QStringLiteral("5"), QStringLiteral("-v")});
     QCOMPARE(options.card, QStringLiteral("/tmp/c"));
     QCOMPARE(options.settings.deviceId, quint8(7));
     QVERIFY(!options.settings.passwordOk);

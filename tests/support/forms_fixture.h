@@ -41,12 +41,12 @@ public:
 
 // A test main for window tests: the real application object, so errors escaping an event
 // reach the error box as they do in the program.
-#define QTX_GUI_TEST_MAIN(TestClass)                                                                                 \
-    int main(int argc, char** argv)                                                                                  \
-    {                                                                                                                \
-        qtx::QtxApplication app(argc, argv);                                                                         \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                                                     \
-        qtx::InstallLeftShiftTracker(&app);                                                                          \
-        TestClass test;                                                                                              \
-        return QTest::qExec(&test, argc, argv);                                                                      \
+#define QTX_GUI_TEST_MAIN(TestClass)                                                                                   \
+    int main(int argc, char** argv)                                                                                    \
+    {                                                                                                                  \
+        qtx::QtxApplication app(argc, argv);                                                                           \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                                       \
+        qtx::InstallLeftShiftTracker(&app);                                                                            \
+        TestClass test;                                                                                                \
+        return QTest::qExec(&test, argc, argv);                                                                        \
     }

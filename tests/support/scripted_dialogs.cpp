@@ -5,7 +5,9 @@
 
 namespace qtx::test {
 
-ScriptedDialogs::ScriptedDialogs() : previous_(SetDialogs(this)) {}
+ScriptedDialogs::ScriptedDialogs() : previous_(SetDialogs(this))
+{
+}
 
 ScriptedDialogs::~ScriptedDialogs()
 {

@@ -147,8 +147,9 @@ private slots:
 
     void nameOutsideTheCodePageIsRefusedInTheInterfaceLanguage()
     {
-        Forms forms(UserTexts() + "THE DEVICE CANNOT STORE THESE CHARACTERS OF THE NAME\t"
-                                  "URZĄDZENIE NIE ZAPISZE TYCH ZNAKÓW NAZWY\t\n");
+        Forms forms(UserTexts()
+                    + "THE DEVICE CANNOT STORE THESE CHARACTERS OF THE NAME\t"
+                      "URZĄDZENIE NIE ZAPISZE TYCH ZNAKÓW NAZWY\t\n");
         Form1->Language.SetLanguageIndex(Polish);
         Form1->ApplyLanguage();
         ScriptedDialogs dialogs;
@@ -159,7 +160,8 @@ private slots:
             Form4->Edit4->setText("0000000099");
             Form4->Button3->click();
             QCOMPARE(dialogs.messages,
-                     QStringList(QString::fromUtf8("Urządzenie nie zapisze tych znaków nazwy: Ж у к \xF0\x9F\x94\x91 U+200B ж!")));
+                     QStringList(QString::fromUtf8(
+                         "Urządzenie nie zapisze tych znaków nazwy: Ж у к \xF0\x9F\x94\x91 U+200B ж!")));
             QVERIFY(Form4->isVisible());
             QCOMPARE(Form3->AllUsers.size(), std::size_t{4});
             Form4->Edit1->setText(QString::fromUtf8("Łoś €"));
@@ -191,7 +193,7 @@ private slots:
         InEditor([] {
             Form4->Edit3->setText("0002");
             Form4->Edit1->setText("Anna\r\nK.\r\n"); // pasted from a spreadsheet
-            Form4->Edit4->setText("0000786777"); // her own card again is allowed
+            Form4->Edit4->setText("0000786777");     // her own card again is allowed
             Form4->Edit2->setText("555");
             Form4->Button3->click();
         });

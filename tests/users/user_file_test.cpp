@@ -68,8 +68,8 @@ private slots:
 
     void recordFields()
     {
-        const QByteArray data = Record(0x0123456789AB, "0042", 'a', "90210", "Jan Kami\xf1ski", '\x7f') +
-                                Record(-2, "0043", 'u', "", "Ewa");
+        const QByteArray data = Record(0x0123456789AB, "0042", 'a', "90210", "Jan Kami\xf1ski", '\x7f')
+                                + Record(-2, "0043", 'u', "", "Ewa");
         const UserList users = ParseUserBytes(data);
         QCOMPARE(users.size(), std::size_t{2});
         QCOMPARE(users[0].card, std::int64_t{0x0123456789AB});
@@ -98,7 +98,8 @@ private slots:
     {
         QFETCH(QByteArray, stored);
         QFETCH(QByteArray, name);
-        const UserList users = ParseUserBytes(Card(0) + "0001u" + '\0' + '\0' + stored + "\r\n" + Record(5, "0002", 'u', "1", "x"));
+        const UserList users =
+            ParseUserBytes(Card(0) + "0001u" + '\0' + '\0' + stored + "\r\n" + Record(5, "0002", 'u', "1", "x"));
         QCOMPARE(users.size(), std::size_t{2});
         QCOMPARE(users[0].name, name);
         QCOMPARE(users[1].id, QByteArray("0002"));
@@ -106,10 +107,10 @@ private slots:
 
     void roundTripKeepsBytesButPinCodesAndSeparator()
     {
-        const QByteArray original = Record(786777, "0002", 'u', "4821", "Anna", '\x55') +
-                                    Record(1, "0002", 'u', "4821", "Anna") + // a second card of one user
-                                    Record(0, "0003", 'x', "", "odd kind") +
-                                    Record(0, "0004", 'a', "0000000", "\xa3\xf3\x64\x9f");
+        const QByteArray original = Record(786777, "0002", 'u', "4821", "Anna", '\x55')
+                                    + Record(1, "0002", 'u', "4821", "Anna") + // a second card of one user
+                                    Record(0, "0003", 'x', "", "odd kind")
+                                    + Record(0, "0004", 'a', "0000000", "\xa3\xf3\x64\x9f");
         const UserList users = ParseUserBytes(original);
         QCOMPARE(users.size(), std::size_t{4});
         QCOMPARE(users[2].kind, std::uint8_t{'x'});

@@ -3,10 +3,10 @@
 
 #include "app/errors.h"
 #include "app/text_file.h"
+#include "user_records.h"
 #include "users/card_number.h"
 #include "users/user_list.h"
 #include "users/user_view.h"
-#include "user_records.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -102,7 +102,8 @@ private slots:
         QCOMPARE(steps.first(), 1);
         QCOMPARE(steps.last(), 100);
         steps.clear();
-        FilterUsers(UserList(3, users[0]), ViewFilter{true, FilterCategory::Name, "x"}, [&steps](int p) { steps << p; });
+        FilterUsers(UserList(3, users[0]), ViewFilter{true, FilterCategory::Name, "x"},
+                    [&steps](int p) { steps << p; });
         QCOMPARE(steps, QList<int>({33, 66, 100}));
     }
 
@@ -114,13 +115,13 @@ private slots:
         // Locale order, not code points: Ł sorts with L, before M.
         QVERIFY(collator.compare(u"Łukasz", u"Marek") < 0);
         const QStringList pool{"anna", "Anna", "ANNA", "Łukasz", "Lukasz", "łza", "Żaneta", "zofia", "Ćma",
-                               "cma", "Ewa", "ewa", "", "10", "9", "Ąb", "ab"};
+                               "cma",  "Ewa",  "ewa",  "",       "10",     "9",   "Ąb",     "ab"};
         auto* random = QRandomGenerator::global();
         for (int round = 0; round < 20; ++round) {
             UserList users;
             for (int i = 0; i < 60; ++i)
                 users.push_back(MakeUser(QByteArray::number(random->bounded(1, 40)).rightJustified(4, '0').constData(),
-                                     i, "", pool[random->bounded(static_cast<int>(pool.size()))]));
+                                         i, "", pool[random->bounded(static_cast<int>(pool.size()))]));
             for (const SortOrder order : {SortOrder::ByName, SortOrder::ById}) {
                 std::vector<qsizetype> expected(users.size());
                 std::iota(expected.begin(), expected.end(), 0);
@@ -155,7 +156,8 @@ private slots:
         QCOMPARE(line.indexOf("admin"), 47);
         QCOMPARE(UserLine(admin, true, "EXISTS").mid(14, 4), QString("1234"));
         const CUser plain = MakeUser("0002", 12 * 65536 + 345, "", "Wiśniewska", 'x');
-        QCOMPARE(UserLine(plain, false, "EXISTS"), QString("0002                        012,00345          Wiśniewska"));
+        QCOMPARE(UserLine(plain, false, "EXISTS"),
+                 QString("0002                        012,00345          Wiśniewska"));
         // A field longer than its column pushes the rest right; nothing is cut.
         QCOMPARE(UserLine(admin, false, QString(20, 'E')).indexOf("000,00000"), 34);
         QCOMPARE(DecodeCp1250(QByteArray("\x8c\x9c\xa3\xb3\xaf\xbf\x81")), FromCp1250("\x8c\x9c\xa3\xb3\xaf\xbf\x81"));

@@ -2,8 +2,8 @@
 // shown, odd kind bytes in hex, and a missing list reported with exit status 1.
 
 #include "app/text_file.h"
-#include "users/user.h"
 #include "support/qtxctl_process.h"
+#include "users/user.h"
 
 #include <QTemporaryDir>
 #include <QTest>

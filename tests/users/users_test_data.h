@@ -16,14 +16,39 @@ namespace qtx::test {
 // Every key the user windows look up, Polish column equal to the key.
 inline QString UserTexts()
 {
-    const QStringList keys{
-        "USER MANAGER", "CLOSE", "NAME", "SHORT CARD NR", "ALL USERS", "YES", "NO", "ADD USER", "EDIT USER",
-        "DELETE USER", "SAVE CHANGES", "SEARCH/FILTER", "FILTERED", "SORT BY NAME", "SORT BY ID",
-        "SAVING HAS SUCCEEDED", "DO YOU WANT TO SAVE CHANGES", "EXISTS", "CONFIRM", "ADD ANOTHER CARD", "CANCEL",
-        "FULL CARD NUMBER", "COMMA ( SIGN ' ) IS FORBIDDEN", "YOU HAVE TO ENTER PIN AND/OR CARD", "WRONG ID NUMBER",
-        "PIN MUST BE 1 TO 7 DIGITS LONG AND CONTAIN DIGITS ONLY", "SET PIN", "CHANGE PIN",
-        "GIVEN CARD ALREADY EXISTS", "GIVEN PIN ALREADY EXISTS", "INPUT NEW PIN", "REPEAT NEW PIN",
-        "PIN NUMBERS DOES DIFFER"};
+    const QStringList keys{"USER MANAGER",
+                           "CLOSE",
+                           "NAME",
+                           "SHORT CARD NR",
+                           "ALL USERS",
+                           "YES",
+                           "NO",
+                           "ADD USER",
+                           "EDIT USER",
+                           "DELETE USER",
+                           "SAVE CHANGES",
+                           "SEARCH/FILTER",
+                           "FILTERED",
+                           "SORT BY NAME",
+                           "SORT BY ID",
+                           "SAVING HAS SUCCEEDED",
+                           "DO YOU WANT TO SAVE CHANGES",
+                           "EXISTS",
+                           "CONFIRM",
+                           "ADD ANOTHER CARD",
+                           "CANCEL",
+                           "FULL CARD NUMBER",
+                           "COMMA ( SIGN ' ) IS FORBIDDEN",
+                           "YOU HAVE TO ENTER PIN AND/OR CARD",
+                           "WRONG ID NUMBER",
+                           "PIN MUST BE 1 TO 7 DIGITS LONG AND CONTAIN DIGITS ONLY",
+                           "SET PIN",
+                           "CHANGE PIN",
+                           "GIVEN CARD ALREADY EXISTS",
+                           "GIVEN PIN ALREADY EXISTS",
+                           "INPUT NEW PIN",
+                           "REPEAT NEW PIN",
+                           "PIN NUMBERS DOES DIFFER"};
     QString text;
     for (const QString& key : keys)
         text += key + QLatin1Char('\t') + key + QStringLiteral("\t\n");

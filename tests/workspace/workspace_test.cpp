@@ -40,7 +40,7 @@ void CancelFolderChooserNext()
 
 QStringList SummaryValues()
 {
-    return {Form1->Label9->text(), Form1->Label2->text(), Form1->Label6->text(),
+    return {Form1->Label9->text(), Form1->Label2->text(),  Form1->Label6->text(),
             Form1->Label4->text(), Form1->Label11->text(), Form1->Label13->text()};
 }
 
@@ -323,9 +323,16 @@ private slots:
         };
         // Each way of picking a folder, then what Enter and the accept button do after it.
         const QList<std::pair<const char*, std::function<void()>>> picks{
-            {"beta", [&] { QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(indexOf("beta")).center()); }},
-            {"gamma", [&] { QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(indexOf("gamma")).center()); }},
-            {"alpha", [&] {
+            {"beta",
+             [&] {
+                 QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(indexOf("beta")).center());
+             }},
+            {"gamma",
+             [&] {
+                 QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(indexOf("gamma")).center());
+             }},
+            {"alpha",
+             [&] {
                  tree->setCurrentIndex(indexOf("beta"));
                  QTest::keyClick(tree, Qt::Key_Up);
              }},

@@ -14,10 +14,10 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonObject>
-#include <cstdio>
 #include <QMap>
-#include <optional>
+#include <cstdio>
 #include <cstring>
+#include <optional>
 #include <unistd.h>
 
 namespace qtxctl {
@@ -80,15 +80,18 @@ Parsed Parse(const Command& command, const QStringList& arguments)
     const QCommandLineOption timeout(
         QStringLiteral("timeout"),
         command.port && command.to
-            ? QStringLiteral("End the run when nothing arrives for S seconds (default %1); the list answer waits S seconds when given, else %2.")
+            ? QStringLiteral("End the run when nothing arrives for S seconds (default %1); the list answer waits S "
+                             "seconds when given, else %2.")
                   .arg(DefaultTimeoutSeconds)
                   .arg(ListSilenceMs / 1000)
-            : QStringLiteral("Give up when nothing arrives for S seconds (default: %1 for the list answer, %2 for a transfer).")
+            : QStringLiteral(
+                  "Give up when nothing arrives for S seconds (default: %1 for the list answer, %2 for a transfer).")
                   .arg(ListSilenceMs / 1000)
                   .arg(DefaultTimeoutSeconds),
         QStringLiteral("S"));
-    const QCommandLineOption json(QStringLiteral("json"),
-                                  QStringLiteral("One JSON object per line on stdout (fields above); messages stay on stderr."));
+    const QCommandLineOption json(
+        QStringLiteral("json"),
+        QStringLiteral("One JSON object per line on stdout (fields above); messages stay on stderr."));
     const QCommandLineOption fullCheck(QStringLiteral("full-check"),
                                        QStringLiteral("Ask for every listed file, older days' event files too."));
     const QCommandLineOption verbose(QStringLiteral("verbose"), QStringLiteral("Print the link log on stderr."));
@@ -145,7 +148,8 @@ Parsed Parse(const Command& command, const QStringList& arguments)
         bool ok = false;
         const double seconds = parser.value(timeout).toDouble(&ok);
         if (!ok || seconds <= 0) {
-            Err(QStringLiteral("qtxctl ") + command.name + QStringLiteral(": --timeout needs a positive number of seconds"));
+            Err(QStringLiteral("qtxctl ") + command.name
+                + QStringLiteral(": --timeout needs a positive number of seconds"));
             parsed.status = ExitIncomplete;
             return parsed;
         }
@@ -173,8 +177,9 @@ QString PortFailure(const QString& command, const QString& port, const qtx::TCOM
     case qtx::PortProblem::Missing:
         return head + QStringLiteral("the device does not exist (is the adapter plugged in?)");
     case qtx::PortProblem::Permission:
-        return head + QStringLiteral("permission denied; add your user to the dialout group "
-                                     "(sudo adduser $USER dialout), then log in again");
+        return head
+               + QStringLiteral("permission denied; add your user to the dialout group "
+                                "(sudo adduser $USER dialout), then log in again");
     case qtx::PortProblem::Busy:
         return head + QStringLiteral("the port is busy: another program holds it");
     case qtx::PortProblem::NotSerial:
@@ -260,7 +265,9 @@ public:
     void Done(const qtx::SyncResult& result, const QString& stored)
     {
         Wipe();
-        const QString prefix = counter_.isEmpty() || result.name != current_ ? QString() : QLatin1Char('[') + counter_ + QStringLiteral("] ");
+        const QString prefix = counter_.isEmpty() || result.name != current_
+                                   ? QString()
+                                   : QLatin1Char('[') + counter_ + QStringLiteral("] ");
         if (result.state == qtx::SyncResult::NotStored) {
             notStored.append(result.name);
             Err(prefix + result.name + QStringLiteral(": not stored: ") + result.error);
@@ -274,7 +281,8 @@ public:
     void Gone(const QString& command, const QString& port) const
     {
         Err(QStringLiteral("qtxctl %1: the recorder on %2 stopped answering; the run ended").arg(command, port));
-        Err(QStringLiteral("qtxctl %1: stored: %2").arg(command, storedNames.isEmpty() ? QStringLiteral("none") : storedNames.join(QStringLiteral(", "))));
+        Err(QStringLiteral("qtxctl %1: stored: %2")
+                .arg(command, storedNames.isEmpty() ? QStringLiteral("none") : storedNames.join(QStringLiteral(", "))));
         Err(QStringLiteral("qtxctl %1: not stored: %2").arg(command, notStored.join(QStringLiteral(", "))));
     }
 
@@ -304,13 +312,19 @@ private:
 
 int Ports(const QStringList& arguments)
 {
-    const Parsed parsed = Parse({QStringLiteral("ports"), QStringLiteral("[--json]"),
-                                 QStringLiteral("Prints the serial ports, one name per line with its device after a TAB, and\n"
-                                                "what the system calls the device after a second TAB where it says.\n"
-                                                "--json: {\"name\": \"COM33\", \"device\": \"/dev/ttyUSB0\",\n"
-                                                "\"description\": \"FT232R USB UART\"} per port (description empty when unknown)."),
-                                 {}, false, false, false, true},
-                                arguments);
+    const Parsed parsed =
+        Parse({QStringLiteral("ports"),
+               QStringLiteral("[--json]"),
+               QStringLiteral("Prints the serial ports, one name per line with its device after a TAB, and\n"
+                              "what the system calls the device after a second TAB where it says.\n"
+                              "--json: {\"name\": \"COM33\", \"device\": \"/dev/ttyUSB0\",\n"
+                              "\"description\": \"FT232R USB UART\"} per port (description empty when unknown)."),
+               {},
+               false,
+               false,
+               false,
+               true},
+              arguments);
     if (parsed.status >= 0)
         return parsed.status;
     const QList<qtx::SerialPortEntry> ports = qtx::SerialPortEntries();
@@ -328,11 +342,16 @@ int Ports(const QStringList& arguments)
 
 int List(const QStringList& arguments)
 {
-    const Parsed parsed = Parse({QStringLiteral("list"), QStringLiteral("--port COMn [--timeout S] [--json]"),
+    const Parsed parsed = Parse({QStringLiteral("list"),
+                                 QStringLiteral("--port COMn [--timeout S] [--json]"),
                                  QStringLiteral("Prints the names of the files on the recorder's card, one per line.\n"
                                                 "--json: {\"name\": \"KONFOUT.TXT\"} per file. Exit status: 0 listed,\n"
                                                 "1 no link or no answer, 2 wrong arguments."),
-                                 {}, true, false, true, true},
+                                 {},
+                                 true,
+                                 false,
+                                 true,
+                                 true},
                                 arguments);
     if (parsed.status >= 0)
         return parsed.status;
@@ -353,7 +372,8 @@ int List(const QStringList& arguments)
 }
 
 // download and get: the plan's files fetched whole, NAME<TAB>SIZE for each stored one.
-int FetchWhole(const QString& command, const Parsed& parsed, qtx::FetchSession& session, const QList<qtx::SyncItem>& plan)
+int FetchWhole(const QString& command, const Parsed& parsed, qtx::FetchSession& session,
+               const QList<qtx::SyncItem>& plan)
 {
     FileReport report(session);
     session.onResult = [&](const qtx::SyncResult& result) {
@@ -388,17 +408,22 @@ int FetchWhole(const QString& command, const Parsed& parsed, qtx::FetchSession& 
 
 int Download(const QStringList& arguments)
 {
-    const Parsed parsed =
-        Parse({QStringLiteral("download"), QStringLiteral("--port COMn [--to DIR] [--timeout S] [--json]"),
-               QStringLiteral("Fetches every listed file of the recorder's card (names with a \".\") into DIR and\n"
-                              "prints NAME<TAB>SIZE for each stored file. When nothing arrives for S seconds and\n"
-                              "the recorder does not answer a list request at once, the run ends and names the\n"
-                              "files stored and not stored.\n"
-                              "--json: {\"name\": \"KONFOUT.TXT\", \"stored\": true, \"size\": 812} per listed file, or\n"
-                              "{\"name\": ..., \"stored\": false, \"error\": \"...\"}.\n"
-                              "Exit status: 0 all stored, 1 no link or no answer, 2 some file was not stored."),
-               {}, true, true, true, true},
-              arguments);
+    const Parsed parsed = Parse(
+        {QStringLiteral("download"),
+         QStringLiteral("--port COMn [--to DIR] [--timeout S] [--json]"),
+         QStringLiteral("Fetches every listed file of the recorder's card (names with a \".\") into DIR and\n"
+                        "prints NAME<TAB>SIZE for each stored file. When nothing arrives for S seconds and\n"
+                        "the recorder does not answer a list request at once, the run ends and names the\n"
+                        "files stored and not stored.\n"
+                        "--json: {\"name\": \"KONFOUT.TXT\", \"stored\": true, \"size\": 812} per listed file, or\n"
+                        "{\"name\": ..., \"stored\": false, \"error\": \"...\"}.\n"
+                        "Exit status: 0 all stored, 1 no link or no answer, 2 some file was not stored."),
+         {},
+         true,
+         true,
+         true,
+         true},
+        arguments);
     if (parsed.status >= 0)
         return parsed.status;
     if (!PrepareTarget(QStringLiteral("download"), parsed.to))
@@ -416,12 +441,17 @@ int Download(const QStringList& arguments)
 
 int Get(const QStringList& arguments)
 {
-    const Parsed parsed = Parse({QStringLiteral("get"), QStringLiteral("--port COMn NAME [--to DIR] [--timeout S]"),
-                                 QStringLiteral("Fetches one file of the recorder's card into DIR and prints NAME<TAB>SIZE.\n"
-                                                "Exit status: 0 stored, 1 no link, no answer or NAME is not on the card,\n"
-                                                "2 not stored."),
-                                 {QStringLiteral("NAME")}, true, true, true},
-                                arguments);
+    const Parsed parsed =
+        Parse({QStringLiteral("get"),
+               QStringLiteral("--port COMn NAME [--to DIR] [--timeout S]"),
+               QStringLiteral("Fetches one file of the recorder's card into DIR and prints NAME<TAB>SIZE.\n"
+                              "Exit status: 0 stored, 1 no link, no answer or NAME is not on the card,\n"
+                              "2 not stored."),
+               {QStringLiteral("NAME")},
+               true,
+               true,
+               true},
+              arguments);
     if (parsed.status >= 0)
         return parsed.status;
     if (!PrepareTarget(QStringLiteral("get"), parsed.to))
@@ -449,22 +479,28 @@ int Get(const QStringList& arguments)
 
 int Sync(const QStringList& arguments)
 {
-    const Parsed parsed = Parse(
-        {QStringLiteral("sync"), QStringLiteral("--port COMn [--to DIR] [--full-check] [--timeout S] [--json]"),
-         QStringLiteral(
-             "Brings DIR up to the recorder's card with the least traffic. Files not in DIR are\n"
-             "fetched. The recorder only appends to the current day's event file, so an event file\n"
-             "(YYYYMMDD.csv) in DIR dated before the newest one both in DIR and on the card is taken\n"
-             "as complete (--full-check asks for it all the same). Every other file in DIR is asked\n"
-             "for and the transfer stops after its header when the size matches the local copy.\n"
-             "A fetched file replaces the old one only when complete; files the recorder no longer\n"
-             "lists are kept. Prints NAME<TAB>SIZE<TAB>STATE per listed file,\n"
-             "STATE new, grown, changed or same, and a summary on stderr.\n"
-             "--json: {\"name\": \"20250301.CSV\", \"size\": 5120, \"state\": \"grown\"} per listed file, or\n"
-             "{\"name\": ..., \"state\": \"not stored\", \"error\": \"...\"}.\n"
-             "Exit status: 0 all done, 1 no link or no answer, 2 something was not stored."),
-         {}, true, true, true, true, true},
-        arguments);
+    const Parsed parsed =
+        Parse({QStringLiteral("sync"),
+               QStringLiteral("--port COMn [--to DIR] [--full-check] [--timeout S] [--json]"),
+               QStringLiteral(
+                   "Brings DIR up to the recorder's card with the least traffic. Files not in DIR are\n"
+                   "fetched. The recorder only appends to the current day's event file, so an event file\n"
+                   "(YYYYMMDD.csv) in DIR dated before the newest one both in DIR and on the card is taken\n"
+                   "as complete (--full-check asks for it all the same). Every other file in DIR is asked\n"
+                   "for and the transfer stops after its header when the size matches the local copy.\n"
+                   "A fetched file replaces the old one only when complete; files the recorder no longer\n"
+                   "lists are kept. Prints NAME<TAB>SIZE<TAB>STATE per listed file,\n"
+                   "STATE new, grown, changed or same, and a summary on stderr.\n"
+                   "--json: {\"name\": \"20250301.CSV\", \"size\": 5120, \"state\": \"grown\"} per listed file, or\n"
+                   "{\"name\": ..., \"state\": \"not stored\", \"error\": \"...\"}.\n"
+                   "Exit status: 0 all done, 1 no link or no answer, 2 something was not stored."),
+               {},
+               true,
+               true,
+               true,
+               true,
+               true},
+              arguments);
     if (parsed.status >= 0)
         return parsed.status;
     if (!PrepareTarget(QStringLiteral("sync"), parsed.to))
@@ -486,7 +522,7 @@ int Sync(const QStringList& arguments)
         counts[result.state] += 1;
         const QString state = qtx::SyncStateName(result.state);
         const bool moved = result.state == qtx::SyncResult::New || result.state == qtx::SyncResult::Grown
-            || result.state == qtx::SyncResult::Changed;
+                           || result.state == qtx::SyncResult::Changed;
         report.Done(result, moved ? QStringLiteral("%1 bytes, %2").arg(result.size).arg(state) : QString());
         if (parsed.json) {
             QJsonObject line{{QStringLiteral("name"), result.name}, {QStringLiteral("state"), state}};
@@ -518,12 +554,17 @@ int Sync(const QStringList& arguments)
 
 int Delete(const QStringList& arguments)
 {
-    const Parsed parsed = Parse({QStringLiteral("delete"), QStringLiteral("--port COMn NAME [--timeout S]"),
-                                 QStringLiteral("Asks the recorder to delete one file of its card, then reads the list\n"
-                                                "again. Exit status: 0 the file is gone, 1 no link, no answer or NAME was\n"
-                                                "not on the card, 2 the file is still listed."),
-                                 {QStringLiteral("NAME")}, true, false, true},
-                                arguments);
+    const Parsed parsed =
+        Parse({QStringLiteral("delete"),
+               QStringLiteral("--port COMn NAME [--timeout S]"),
+               QStringLiteral("Asks the recorder to delete one file of its card, then reads the list\n"
+                              "again. Exit status: 0 the file is gone, 1 no link, no answer or NAME was\n"
+                              "not on the card, 2 the file is still listed."),
+               {QStringLiteral("NAME")},
+               true,
+               false,
+               true},
+              arguments);
     if (parsed.status >= 0)
         return parsed.status;
     qtx::FetchSession session;
@@ -558,12 +599,17 @@ int Delete(const QStringList& arguments)
 
 int Upload(const QStringList& arguments)
 {
-    const Parsed parsed = Parse({QStringLiteral("upload"), QStringLiteral("--port COMn FILE [--timeout S]"),
-                                 QStringLiteral("Sends a file to the recorder's card, then reads the list and the stored\n"
-                                                "file's size back and prints NAME<TAB>SIZE. Exit status: 0 stored as sent,\n"
-                                                "1 no link or the file cannot be read, 2 not stored or stored otherwise."),
-                                 {QStringLiteral("FILE")}, true, false, true},
-                                arguments);
+    const Parsed parsed =
+        Parse({QStringLiteral("upload"),
+               QStringLiteral("--port COMn FILE [--timeout S]"),
+               QStringLiteral("Sends a file to the recorder's card, then reads the list and the stored\n"
+                              "file's size back and prints NAME<TAB>SIZE. Exit status: 0 stored as sent,\n"
+                              "1 no link or the file cannot be read, 2 not stored or stored otherwise."),
+               {QStringLiteral("FILE")},
+               true,
+               false,
+               true},
+              arguments);
     if (parsed.status >= 0)
         return parsed.status;
     qtx::FetchSession session;
@@ -596,7 +642,8 @@ int Upload(const QStringList& arguments)
         return ExitIncomplete;
     }
     if (stored < 0) {
-        Err(QStringLiteral("qtxctl upload: the recorder lists %1 but did not announce its size").arg(qtx::FromCp1250(*listed)));
+        Err(QStringLiteral("qtxctl upload: the recorder lists %1 but did not announce its size")
+                .arg(qtx::FromCp1250(*listed)));
         return ExitIncomplete;
     }
     Out(qtx::FromCp1250(*listed) + QLatin1Char('\t') + QString::number(stored));
@@ -610,8 +657,8 @@ int Upload(const QStringList& arguments)
 
 bool IsLinkCommand(const QString& command)
 {
-    static const QStringList commands{QStringLiteral("ports"), QStringLiteral("list"),   QStringLiteral("download"),
-                                      QStringLiteral("get"),   QStringLiteral("sync"),   QStringLiteral("delete"),
+    static const QStringList commands{QStringLiteral("ports"), QStringLiteral("list"), QStringLiteral("download"),
+                                      QStringLiteral("get"),   QStringLiteral("sync"), QStringLiteral("delete"),
                                       QStringLiteral("upload")};
     return commands.contains(command);
 }

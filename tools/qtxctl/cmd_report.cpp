@@ -59,14 +59,16 @@ struct ReportOptions : MonthOptions {
 int RunReport(const QStringList& arguments)
 {
     ReportOptions options;
-    const MonthCommand command{QStringLiteral("report"), ReportHelp, {QStringLiteral("--json")}, {QStringLiteral("--user")}};
-    const int status = ParseMonthOptions(command, arguments, options, [&options](const QString& option, const QString& value) {
-        if (option == QLatin1String("--json"))
-            options.json = true;
-        else
-            options.filter = qtx::UserFilter::Number(qtx::ToCp1250(value.left(4)));
-        return QString();
-    });
+    const MonthCommand command{
+        QStringLiteral("report"), ReportHelp, {QStringLiteral("--json")}, {QStringLiteral("--user")}};
+    const int status =
+        ParseMonthOptions(command, arguments, options, [&options](const QString& option, const QString& value) {
+            if (option == QLatin1String("--json"))
+                options.json = true;
+            else
+                options.filter = qtx::UserFilter::Number(qtx::ToCp1250(value.left(4)));
+            return QString();
+        });
     if (status >= 0)
         return status;
     if (!CheckWorkspaceFolder(command.name, options.workspace))
@@ -82,28 +84,31 @@ int RunReport(const QStringList& arguments)
         if (options.json) {
             for (int d = 1; d <= figures.days; ++d) {
                 const qtx::DayFigures& day = figures.day[static_cast<std::size_t>(d - 1)];
-                PrintJsonLine({{QStringLiteral("date"), QDate(options.year, options.month, d).toString(QStringLiteral("yyyy-MM-dd"))},
+                PrintJsonLine({{QStringLiteral("date"),
+                                QDate(options.year, options.month, d).toString(QStringLiteral("yyyy-MM-dd"))},
                                {QStringLiteral("hits"), day.hits},
                                {QStringLiteral("users"), day.users},
                                {QStringLiteral("seconds"), qint64(day.seconds)},
                                {QStringLiteral("time"), qtx::FormatDuration(day.seconds)}});
             }
-            PrintJsonLine({{QStringLiteral("month"), QStringLiteral("%1-%2").arg(options.year, 4, 10, QLatin1Char('0')).arg(options.month, 2, 10, QLatin1Char('0'))},
+            PrintJsonLine({{QStringLiteral("month"), QStringLiteral("%1-%2")
+                                                         .arg(options.year, 4, 10, QLatin1Char('0'))
+                                                         .arg(options.month, 2, 10, QLatin1Char('0'))},
                            {QStringLiteral("hits"), qint64(figures.hits)},
                            {QStringLiteral("seconds"), qint64(figures.seconds)},
                            {QStringLiteral("time"), qtx::FormatDuration(figures.seconds)}});
             return 0;
         }
         QString out = qtx::CsvRow({QStringLiteral("date"), QStringLiteral("hits"), QStringLiteral("users"),
-                              QStringLiteral("seconds"), QStringLiteral("time")});
+                                   QStringLiteral("seconds"), QStringLiteral("time")});
         for (int d = 1; d <= figures.days; ++d) {
             const qtx::DayFigures& day = figures.day[static_cast<std::size_t>(d - 1)];
             out += qtx::CsvRow({QDate(options.year, options.month, d).toString(QStringLiteral("yyyy-MM-dd")),
-                           QString::number(day.hits), QString::number(day.users), QString::number(day.seconds),
-                           qtx::FormatDuration(day.seconds)});
+                                QString::number(day.hits), QString::number(day.users), QString::number(day.seconds),
+                                qtx::FormatDuration(day.seconds)});
         }
         out += qtx::CsvRow({QStringLiteral("total"), QString::number(figures.hits), QString(),
-                       QString::number(figures.seconds), qtx::FormatDuration(figures.seconds)});
+                            QString::number(figures.seconds), qtx::FormatDuration(figures.seconds)});
         const QByteArray utf8 = out.toUtf8();
         std::fwrite(utf8.constData(), 1, static_cast<std::size_t>(utf8.size()), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;

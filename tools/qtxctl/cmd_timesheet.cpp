@@ -77,26 +77,29 @@ qtx::TimesheetTexts Texts(int language)
 int RunTimesheet(const QStringList& arguments)
 {
     TimesheetOptions options;
-    const MonthCommand command{QStringLiteral("timesheet"), TimesheetHelp, {QStringLiteral("--seconds")},
+    const MonthCommand command{QStringLiteral("timesheet"),
+                               TimesheetHelp,
+                               {QStringLiteral("--seconds")},
                                {QStringLiteral("--format"), QStringLiteral("--lang"), QStringLiteral("-o")}};
-    const int status = ParseMonthOptions(command, arguments, options, [&options](const QString& option, const QString& value) {
-        if (option == QLatin1String("--seconds")) {
-            options.seconds = true;
-        } else if (option == QLatin1String("--format")) {
-            if (value != QLatin1String("csv") && value != QLatin1String("xlsx"))
-                return QStringLiteral("--format must be csv or xlsx, got '%1'").arg(value);
-            options.xlsx = value == QLatin1String("xlsx");
-        } else if (option == QLatin1String("--lang")) {
-            if (value != QLatin1String("pl") && value != QLatin1String("en"))
-                return QStringLiteral("--lang must be pl or en, got '%1'").arg(value);
-            options.language = value == QLatin1String("en") ? qtx::English : qtx::Polish;
-        } else if (value.isEmpty()) {
-            return QStringLiteral("-o needs a file name");
-        } else {
-            options.output = value;
-        }
-        return QString();
-    });
+    const int status =
+        ParseMonthOptions(command, arguments, options, [&options](const QString& option, const QString& value) {
+            if (option == QLatin1String("--seconds")) {
+                options.seconds = true;
+            } else if (option == QLatin1String("--format")) {
+                if (value != QLatin1String("csv") && value != QLatin1String("xlsx"))
+                    return QStringLiteral("--format must be csv or xlsx, got '%1'").arg(value);
+                options.xlsx = value == QLatin1String("xlsx");
+            } else if (option == QLatin1String("--lang")) {
+                if (value != QLatin1String("pl") && value != QLatin1String("en"))
+                    return QStringLiteral("--lang must be pl or en, got '%1'").arg(value);
+                options.language = value == QLatin1String("en") ? qtx::English : qtx::Polish;
+            } else if (value.isEmpty()) {
+                return QStringLiteral("-o needs a file name");
+            } else {
+                options.output = value;
+            }
+            return QString();
+        });
     if (status >= 0)
         return status;
     if (options.xlsx && options.output.isEmpty())

@@ -67,7 +67,9 @@ QString Reason()
 
 } // namespace
 
-CardFolder::CardFolder(fs::path folder) : folder_(std::move(folder)) {}
+CardFolder::CardFolder(fs::path folder) : folder_(std::move(folder))
+{
+}
 
 bool CardFolder::IsPlainName(const QByteArray& name)
 {
@@ -144,7 +146,8 @@ void CardFolder::Delete(const fs::path& file) const
 void CardFolder::Store(const QByteArray& name, const QByteArray& data) const
 {
     if (!IsPlainName(name))
-        throw FileError(QStringLiteral("Refused to store \"%1\": not a plain file name").arg(QString::fromLatin1(name)));
+        throw FileError(
+            QStringLiteral("Refused to store \"%1\": not a plain file name").arg(QString::fromLatin1(name)));
     const fs::path target = Find(name).value_or(PathIn(folder_, name));
     // Created like any new file (0666 less the umask), under a name no card file has.
     // One left by an earlier run under the same process number is stepped over.
@@ -152,7 +155,8 @@ void CardFolder::Store(const QByteArray& name, const QByteArray& data) const
     std::string temporary;
     int opened = -1;
     for (int attempt = 0; opened < 0; ++attempt) {
-        temporary = (folder_ / (kTemporaryPrefix + std::to_string(::getpid()) + "-" + std::to_string(++counter))).native();
+        temporary =
+            (folder_ / (kTemporaryPrefix + std::to_string(::getpid()) + "-" + std::to_string(++counter))).native();
         opened = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (opened < 0 && (errno != EEXIST || attempt == 100))
             throw FileError(CannotCreateMessage(Shown(target), Reason()));

@@ -17,9 +17,8 @@ int ReadCount(const QString& item, const QString& value, int minimum)
     bool ok = false;
     const int n = digits.toInt(&ok);
     if (!ok || n < minimum)
-        throw FormatError(QStringLiteral("--fault: \"%1=%2\" needs a whole number of at least %3")
-                              .arg(item, value)
-                              .arg(minimum));
+        throw FormatError(
+            QStringLiteral("--fault: \"%1=%2\" needs a whole number of at least %3").arg(item, value).arg(minimum));
     return n;
 }
 

@@ -10,11 +10,11 @@ namespace qtx::sim {
 
 // Which faults to inject and how often; an interval N means "1 in N", 0 means never.
 struct FaultPlan {
-    int corruptEvery = 0;    // data frames (sent or received) with one corrupted byte
-    int loseAckEvery = 0;    // "{" answers during a download that the recorder ignores
-    int duplicateEvery = 0;  // download frames sent twice in a row
-    int silenceEvery = 0;    // download frames held back before they go out
-    int silenceMs = 150;     // how long such a frame is held back
+    int corruptEvery = 0;   // data frames (sent or received) with one corrupted byte
+    int loseAckEvery = 0;   // "{" answers during a download that the recorder ignores
+    int duplicateEvery = 0; // download frames sent twice in a row
+    int silenceEvery = 0;   // download frames held back before they go out
+    int silenceMs = 150;    // how long such a frame is held back
     quint64 seed = 1;
 
     bool Any() const { return corruptEvery > 0 || loseAckEvery > 0 || duplicateEvery > 0 || silenceEvery > 0; }

@@ -63,7 +63,8 @@ QString Printable(const QByteArray& name)
     QString shown;
     for (char c : name) {
         const auto b = static_cast<quint8>(c);
-        shown += (b >= 0x20 && b < 0x7F) ? QString(QLatin1Char(c)) : QStringLiteral("\\x%1").arg(b, 2, 16, QLatin1Char('0'));
+        shown +=
+            (b >= 0x20 && b < 0x7F) ? QString(QLatin1Char(c)) : QStringLiteral("\\x%1").arg(b, 2, 16, QLatin1Char('0'));
     }
     return QLatin1Char('"') + shown + QLatin1Char('"');
 }
@@ -77,7 +78,10 @@ QString ByteName(quint8 b)
 } // namespace
 
 Recorder::Recorder(CardFolder card, RecorderSettings settings, LogSink log)
-    : card_(std::move(card)), settings_(settings), faults_(settings.faults), log_(std::move(log))
+    : card_(std::move(card)),
+      settings_(settings),
+      faults_(settings.faults),
+      log_(std::move(log))
 {
 }
 
@@ -330,7 +334,11 @@ void Recorder::SendNextFrame()
     AppendLe16(frame, Sum(payload) & 0xFFFF);
     d.frame = frame;
     d.sent += payload.size();
-    Log(QStringLiteral("frame %1: %2 bytes (%3 of %4)").arg(d.number).arg(payload.size()).arg(d.sent).arg(d.data.size()));
+    Log(QStringLiteral("frame %1: %2 bytes (%3 of %4)")
+            .arg(d.number)
+            .arg(payload.size())
+            .arg(d.sent)
+            .arg(d.data.size()));
     Transmit();
 }
 
@@ -397,7 +405,8 @@ void Recorder::OnDownloadAnswer(quint8 byte)
                     .arg(d.number));
             return;
         }
-        Log(d.headerOnly ? QStringLiteral("\"d\": file header again") : QStringLiteral("\"d\": frame %1 again").arg(d.number));
+        Log(d.headerOnly ? QStringLiteral("\"d\": file header again")
+                         : QStringLiteral("\"d\": frame %1 again").arg(d.number));
         Transmit();
         return;
     case kStop:
@@ -455,7 +464,7 @@ void Recorder::OnUploadHeader(qsizetype argumentStart, qsizetype nameEnd)
 
     const QByteArray name = header.mid(argumentStart, nameEnd - argumentStart);
     const quint32 size = At(header, nameEnd + 1) | At(header, nameEnd + 2) << 8 | At(header, nameEnd + 3) << 16
-        | static_cast<quint32>(At(header, nameEnd + 4)) << 24;
+                         | static_cast<quint32>(At(header, nameEnd + 4)) << 24;
     const unsigned checksum = At(header, nameEnd + 5) | At(header, nameEnd + 6) << 8;
     if ((Sum(QByteArrayView(header).first(nameEnd + 5)) & 0xFFFF) != checksum) {
         Log(QStringLiteral("upload header with a wrong checksum: asking again"));
@@ -613,7 +622,8 @@ std::optional<qint64> Recorder::NextDueMs() const
     const auto consider = [&](qint64 at) { due = due ? std::min(*due, at) : at; };
     if (!inbox_.empty())
         consider(settings_.bitsPerSecond > 0
-                     ? (std::max(inboxLineFreeNs_, inbox_.front().dueMs * 1'000'000) + NsPerByte() + 999'999) / 1'000'000
+                     ? (std::max(inboxLineFreeNs_, inbox_.front().dueMs * 1'000'000) + NsPerByte() + 999'999)
+                           / 1'000'000
                      : inbox_.front().dueMs);
     if (!queue_.empty()) {
         qint64 at = queue_.front().dueMs;

@@ -62,21 +62,21 @@ private:
 
     struct Chunk {
         QByteArray bytes;
-        qint64 dueMs = 0;     // sent no sooner than this, or (received bytes) when they came
-        quint64 tag = 0;      // 0 = not a download frame
-        qsizetype taken = 0;  // received bytes already fed to the recorder
+        qint64 dueMs = 0;    // sent no sooner than this, or (received bytes) when they came
+        quint64 tag = 0;     // 0 = not a download frame
+        qsizetype taken = 0; // received bytes already fed to the recorder
     };
 
     struct Download {
         QByteArray name;
         QByteArray data;
-        qsizetype sent = 0;   // payload bytes in the frames sent so far
-        quint8 number = 0;    // number of the frame out now
-        QByteArray frame;     // the frame out now, intact (the file header before the first frame)
+        qsizetype sent = 0; // payload bytes in the frames sent so far
+        quint8 number = 0;  // number of the frame out now
+        QByteArray frame;   // the frame out now, intact (the file header before the first frame)
         bool headerOnly = true;
-        int extraAcks = 0;    // "{" still owed for a copy sent twice
-        quint64 tag = 0;      // chunks of the frame out now
-        qint64 outAtMs = 0;   // when the last of them went out
+        int extraAcks = 0;  // "{" still owed for a copy sent twice
+        quint64 tag = 0;    // chunks of the frame out now
+        qint64 outAtMs = 0; // when the last of them went out
     };
 
     struct Upload {
