@@ -86,10 +86,7 @@ QByteArray ReadFile(const QString& path)
 
 struct Link {
     BenchView view;
-    int group = 0;
-    int step = 0;
-    int index = 0;
-    qtx::LinkController controller{view, group, step, index};
+    qtx::LinkController controller{view};
 };
 
 void BM_DownloadLargeFile(benchmark::State& state)
@@ -240,7 +237,7 @@ double WindowsDownload(const QString& port)
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (Form1->CardLoaded || (Form1->TaskGroup == 0 && clock.elapsed() > 1000))
+        if (Form1->CardLoaded || (Form1->Link->Tasks().TaskGroup() == 0 && clock.elapsed() > 1000))
             loop.quit();
     });
     poll.start(1);

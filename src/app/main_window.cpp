@@ -189,8 +189,6 @@ void TForm1::FirstStart()
         Language.LoadLanguageFile(languageFile);
     Language.SetLanguageIndex(qtx::Polish);
     ShowLogo();
-    TaskGroup = 0;
-    TaskStep = 0;
     ApplyLanguage();
     ShowNotChosen();
     Trace(1, QStringLiteral("App initiated."));

@@ -69,9 +69,6 @@ public:
     QString DownloadFolderName = QStringLiteral("card");
     QString DownloadPath;
     qtx::LanguageTable Language;
-    int TaskGroup = 0;
-    int TaskStep = 0;
-    int FileIndex = 0;
     std::unique_ptr<qtx::LinkController> Link;
 
     // Controls.

@@ -110,7 +110,7 @@ public:
         const QString text = Form1->GetSentence(QStringLiteral("FILE NOT SAVED")) + QLatin1Char(' ') + outcome.name
                              + QStringLiteral(" (") + WhyNotStored(outcome) + QLatin1Char(')');
         LogLine(text);
-        if (Form1->TaskGroup == 1)
+        if (Form1->Link->Tasks().TaskGroup() == 1)
             ProgressMessage(text);
     }
 
@@ -133,7 +133,7 @@ QList<qtx::SerialPortEntry> KnownPorts()
 
 void TForm1::CreateLink()
 {
-    Link = std::make_unique<qtx::LinkController>(std::make_unique<WindowLinkView>(), TaskGroup, TaskStep, FileIndex);
+    Link = std::make_unique<qtx::LinkController>(std::make_unique<WindowLinkView>());
     Link->Engine().SetDownloadFolder(qtx::DataDir() + DownloadFolderName);
 }
 

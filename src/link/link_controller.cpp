@@ -5,16 +5,14 @@
 
 namespace qtx {
 
-LinkController::LinkController(LinkView& view, int& taskGroup, int& taskStep, int& fileIndex)
-    : view_(view),
-      tasks_(*this, view, taskGroup, taskStep, fileIndex)
+LinkController::LinkController(LinkView& view) : view_(view), tasks_(*this, view)
 {
 }
 
-LinkController::LinkController(std::unique_ptr<LinkView> view, int& taskGroup, int& taskStep, int& fileIndex)
+LinkController::LinkController(std::unique_ptr<LinkView> view)
     : ownedView_(std::move(view)),
       view_(*ownedView_),
-      tasks_(*this, *ownedView_, taskGroup, taskStep, fileIndex)
+      tasks_(*this, *ownedView_)
 {
 }
 

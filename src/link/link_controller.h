@@ -15,9 +15,8 @@ namespace qtx {
 // LinkController, the link as one object: TForm1 owns one, qtxctl makes its own.
 class LinkController final : private LinkEvents {
 public:
-    // The task counters are the owner's (the main window's TaskGroup, TaskStep, FileIndex).
-    LinkController(LinkView& view, int& taskGroup, int& taskStep, int& fileIndex);
-    LinkController(std::unique_ptr<LinkView> view, int& taskGroup, int& taskStep, int& fileIndex);
+    explicit LinkController(LinkView& view);
+    explicit LinkController(std::unique_ptr<LinkView> view);
     ~LinkController() override;
     LinkController(const LinkController&) = delete;
     LinkController& operator=(const LinkController&) = delete;

@@ -161,6 +161,8 @@ public:
 
     // The user cancelled: the download in progress ends with "B" at its next frame or idle timeout.
     void RequestAbort() { state_.AbortRequested = true; }
+    // Drops a cancel that no download carried out, so it cannot stop the next one.
+    void ClearAbortRequest() { state_.AbortRequested = false; }
 
     // For the download just requested: when its header announces `size` (any size when empty),
     // answer "B" at once, drop whatever of the file is still under way until the line has been

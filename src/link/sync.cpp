@@ -108,7 +108,7 @@ QString SyncStateName(SyncResult::State state)
     return QStringLiteral("not stored");
 }
 
-FetchSession::FetchSession() : link_(*this, group_, step_, index_)
+FetchSession::FetchSession() : link_(*this)
 {
 }
 

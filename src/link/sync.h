@@ -106,9 +106,6 @@ private:
     std::optional<DownloadOutcome> outcome_;
     bool aborted_ = false;
     bool uploadFinished_ = false;
-    int group_ = 0;
-    int step_ = 0;
-    int index_ = 0;
     LinkController link_;
 };
 

@@ -4,18 +4,13 @@
 
 namespace qtx {
 
-TaskSequencer::TaskSequencer(LinkController& link, LinkView& view, int& taskGroup, int& taskStep, int& fileIndex)
-    : link_(link),
-      view_(view),
-      group_(taskGroup),
-      step_(taskStep),
-      fileIndex_(fileIndex)
+TaskSequencer::TaskSequencer(LinkController& link, LinkView& view) : link_(link), view_(view)
 {
 }
 
 void TaskSequencer::Start()
 {
-    link_.Engine().State().AbortRequested = false;
+    link_.Engine().ClearAbortRequest();
     skipping_ = false;
     listWait_ = -1;
     closeAfterAbort_ = false;

@@ -8,15 +8,15 @@ namespace qtx {
 class LinkController;
 class LinkView;
 
-// TaskSequencer, stepped by the 100 ms TimerLaunchEvents. Its three counters belong to the main
-// window (task group, task step, file index) and are bound here by reference.
+// TaskSequencer, stepped by the 100 ms TimerLaunchEvents. It owns its three counters (task group,
+// task step, file index); the windows and tools read them through it.
 class TaskSequencer {
 public:
     enum Step { Wait = 0, Connect = 1, AskList = 2, FetchNext = 3 };
     // Timer events (100 ms each) the recorder has to end its answer to the list request: 10 s.
     static constexpr int ListAnswerEvents = 100;
 
-    TaskSequencer(LinkController& link, LinkView& view, int& taskGroup, int& taskStep, int& fileIndex);
+    TaskSequencer(LinkController& link, LinkView& view);
 
     // Task group 1, step 1. A cancel left pending by an earlier run is dropped.
     void Start();
@@ -35,7 +35,11 @@ public:
     void SkipCurrentFile();
 
     bool Running() const { return group_ == 1; }
-    int Step() const { return step_; }
+    // 1 while the sequence runs, 0 otherwise.
+    int TaskGroup() const { return group_; }
+    // The Step the next timer event carries out.
+    int TaskStep() const { return step_; }
+    // The position in the file list of the file being fetched.
     int FileIndex() const { return fileIndex_; }
 
 private:
@@ -47,9 +51,9 @@ private:
 
     LinkController& link_;
     LinkView& view_;
-    int& group_;
-    int& step_;
-    int& fileIndex_;
+    int group_ = 0;
+    int step_ = Wait;
+    int fileIndex_ = 0;
     bool skipping_ = false;
     // Timer events since the list request while its answer is awaited; -1 when none is awaited.
     int listWait_ = -1;

@@ -10,6 +10,7 @@
 #include "app/single_instance.h"
 #include "config/config_editor_window.h"
 #include "lang/language_chooser_window.h"
+#include "link/link_controller.h"
 #include "link/port_chooser_window.h"
 #include "link/progress_window.h"
 #include "support/forms_fixture.h"
@@ -98,7 +99,7 @@ private slots:
         QVERIFY(Form1->Label9->x() > Form1->Label8->x()); // values indented below their captions
         QCOMPARE(Form1->Label7->text(), QString("MENU"));
         QVERIFY(!Form1->Button7->isVisible() && !Form1->Button7->isEnabled());
-        QCOMPARE(Form1->TaskGroup, 0);
+        QCOMPARE(Form1->Link->Tasks().TaskGroup(), 0);
     }
 
     void withoutLanguageFileKeysShowInBraces()

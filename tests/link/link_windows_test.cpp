@@ -106,7 +106,7 @@ private slots:
         QCOMPARE(Form13->ProgressBar1->value(), 0);
         QCOMPARE(Form13->ProgressBar2->value(), 100);
         QCOMPARE(Items(Form12->ListBox1), (QStringList{"KONFOUT.TXT", "USERS.txt", "20250301.csv"}));
-        QCOMPARE(Form1->TaskGroup, 0);
+        QCOMPARE(Form1->Link->Tasks().TaskGroup(), 0);
         QVERIFY(!Form1->Link->Port().IsOpen());
 
         // A second automatic download clears only the message list and fetches everything again.
@@ -135,7 +135,7 @@ private slots:
         Form13->close();
         QVERIFY(!Form13->isVisible());
         QVERIFY(HasItemEnding(Form13->ListBox1, QStringLiteral("Anulowano.")));
-        QCOMPARE(Form1->TaskGroup, 0);
+        QCOMPARE(Form1->Link->Tasks().TaskGroup(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.aborts, 1, 5000);
         // The "B" went out first, then the port was let go.
         QTRY_VERIFY_WITH_TIMEOUT(!Form1->Link->Port().IsOpen(), 5000);
@@ -167,7 +167,7 @@ private slots:
                                  5000);
         // Then why: no device answers to that name.
         QVERIFY(HasItemEnding(Form13->ListBox1, "COM183: {no device is assigned to this port name}."));
-        QCOMPARE(Form1->TaskGroup, 0);
+        QCOMPARE(Form1->Link->Tasks().TaskGroup(), 0);
         QVERIFY(Form13->isVisible());
         QVERIFY(peer.Pump().isEmpty());
         Form13->close();
@@ -311,7 +311,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(HasItemEnding(Form13->ListBox1, QStringLiteral("Trwa sprawdzanie stanu karty")), 5000);
         for (int i = 0; i < TaskSequencer::ListAnswerEvents; ++i)
             Form1->Link->Tasks().TimerLaunchEvents();
-        QCOMPARE(Form1->TaskGroup, 0);
+        QCOMPARE(Form1->Link->Tasks().TaskGroup(), 0);
         QVERIFY(!Form1->Link->Port().IsOpen());
         QVERIFY(HasItemEnding(Form13->ListBox1, QStringLiteral("The device does not answer.")));
         QVERIFY(Form13->isVisible());

@@ -20,10 +20,7 @@ struct Rig {
     FakeRecorder recorder;
     PtyPeer peer;
     RecordingView view;
-    int group = 0;
-    int step = 0;
-    int index = 0;
-    LinkController link{view, group, step, index};
+    LinkController link{view};
     QTemporaryDir folder;
 
     explicit Rig(int number) : peer(number)
@@ -67,8 +64,8 @@ private slots:
         rig.recorder.AddFile("USERS.TXT", {}); // an emptied user list must not hang the sequence
         rig.recorder.AddFile("21051110.CSV", QByteArray(2000, 'e'));
         rig.link.Tasks().Start();
-        QCOMPARE(rig.group, 1);
-        QCOMPARE(rig.step, 1);
+        QCOMPARE(rig.link.Tasks().TaskGroup(), 1);
+        QCOMPARE(rig.link.Tasks().TaskStep(), 1);
         QVERIFY(rig.RunUntil([&] { return !rig.view.finishedFolder.isEmpty(); }));
 
         QCOMPARE(rig.view.counters, (QStringList{"1 / 3", "2 / 3", "3 / 3"}));
@@ -87,9 +84,9 @@ private slots:
         QCOMPARE(rig.Stored("KONFOUT.TXT"), QByteArray("DeviceID=test\r\n"));
         QCOMPARE(rig.Stored("USERS.TXT"), QByteArray());
         QCOMPARE(rig.Stored("21051110.CSV"), QByteArray(2000, 'e'));
-        QCOMPARE(rig.group, 0);
-        QCOMPARE(rig.step, 0);
-        QCOMPARE(rig.index, 0);
+        QCOMPARE(rig.link.Tasks().TaskGroup(), 0);
+        QCOMPARE(rig.link.Tasks().TaskStep(), 0);
+        QCOMPARE(rig.link.Tasks().FileIndex(), 0);
         QVERIFY(!rig.link.Port().IsOpen());
 
         // A second run fetches every file the same way.
@@ -131,7 +128,7 @@ private slots:
         rig.link.Tasks().Start();
         QVERIFY(rig.RunUntil([&] { return rig.link.Engine().State().BytesDone > 2000; }));
         rig.link.Tasks().Cancel();
-        QCOMPARE(rig.group, 0);
+        QCOMPARE(rig.link.Tasks().TaskGroup(), 0);
         QVERIFY(rig.RunUntil([&] { return rig.recorder.aborts == 1; }));
         rig.RunUntil([] { return false; }, 2000);
         QCOMPARE(rig.recorder.requests, (QList<QByteArray>{"list", "get A.BIN"}));
@@ -146,7 +143,7 @@ private slots:
         Rig rig(164);
         rig.view.port = QStringLiteral("COM165"); // no device
         rig.link.Tasks().Start();
-        QVERIFY(rig.RunUntil([&] { return rig.group == 0; }, 200));
+        QVERIFY(rig.RunUntil([&] { return rig.link.Tasks().TaskGroup() == 0; }, 200));
         QCOMPARE(rig.view.messages, QStringList{QString::fromUtf8("nie można połączyć z urządzeniem")});
         QVERIFY(rig.view.traces.contains(QString::fromUtf8("Nie można połączyć się z urządzeniem")));
         QVERIFY(rig.peer.received.isEmpty());
