@@ -158,7 +158,11 @@ void TForm12::Button5Click()
 
 void TForm12::Button4Click()
 {
-    Link().Engine().StartUpload();
+    qtx::LinkEngine& engine = Link().Engine();
+    const QString path = qtx::Dialogs().ChooseFileToOpen(QString(), engine.UploadStartFolder(),
+                                                         QStringLiteral("Wszystkie pliki (*)"), QStringLiteral("bin"));
+    if (!path.isEmpty())
+        engine.StartUpload(path);
 }
 
 void TForm12::ListBox1DblClick()

@@ -153,9 +153,11 @@ public:
     bool RequestFile(const QByteArray& name);
     // Asks the recorder to delete the file; false when the name is longer than a request holds.
     bool RequestDelete(const QByteArray& name);
-    // Lets the user pick a file through the dialog seam and arms its upload; raises FileError
-    // when the chosen file cannot be read (nothing is armed then). False when cancelled.
-    bool StartUpload();
+    // The folder the upload file choice opens in: that of the last transferred file.
+    QString UploadStartFolder() const;
+    // Shows the chosen file's name and arms its upload; raises FileError when it cannot be read
+    // (nothing is armed then).
+    void StartUpload(const QString& path);
     // Arms the upload of a file; raises FileError when it cannot be read.
     void ArmUpload(const QString& path);
 

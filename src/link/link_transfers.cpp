@@ -1,7 +1,6 @@
 // The transfers the link engine carries: requests, what happens to received payload, saving a
 // fetched file, and arming an upload.
 
-#include "app/dialogs.h"
 #include "app/errors.h"
 #include "app/paths.h"
 #include "app/text_file.h"
@@ -73,21 +72,21 @@ bool LinkEngine::RequestDelete(const QByteArray& name)
     return true;
 }
 
-bool LinkEngine::StartUpload()
+QString LinkEngine::UploadStartFolder() const
 {
-    // The dialog opens where the last transferred file is: the folder of the last upload, or the
-    // download folder for a fetched name that carries no folder.
+    // Where the last transferred file is: the folder of the last upload, or the download folder
+    // for a fetched name that carries no folder.
     QString folder = DirOfPath(state_.TransferFileName);
     if (folder.isEmpty() && QDir(downloadFolder_).exists())
         folder = downloadFolder_;
-    const QString path =
-        Dialogs().ChooseFileToOpen(QString(), folder, QStringLiteral("Wszystkie pliki (*)"), QStringLiteral("bin"));
-    if (path.isEmpty())
-        return false;
+    return folder;
+}
+
+void LinkEngine::StartUpload(const QString& path)
+{
     state_.TransferFileName = path;
     events_.ShowUploadFile(BaseNameOfPath(path));
     ArmUpload(path);
-    return true;
 }
 
 void LinkEngine::ArmUpload(const QString& path)

@@ -463,6 +463,25 @@ private slots:
         rig.engine.LinkTick();
         QCOMPARE(rig.line.TakeWritten(), QByteArray());
     }
+
+    // The upload file choice opens where the last transferred file is; the download folder
+    // counts only once it exists.
+    void uploadChoiceStartsAtTheLastTransferredFile()
+    {
+        Rig rig;
+        QCOMPARE(rig.engine.UploadStartFolder(), rig.folder.path());
+        rig.engine.SetDownloadFolder(rig.folder.filePath("card"));
+        QCOMPARE(rig.engine.UploadStartFolder(), QString());
+        QDir().mkpath(rig.folder.filePath("dir"));
+        const QString path = rig.folder.filePath("dir/SEND.BIN");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+        file.close();
+        rig.engine.StartUpload(path);
+        QCOMPARE(rig.events.shown, QStringList{"SEND.BIN"});
+        QCOMPARE(rig.engine.State().LinkMode, LinkModes::Upload);
+        QCOMPARE(rig.engine.UploadStartFolder(), rig.folder.filePath("dir") + '/');
+    }
 };
 
 QTEST_GUILESS_MAIN(LinkEngineTest)
