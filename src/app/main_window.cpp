@@ -18,13 +18,13 @@
 #include "users/user_manager_window.h"
 #include "workspace/access_mode_window.h"
 #include "workspace/folder_chooser_window.h"
+#include "workspace/workspace.h"
 #include "workspace/workspace_files.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocalServer>
@@ -355,84 +355,45 @@ void TForm1::RunAccessMode(int code)
 
 void TForm1::ReadConfigReport(const QString& path)
 {
-    ShowConfigReport(qtx::ReadConfigReportFile(path), path);
+    ShowConfigReport(qtx::SummaryOfReport(qtx::ReadConfigReportFile(path), path, Language));
 }
 
-void TForm1::ShowConfigReport(const qtx::ConfigReport& report, const QString& path)
+void TForm1::ShowConfigReport(const qtx::WorkspaceSummary& summary)
 {
-    Label2->setText(qtx::FromCp1250(report.deviceName));
-    Label4->setText(qtx::FromCp1250(report.port1Name));
-    Label6->setText(qtx::FromCp1250(report.port0Name));
-    ReportExitByButton = report.exitByButton;
-    Label11->setText(GetSentence(report.exitByButton ? QStringLiteral("BUTTON") : QStringLiteral("READER")).toLower());
-    Label13->setText(report.firmware == "?" ? GetText(QStringLiteral("UNREAD")).toLower()
-                                            : qtx::FromCp1250(report.firmware));
-    Label9->setText(qtx::DirOfPath(path));
+    Label2->setText(summary.deviceName);
+    Label4->setText(summary.port1Name);
+    Label6->setText(summary.port0Name);
+    ReportExitByButton = summary.exitByButton;
+    Label11->setText(summary.exitMode);
+    Label13->setText(summary.firmware);
+    Label9->setText(summary.folder);
+}
+
+void TForm1::ShowNoWorkspace()
+{
+    Card.Close();
+    CardLoaded = false;
+    ShowNotChosen();
 }
 
 void TForm1::OpenWorkspace(bool ask)
 {
-    QString folder;
+    QString folder = DownloadPath;
     if (ask) {
         Form6->Cancelled = true;
         Form6->exec();
         if (Form6->Cancelled) {
-            CardLoaded = false;
-            ShowNotChosen();
+            ShowNoWorkspace();
             return;
         }
         folder = Form6->ChosenDirectory;
-    } else {
-        folder = DownloadPath;
     }
-    const QString dir = qtx::WithTrailingChar(folder, QLatin1Char('/'));
-
-    // A picked folder that is no card becomes one only when the user says so; anything but yes
-    // counts as cancelling the choice, and nothing is written.
-    if (ask && qtx::HoldsNoCardFiles(dir)) {
-        const QString question = GetSentence(QStringLiteral("THIS FOLDER HOLDS NO SD CARD FILES"))
-                                 + QStringLiteral(":\n") + dir + QLatin1Char('\n')
-                                 + GetSentence(QStringLiteral("DO YOU WANT TO MAKE IT A NEW SD CARD FOLDER"))
-                                 + QLatin1Char('?');
-        if (AskQuestion(QString(), question, GetSentence(QStringLiteral("YES")), qtx::ResultYes,
-                        GetSentence(QStringLiteral("NO")), qtx::ResultNo, qtx::ResultNo)
-            != qtx::ResultYes) {
-            CardLoaded = false;
-            ShowNotChosen();
-            return;
-        }
+    if (!Card.Open(folder, ask)) {
+        ShowNoWorkspace();
+        return;
     }
-
-    if (!QFileInfo::exists(dir + qtx::UserFileName))
-        qtx::WriteDefaultUserFile(dir);
-
-    if (QFileInfo::exists(dir + qtx::CommandFileName)) {
-        const QString question =
-            GetSentence(QStringLiteral("SD CARD CONTENT CONTAINS COMMANDS CHANGING THE DEVICE CONFIGURATION"))
-            + QStringLiteral(". ")
-            + GetSentence(QStringLiteral("THESE COMMANDS HAS NOT BEEN DELIVERED TO THE DEVICE YET"))
-            + QStringLiteral(". ") + GetSentence(QStringLiteral("DO YOU WISH TO DELETE THESE COMMANDS"))
-            + QLatin1Char('?');
-        const int answer = AskQuestion(QString(), question, GetSentence(QStringLiteral("YES")), qtx::ResultYes,
-                                       GetSentence(QStringLiteral("NO")), qtx::ResultNo);
-        if (answer == qtx::ResultYes)
-            qtx::DeleteFileOrThrow(dir + qtx::CommandFileName);
-    }
-
-    if (!QFileInfo::exists(dir + qtx::ReportFileName)) {
-        qtx::Dialogs().ShowMessage(
-            GetSentence(QStringLiteral("NO INFORMATION ABOUT THE DEVICE CONFIGURATION HAS BEEN FOUND"))
-            + QStringLiteral(". ") + GetSentence(QStringLiteral("THE DEFAULT CONFIGURATION HAS BEEN SAVED"))
-            + QStringLiteral(". "));
-        qtx::WriteDefaultReport(dir);
-        qtx::WriteDefaultCommandFile(dir);
-    }
-
-    // The report is read before the state changes, so a failed read leaves everything as it was.
-    const QString reportPath = dir + qtx::ReportFileName;
-    const qtx::ConfigReport report = qtx::ReadConfigReportFile(reportPath);
-    CardPath = dir;
+    CardPath = Card.Folder();
     CardLoaded = true;
     NoWorkspaceYet = false;
-    ShowConfigReport(report, reportPath);
+    ShowConfigReport(Card.Summary());
 }

@@ -3,6 +3,7 @@
 // workspace state, the language table, the serial port and the link timers.
 
 #include "lang/language_table.h"
+#include "workspace/workspace.h"
 
 #include <QString>
 #include <QWidget>
@@ -15,7 +16,6 @@ class QTimer;
 
 namespace qtx {
 class LinkController;
-struct ConfigReport;
 } // namespace qtx
 
 class TForm1 : public QWidget {
@@ -69,6 +69,8 @@ public:
     QString DownloadFolderName = QStringLiteral("card");
     QString DownloadPath;
     qtx::LanguageTable Language;
+    // The open card folder; CardLoaded, CardPath and NoWorkspaceYet follow it.
+    qtx::Workspace Card{Language};
     std::unique_ptr<qtx::LinkController> Link;
 
     // Controls.
@@ -105,7 +107,8 @@ protected:
 private:
     void FormShow();
     void ShowNotChosen();
-    void ShowConfigReport(const qtx::ConfigReport& report, const QString& path);
+    void ShowConfigReport(const qtx::WorkspaceSummary& summary);
+    void ShowNoWorkspace();
     bool RefuseWithoutWorkspace();
     void CreateLink();
 

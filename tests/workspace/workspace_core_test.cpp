@@ -1,0 +1,121 @@
+// Opening a workspace without any window: what each kind of folder gets written and asked,
+// a failing step that leaves the open workspace as it was, and the summary of a report.
+
+#include "app/errors.h"
+#include "lang/language_table.h"
+#include "support/gui_helpers.h"
+#include "support/scripted_dialogs.h"
+#include "workspace/workspace.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+using namespace qtx;
+using namespace qtx::test;
+
+namespace {
+
+QStringList Files(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::Files, QDir::Name);
+}
+
+} // namespace
+
+class WorkspaceCoreTest : public QObject {
+    Q_OBJECT
+
+    LanguageTable texts_;
+
+private slots:
+    void openingEachKindOfFolder()
+    {
+        struct Case {
+            const char* name;
+            std::function<void(const QString&)> prepare;
+            bool picked;
+            QList<int> answers;
+            bool opens;
+            int questions;
+            int messages;
+            QStringList files;
+        };
+        const QStringList card{"KONFOUT.TXT", "USERS.txt", "konfig.txt"};
+        const auto foreign = [](const QString& dir) { WriteFileBytes(dir + "/notes.odt", "mine"); };
+        const auto pending = [](const QString& dir) {
+            WriteFileBytes(dir + "/KONFOUT.TXT", "DeviceID=D\r\n");
+            WriteFileBytes(dir + "/konfig.txt", "DeviceID=E\r\n");
+        };
+        const QList<Case> cases{
+            {"empty", [](const QString&) {}, true, {}, true, 0, 1, card},
+            {"foreign, no", foreign, true, {ResultNo}, false, 1, 0, {"notes.odt"}},
+            {"foreign, box closed", foreign, true, {}, false, 1, 0, {"notes.odt"}},
+            {"foreign, yes", foreign, true, {ResultYes}, true, 1, 1, QStringList(card) << "notes.odt"},
+            {"foreign, downloaded", foreign, false, {}, true, 0, 1, QStringList(card) << "notes.odt"},
+            {"pending, kept", pending, true, {ResultNo}, true, 1, 0, card},
+            {"pending, deleted", pending, true, {ResultYes}, true, 1, 0, {"KONFOUT.TXT", "USERS.txt"}},
+        };
+        for (const Case& c : cases) {
+            ScriptedDialogs dialogs;
+            dialogs.answers.append(c.answers);
+            QTemporaryDir dir;
+            c.prepare(dir.path());
+            Workspace workspace(texts_);
+            QCOMPARE(workspace.Open(dir.path(), c.picked), c.opens);
+            QVERIFY2(workspace.IsOpen() == c.opens && workspace.OpenedBefore() == c.opens, c.name);
+            QVERIFY2(dialogs.questions.size() == c.questions, c.name);
+            QVERIFY2(dialogs.messages.size() == c.messages, c.name);
+            QCOMPARE(Files(dir.path()), c.files);
+            if (c.opens)
+                QCOMPARE(workspace.Folder(), dir.path() + '/');
+        }
+    }
+
+    void failingStepKeepsTheOpenWorkspace()
+    {
+        ScriptedDialogs dialogs;
+        Workspace workspace(texts_);
+        QTemporaryDir good;
+        QVERIFY(workspace.Open(good.path(), true));
+        const WorkspaceSummary before = workspace.Summary();
+
+        // konfig.txt is a folder here: it can be neither deleted nor replaced.
+        QTemporaryDir bad;
+        QDir(bad.path()).mkdir("konfig.txt");
+        for (int answer : {int(ResultYes), int(ResultNo)}) {
+            dialogs.answers.enqueue(answer);
+            QVERIFY_THROWS_EXCEPTION(FileError, workspace.Open(bad.path(), true));
+            QVERIFY(workspace.IsOpen());
+            QCOMPARE(workspace.Folder(), good.path() + '/');
+            QCOMPARE(workspace.Summary().folder, before.folder);
+        }
+        QCOMPARE(Files(bad.path()), (QStringList{"KONFOUT.TXT", "USERS.txt"}));
+    }
+
+    void summaryFollowsTheLanguageOfTheRead()
+    {
+        LanguageTable texts;
+        texts.LoadLanguageText(QString::fromUtf8("BUTTON\tPRZYCISK\t\nREADER\tCZYTNIK\t\nUNREAD\tNIEODCZYTANY\t\n"));
+        texts.SetLanguageIndex(Polish);
+        ConfigReport report;
+        report.deviceName = "Drzwi \xb9"; // code page 1250
+        report.firmware = "?";
+        report.exitByButton = true;
+        const WorkspaceSummary summary = SummaryOfReport(report, "/media/card/KONFOUT.TXT", texts);
+        QCOMPARE(summary.folder, QString("/media/card/"));
+        QCOMPARE(summary.deviceName, QString::fromUtf8("Drzwi ą"));
+        QCOMPARE(summary.exitMode, QString("przycisk"));
+        QCOMPARE(summary.firmware, QString("nieodczytany"));
+        report.firmware = "3.1";
+        report.exitByButton = false;
+        texts.SetLanguageIndex(English);
+        const WorkspaceSummary english = SummaryOfReport(report, "KONFOUT.TXT", texts);
+        QCOMPARE(english.exitMode, QString("reader"));
+        QCOMPARE(english.firmware, QString("3.1"));
+    }
+};
+
+QTEST_GUILESS_MAIN(WorkspaceCoreTest)
+#include "workspace_core_test.moc"
