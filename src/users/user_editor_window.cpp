@@ -7,7 +7,6 @@
 #include "app/text_file.h"
 #include "users/card_number.h"
 #include "users/pin_dialog_window.h"
-#include "users/user_list.h"
 #include "users/user_manager_window.h"
 
 #include <QCheckBox>
@@ -107,8 +106,9 @@ void TForm4::ShowCard(std::int64_t card)
     Label6->setText(qtx::ShowCardHex(card));
 }
 
-void TForm4::OpenForAdd(const QString& id)
+void TForm4::OpenForAdd(qtx::UserList& users, const QString& id)
 {
+    users_ = &users;
     for (QLineEdit* edit : {Edit1, Edit2, Edit4, Edit5, Edit6})
         edit->clear();
     Edit3->setText(id);
@@ -125,11 +125,13 @@ void TForm4::OpenForAdd(const QString& id)
     ShowTexts();
     Edit1->setFocus();
     exec();
+    users_ = nullptr;
 }
 
-void TForm4::OpenForEdit(qsizetype position)
+void TForm4::OpenForEdit(qtx::UserList& users, qsizetype position)
 {
-    const qtx::CUser& user = Form3->AllUsers.at(static_cast<std::size_t>(position));
+    users_ = &users;
+    const qtx::CUser& user = users.at(static_cast<std::size_t>(position));
     Edit1->setText(qtx::FromCp1250(user.name));
     Edit2->setText(QString::fromLatin1(user.pin));
     Button4->setText(user.pin.isEmpty() ? Form3->SetPinText : Form3->ChangePinText);
@@ -147,6 +149,7 @@ void TForm4::OpenForEdit(qsizetype position)
     ShowTexts();
     Edit1->setFocus();
     exec();
+    users_ = nullptr;
 }
 
 void TForm4::Edit4KeyUp()
@@ -211,32 +214,32 @@ bool TForm4::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
+qtx::UserEntry TForm4::Entry() const
+{
+    return {Edit1->text(), Edit3->text(), Edit2->text(), Edit4->text(), CheckBox1->isChecked()};
+}
+
 QString TForm4::FirstRefusal() const
 {
-    const QString pin = Edit2->text();
-    if (!pin.isEmpty() && !qtx::PinRuleHolds(pin))
+    const qtx::EntryRefusal refusal = qtx::FirstRefusal(Entry(), *users_);
+    switch (refusal.kind) {
+    case qtx::EntryRefusal::None:
+        break;
+    case qtx::EntryRefusal::PinRule:
         return Form3->PinRuleText;
-    if (pin.isEmpty() && qtx::ReadNumberField(Edit4->text()) == 0)
+    case qtx::EntryRefusal::NoPinOrCard:
         return Form3->PinOrCardText;
-    if (Edit1->text().contains(QLatin1Char(',')))
+    case qtx::EntryRefusal::CommaInName:
         return Form3->CommaForbiddenText;
-    // Code page 1250 would store such characters as substitute bytes that the recorder shows as boxes.
-    QStringList outside = qtx::CharactersOutsideCp1250(Edit1->text());
-    if (!outside.isEmpty()) {
-        // An invisible character (a pasted zero-width space) is named by its code.
-        for (QString& c : outside)
-            if (!QChar::isPrint(c.toUcs4().front()))
-                c = QStringLiteral("U+%1").arg(c.toUcs4().front(), 4, 16, QLatin1Char('0')).toUpper();
-        return Form3->NameCharactersText + QStringLiteral(": ") + outside.join(QLatin1Char(' '));
-    }
-    if (!qtx::IdIsValid(Edit3->text()))
+    case qtx::EntryRefusal::NameCharacters:
+        return Form3->NameCharactersText + QStringLiteral(": ") + refusal.characters.join(QLatin1Char(' '));
+    case qtx::EntryRefusal::WrongId:
         return Form3->WrongIdText;
-    const qtx::UserList& users = Form3->AllUsers;
-    const qsizetype owner = qtx::IndexOfId(users, qtx::ToCp1250(Edit3->text()));
-    if (qtx::FindCardOwner(users, Edit4->text(), owner) != -1)
+    case qtx::EntryRefusal::CardExists:
         return Form3->CardExistsText;
-    if (qtx::FindPinOwner(users, qtx::ToCp1250(pin), owner) != -1)
+    case qtx::EntryRefusal::PinExists:
         return Form3->PinExistsText;
+    }
     return QString();
 }
 
@@ -248,27 +251,10 @@ void TForm4::Button3Click()
         return;
     }
     EditorCancelled = false;
-    qtx::UserList& users = Form3->AllUsers;
-    const QByteArray pin = qtx::ToCp1250(Edit2->text());
-    const std::uint8_t kind = CheckBox1->isChecked() ? qtx::KindAdministrator : qtx::KindUser;
-    if (EditorMode == 1) {
-        qtx::CUser user;
-        user.id = qtx::ToCp1250(Edit3->text());
-        user.name = Edit1->text().trimmed().isEmpty()
-                        ? qtx::ToCp1250(QStringLiteral("Nowy uzytkownik (") + Edit3->text() + QLatin1Char(')'))
-                        : qtx::NameFromInput(Edit1->text());
-        user.card = qtx::ReadNumberField(Edit4->text());
-        user.kind = kind;
-        users.push_back(std::move(user));
-        EditedUser = static_cast<qsizetype>(users.size()) - 1;
-        qtx::SetPinForId(users, EditedUser, pin);
-    } else if (EditorMode == 2) {
-        qtx::CUser& user = users.at(static_cast<std::size_t>(EditedUser));
-        user.name = qtx::NameFromInput(Edit1->text());
-        qtx::SetPinForId(users, EditedUser, pin);
-        user.card = qtx::ReadNumberField(Edit4->text());
-        user.kind = kind;
-    }
+    if (EditorMode == 1)
+        EditedUser = qtx::AddUserRecord(*users_, Entry());
+    else if (EditorMode == 2)
+        qtx::UpdateUserRecord(*users_, EditedUser, Entry());
     Button1Click();
 }
 

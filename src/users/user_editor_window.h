@@ -1,5 +1,7 @@
 #pragma once
 
+#include "users/user_editor_rules.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -13,10 +15,10 @@ class TForm4 : public QDialog {
 public:
     explicit TForm4(QWidget* parent = nullptr);
 
-    // Both show the editor modally and return when it closes; the caller then reads
-    // EditorCancelled and EditedUser (a position in the user manager's AllUsers).
-    void OpenForAdd(const QString& id);
-    void OpenForEdit(qsizetype position);
+    // Both show the editor modally on the given list and return when it closes; the caller then
+    // reads EditorCancelled and EditedUser (a position in that list).
+    void OpenForAdd(qtx::UserList& users, const QString& id);
+    void OpenForEdit(qtx::UserList& users, qsizetype position);
 
     void Edit4KeyUp();
     void Edit5KeyUp();
@@ -62,6 +64,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    qtx::UserEntry Entry() const;
     void ShowTexts();
     void ShowCard(std::int64_t card);
+
+    // The list being edited, from the open call until the editor closes.
+    qtx::UserList* users_ = nullptr;
 };

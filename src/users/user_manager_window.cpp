@@ -269,7 +269,7 @@ void TForm3::Button2Click()
     const int row = SelectedRow();
     if (ListBox1->count() == 0 || row < 0)
         return;
-    Form4->OpenForEdit(ShownUsers[static_cast<std::size_t>(row)]);
+    Form4->OpenForEdit(AllUsers, ShownUsers[static_cast<std::size_t>(row)]);
     if (Form4->EditorCancelled)
         return;
     RebuildView();
@@ -285,7 +285,7 @@ void TForm3::Button3Click()
         qtx::Dialogs().ShowMessage(FullListMessage);
         return;
     }
-    Form4->OpenForAdd(id);
+    Form4->OpenForAdd(AllUsers, id);
     if (Form4->EditorCancelled)
         return;
     RebuildView();
