@@ -167,7 +167,8 @@ void TForm5::OpenFolder(const QString& folder)
     CheckBox1->setChecked(true);
     ListedFolder = ListerFolder(folder);
     Label2->setText(ListedFolder);
-    const QStringList names = qtx::ListEventFiles(folder);
+    Files = qtx::ArchiveFolder(ListedFolder);
+    const QStringList& names = Files.Names();
     Label1->setText(FoundFilesText + QStringLiteral(": ") + QString::number(names.size()));
     const QSignalBlocker blocker(CheckListBox1);
     CheckListBox1->clear();
@@ -258,15 +259,15 @@ void TForm5::CheckListBox1Click()
     const QListWidgetItem* item = CheckListBox1->currentItem();
     if (item == nullptr || !item->isSelected())
         return;
-    ShowFileInfo(qtx::WithTrailingChar(ListedFolder, QLatin1Char('/')), item->text());
+    ShowFileInfo(item->text());
 }
 
-void TForm5::ShowFileInfo(const QString& folder, const QString& name)
+void TForm5::ShowFileInfo(const QString& name)
 {
-    Label4->setText(name.mid(6, 2) + QLatin1Char('-') + name.mid(4, 2) + QLatin1Char('-') + name.left(4));
-    const QByteArray data = qtx::ReadWholeFile(folder + name);
-    Label8->setText(QString::number(qtx::EventCountOfData(data)));
-    Label6->setText(QString::number(data.size()) + QStringLiteral(" B"));
+    Label4->setText(qtx::FileDateText(name));
+    const qtx::EventFileInfo info = Files.Info(name);
+    Label8->setText(QString::number(info.events));
+    Label6->setText(QString::number(info.size) + QStringLiteral(" B"));
 }
 
 void TForm5::Button2Click()
@@ -284,17 +285,23 @@ void TForm5::LoadFiles()
     // The load holds the event loop; what the operator clicks or types meanwhile is dropped at
     // its end, not replayed onto the calendar that replaced the file panel.
     const qtx::BusyInputGuard busy(this);
-    EventStore.Clear();
     const int count = CheckListBox1->count();
+    QList<bool> chosen;
+    for (int i = 0; i < count; ++i)
+        chosen.append(CheckListBox1->item(i)->checkState() == Qt::Checked);
     ProgressBar2->setRange(0, count + 1);
+    ProgressBar1->setMaximum(100);
     barsPainted_.invalidate();
-    const QString folder = qtx::WithTrailingChar(ListedFolder, QLatin1Char('/'));
-    for (int i = 0; i < count; ++i) {
-        MoveBar(ProgressBar2, i + 1);
-        const QListWidgetItem* item = CheckListBox1->item(i);
-        if (item->checkState() == Qt::Checked)
-            LoadEventFile(folder + item->text());
-    }
+    qtx::ArchiveLoadProgress progress;
+    progress.fileStarted = [this](int position) { MoveBar(ProgressBar2, position + 1); };
+    progress.lineStart = [this] { return ProgressBar1->value(); };
+    progress.linePercent = [this](int percent) { MoveBar(ProgressBar1, percent); };
+    progress.fileRead = [this] {
+        MoveBar(ProgressBar1, 0);
+        if (!EventStore.IsEmpty())
+            shownMonth = EventStore[0].Date();
+    };
+    Files.Load(EventStore, chosen, DateNameErrorText, progress);
     MoveBar(ProgressBar2, 0);
     PaintBars();
     Panel1->hide();
@@ -308,21 +315,6 @@ void TForm5::LoadFiles()
     DrawCalendar();
     if (userListError)
         std::rethrow_exception(userListError);
-}
-
-void TForm5::LoadEventFile(const QString& path)
-{
-    ProgressBar1->setMaximum(100);
-    try {
-        qtx::LoadEventFile(EventStore, path, ProgressBar1->value(),
-                           [this](int percent) { MoveBar(ProgressBar1, percent); });
-    } catch (const qtx::FormatError&) {
-        // The only format error of a load: the date taken from the name. Say which file it is.
-        throw qtx::FormatError(DateNameErrorText + QStringLiteral(": ") + qtx::BaseNameOfPath(path));
-    }
-    MoveBar(ProgressBar1, 0);
-    if (!EventStore.IsEmpty())
-        shownMonth = EventStore[0].Date();
 }
 
 void TForm5::MoveBar(QProgressBar* bar, int value)
@@ -350,9 +342,7 @@ void TForm5::FillUserFilter()
     ComboBox1->clear();
     std::exception_ptr failure;
     try {
-        const QByteArray data =
-            qtx::ReadWholeFile(qtx::WithTrailingChar(ListedFolder, QLatin1Char('/')) + QStringLiteral("USERS.txt"));
-        for (const qtx::UserFilterEntry& entry : qtx::ReadUserFilterEntries(data))
+        for (const qtx::UserFilterEntry& entry : Files.UserFilterEntries())
             ComboBox1->addItem(qtx::FromCp1250(entry.userNumber) + QStringLiteral(" - ") + qtx::FromCp1250(entry.name));
     } catch (const qtx::Error&) {
         failure = std::current_exception();

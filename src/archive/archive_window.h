@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/archive_folder.h"
 #include "archive/event_store.h"
 #include "archive/statistics.h"
 #include "archive/timesheet_export.h"
@@ -50,9 +51,8 @@ public:
     void Button1Click();
     void ComboBoxChange();
 
-    void ShowFileInfo(const QString& folder, const QString& name);
+    void ShowFileInfo(const QString& name);
     void LoadFiles();
-    void LoadEventFile(const QString& path);
     // Sets a load bar's value; the bars are painted at most once a frame.
     void MoveBar(QProgressBar* bar, int value);
     void PaintBars();
@@ -98,6 +98,8 @@ public:
     QImage Picture;
     // The folder as the lister reports it; the user list is read from it.
     QString ListedFolder;
+    // Its event files, which the file list shows in the same order.
+    qtx::ArchiveFolder Files;
 
     // Interface texts, set by ApplyTexts.
     QString FoundFilesText = QStringLiteral("{FOUND FILES}");
