@@ -10,6 +10,7 @@
 #include "link/link_controller.h"
 #include "link/port_chooser_window.h"
 #include "link/progress_window.h"
+#include "link/transfer_texts.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -17,31 +18,6 @@
 #include <QListWidget>
 
 namespace {
-
-// Why a download was not stored, in the interface language.
-QString WhyNotStored(const qtx::DownloadOutcome& outcome)
-{
-    const qtx::LanguageTable& t = Form1->Language;
-    switch (outcome.refusal) {
-    case qtx::Refusal::NotAFileName:
-        return t.Lower(QStringLiteral("NOT A FILE NAME"));
-    case qtx::Refusal::NameTooLong:
-        return t.Lower(QStringLiteral("THE NAME IS TOO LONG FOR A REQUEST"));
-    case qtx::Refusal::MoreThanAnnounced:
-        return t.Lower(QStringLiteral("THE DEVICE SENT MORE BYTES THAN IT ANNOUNCED")) + QStringLiteral(": ")
-               + QString::number(outcome.expected);
-    case qtx::Refusal::FrameLost:
-        return t.Lower(QStringLiteral("FRAME %1 CAME AFTER FRAME %2")).arg(outcome.got).arg(outcome.expected);
-    case qtx::Refusal::Incomplete:
-        return t.Lower(QStringLiteral("RECEIVED %1 BYTES OF %2")).arg(outcome.got).arg(outcome.expected);
-    case qtx::Refusal::NotWritten:
-        return t.Lower(QStringLiteral("THE FILE CANNOT BE WRITTEN")) + QStringLiteral(": ") + outcome.path;
-    case qtx::Refusal::NoTransfer:
-    case qtx::Refusal::None:
-        break;
-    }
-    return t.Lower(QStringLiteral("NO TRANSFER IN PROGRESS"));
-}
 
 // The link's view: the raw console, the progress window, the COM port chooser and the main window.
 class WindowLinkView final : public qtx::LinkView {
@@ -107,8 +83,7 @@ public:
     {
         if (outcome.stored)
             return;
-        const QString text = Form1->GetSentence(QStringLiteral("FILE NOT SAVED")) + QLatin1Char(' ') + outcome.name
-                             + QStringLiteral(" (") + WhyNotStored(outcome) + QLatin1Char(')');
+        const QString text = qtx::NotStoredText(outcome, Form1->Language);
         LogLine(text);
         if (Form1->Link->Tasks().TaskGroup() == 1)
             ProgressMessage(text);
