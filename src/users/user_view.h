@@ -26,10 +26,6 @@ struct ViewFilter {
 
 enum class SortOrder { None, ByName, ById };
 
-// Code page 1250 to text through a table built once from FromCp1250, so a list of thousands of
-// records decodes without a converter per field.
-QString DecodeCp1250(QByteArrayView bytes);
-
 // Whether the record passes an active filter: the search text, in upper case, occurs in the
 // name, the ID or the decimal short number in upper case; administrators pass their category.
 bool PassesFilter(const CUser& user, FilterCategory category, const QString& upperText);
