@@ -61,9 +61,9 @@ struct Site {
         }
         folder = dir.path() + QLatin1Char('/');
         qtx::WriteUserFile(users, folder);
-        image = qtx::ReadWholeFile(folder + QStringLiteral("USERS.txt"));
+        image = qtx::ReadWholeFile(Path());
     }
-    QString Path() const { return folder + QStringLiteral("USERS.txt"); }
+    QString Path() const { return folder + qtx::UserFileName; }
 };
 
 Site& TheSite()

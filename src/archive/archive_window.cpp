@@ -7,6 +7,7 @@
 #include "app/paths.h"
 #include "app/text_file.h"
 #include "lang/language_table.h"
+#include "users/user.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -351,7 +352,7 @@ void TForm5::FillUserFilter()
     std::exception_ptr failure;
     try {
         const QByteArray data =
-            qtx::ReadWholeFile(qtx::WithTrailingChar(ListedFolder, QLatin1Char('/')) + QStringLiteral("USERS.txt"));
+            qtx::ReadWholeFile(qtx::WithTrailingChar(ListedFolder, QLatin1Char('/')) + qtx::UserFileName);
         for (const qtx::UserFilterEntry& entry : qtx::ReadUserFilterEntries(data))
             ComboBox1->addItem(qtx::FromCp1250(entry.userNumber) + QStringLiteral(" - ") + qtx::FromCp1250(entry.name));
     } catch (const qtx::Error&) {

@@ -103,7 +103,7 @@ UserList ReadUserFile(const QString& path)
 
 void WriteUserFile(const UserList& users, const QString& folder)
 {
-    WriteWholeFile(folder + QStringLiteral("USERS.txt"), UserFileBytes(users));
+    WriteWholeFile(folder + UserFileName, UserFileBytes(users));
 }
 
 } // namespace qtx

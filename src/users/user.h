@@ -32,6 +32,9 @@ public:
 
 using UserList = std::vector<CUser>;
 
+// The user list's file name inside a workspace folder.
+inline const QString UserFileName = QStringLiteral("USERS.txt");
+
 inline constexpr std::uint8_t KindAdministrator = 'a';
 inline constexpr std::uint8_t KindUser = 'u';
 
@@ -46,7 +49,7 @@ QByteArray UserFileBytes(const UserList& users);
 // Reads a USERS.txt; raises FileError when it cannot be read.
 UserList ReadUserFile(const QString& path);
 
-// Writes folder + "USERS.txt" atomically; raises FileError when it cannot (the old file stays).
+// Writes folder + UserFileName atomically; raises FileError when it cannot (the old file stays).
 void WriteUserFile(const UserList& users, const QString& folder);
 
 } // namespace qtx

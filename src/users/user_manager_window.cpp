@@ -311,7 +311,7 @@ void TForm3::Button5Click()
 {
     const QByteArray image = qtx::UserFileBytes(AllUsers);
     if (WorkspaceOpen && WorkspaceSeen)
-        qtx::WriteWholeFile(WorkspaceFolder + QStringLiteral("USERS.txt"), image);
+        qtx::WriteWholeFile(WorkspaceFolder + qtx::UserFileName, image);
     qtx::Dialogs().ShowMessage(SavedText + QLatin1Char('.'));
     Modified = false;
 }
