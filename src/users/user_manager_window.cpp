@@ -4,7 +4,6 @@
 #include "app/dialogs.h"
 #include "app/fonts.h"
 #include "app/forms.h"
-#include "app/text_file.h"
 #include "lang/language_table.h"
 #include "users/user_editor_window.h"
 #include "users/user_list.h"
@@ -309,9 +308,8 @@ void TForm3::Button4Click()
 
 void TForm3::Button5Click()
 {
-    const QByteArray image = qtx::UserFileBytes(AllUsers);
     if (WorkspaceOpen && WorkspaceSeen)
-        qtx::WriteWholeFile(WorkspaceFolder + qtx::UserFileName, image);
+        qtx::WriteUserFile(AllUsers, WorkspaceFolder);
     qtx::Dialogs().ShowMessage(SavedText + QLatin1Char('.'));
     Modified = false;
 }
