@@ -102,8 +102,8 @@ void TForm4::ShowTexts()
 void TForm4::ShowCard(std::int64_t card)
 {
     Edit4->setText(qtx::ShowFullCardNumber(card));
-    Edit5->setText(qtx::ShowFacility((card & 0xFF0000) / 0x10000));
-    Edit6->setText(qtx::ShowShortNumber(card & 0xFFFF));
+    Edit5->setText(qtx::ShowFacility(qtx::CardFacility(card)));
+    Edit6->setText(qtx::ShowShortNumber(qtx::CardShortNumber(card)));
     Label6->setText(qtx::ShowCardHex(card));
 }
 
@@ -152,8 +152,8 @@ void TForm4::OpenForEdit(qsizetype position)
 void TForm4::Edit4KeyUp()
 {
     const std::int64_t v = qtx::ReadNumberField(Edit4->text());
-    Edit5->setText(qtx::ShowFacility((v & 0xFF0000) / 0x10000));
-    Edit6->setText(qtx::ShowShortNumber(v & 0xFFFF));
+    Edit5->setText(qtx::ShowFacility(qtx::CardFacility(v)));
+    Edit6->setText(qtx::ShowShortNumber(qtx::CardShortNumber(v)));
     Label6->setText(qtx::ShowCardHex(v));
 }
 
