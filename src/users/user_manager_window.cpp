@@ -1,6 +1,7 @@
 #include "users/user_manager_window.h"
 
 #include "app/application.h"
+#include "app/buttons.h"
 #include "app/dialogs.h"
 #include "app/fonts.h"
 #include "app/forms.h"
@@ -41,15 +42,6 @@ constexpr int FrameMilliseconds = 16;
 // The columns where a line's PIN, card and name start.
 constexpr int Columns[] = {0, 14, 28, 47};
 
-QPushButton* MakeButton(QWidget* parent)
-{
-    auto* button = new QPushButton(parent);
-    // Enter typed into the search text must not press a button.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
 } // namespace
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent), collator_(qtx::UserCollator())
@@ -78,11 +70,11 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent), collator_(qtx::UserCollator()
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
-    Button1 = MakeButton(this);
-    Button2 = MakeButton(this);
-    Button3 = MakeButton(this);
-    Button4 = MakeButton(this);
-    Button5 = MakeButton(this);
+    Button1 = qtx::MakeButton(this);
+    Button2 = qtx::MakeButton(this);
+    Button3 = qtx::MakeButton(this);
+    Button4 = qtx::MakeButton(this);
+    Button5 = qtx::MakeButton(this);
 
     qtx::ConnectGuarded(CheckBox1, &QCheckBox::clicked, this, &TForm3::FilterChange);
     qtx::ConnectGuarded(Edit1, &QLineEdit::textChanged, this, &TForm3::FilterChange);
