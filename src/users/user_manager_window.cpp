@@ -39,9 +39,6 @@ constexpr int HeadingTop = 0;
 constexpr int HeadingHeight = 16;
 constexpr int FrameMilliseconds = 16;
 
-// The columns where a line's PIN, card and name start.
-constexpr int Columns[] = {0, 14, 28, 47};
-
 } // namespace
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent), collator_(qtx::UserCollator())
@@ -375,10 +372,10 @@ void TForm3::ArrangeControls()
     auto columnX = [&metrics](int column) { return metrics.horizontalAdvance(QString(column, QLatin1Char('0'))); };
     const int textLeft = ListBox1->x() + ListBox1->frameWidth()
                          + style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListBox1) + 1;
-    QLabel* headings[] = {Label2, Label3, Label4, Label5};
-    for (int i = 0; i < 4; ++i) {
-        const int left = textLeft + columnX(Columns[i]);
-        const int right = i < 3 ? textLeft + columnX(Columns[i + 1]) : w;
+    QLabel* headings[qtx::UserColumnCount] = {Label2, Label3, Label4, Label5};
+    for (int i = 0; i < qtx::UserColumnCount; ++i) {
+        const int left = textLeft + columnX(qtx::UserLineColumns[i]);
+        const int right = i + 1 < qtx::UserColumnCount ? textLeft + columnX(qtx::UserLineColumns[i + 1]) : w;
         headings[i]->setGeometry(left, HeadingTop, right - left, HeadingHeight);
     }
 }

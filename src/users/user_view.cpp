@@ -112,16 +112,16 @@ QCollator UserCollator()
 QString UserLine(const CUser& user, bool showPins, const QString& existsText)
 {
     QString line;
-    line.reserve(47 + user.name.size() + AdministratorSuffix.size());
+    line.reserve(UserLineColumns[NameColumn] + user.name.size() + AdministratorSuffix.size());
     line += FromCp1250(user.id);
-    PadTo(line, 14);
+    PadTo(line, UserLineColumns[PinColumn]);
     if (showPins)
         line += QLatin1String(user.pin);
     else if (!user.pin.isEmpty())
         line += existsText;
-    PadTo(line, 28);
+    PadTo(line, UserLineColumns[CardColumn]);
     line += user.CardText();
-    PadTo(line, 47);
+    PadTo(line, UserLineColumns[NameColumn]);
     line += FromCp1250(user.name);
     if (user.IsAdministrator())
         line += AdministratorSuffix;
