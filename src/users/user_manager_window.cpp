@@ -14,7 +14,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -48,7 +48,9 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent), collator_(qtx::UserCollator()
                    | Qt::WindowMaximizeButtonHint);
     setMinimumWidth(MinimumWidth);
 
-    ListBox1 = new QListWidget(this);
+    Lines = new qtx::UserListModel(AllUsers, this);
+    ListBox1 = new QListView(this);
+    ListBox1->setModel(Lines);
     ListBox1->setUniformItemSizes(true);
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     Label2 = new QLabel(this);
@@ -78,7 +80,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent), collator_(qtx::UserCollator()
     qtx::ConnectGuarded(ComboBox1, &QComboBox::currentIndexChanged, this, &TForm3::FilterChange);
     qtx::ConnectGuarded(RadioButton1, &QRadioButton::clicked, this, &TForm3::FilterChange);
     qtx::ConnectGuarded(RadioButton2, &QRadioButton::clicked, this, &TForm3::FilterChange);
-    qtx::ConnectGuarded(ListBox1, &QListWidget::itemDoubleClicked, this, &TForm3::Button2Click);
+    qtx::ConnectGuarded(ListBox1, &QListView::doubleClicked, this, &TForm3::Button2Click);
     qtx::OnClick(Button1, this, &TForm3::Button1Click);
     qtx::OnClick(Button2, this, &TForm3::Button2Click);
     qtx::OnClick(Button3, this, &TForm3::Button3Click);
@@ -101,7 +103,7 @@ void TForm3::SetWorkspaceFolder(const QString& folder)
 
 void TForm3::LoadUsers(const QString& path)
 {
-    ShownUsers.clear();
+    Lines->Clear();
     AllUsers.clear();
     AllUsers = qtx::ReadUserFile(path);
     RebuildView();
@@ -183,24 +185,19 @@ qtx::SortOrder TForm3::CurrentOrder() const
 
 void TForm3::RebuildView()
 {
-    ShownUsers.clear();
     ProgressBar1->setMaximum(100);
     ProgressBar1->setValue(0);
     // The bar follows every change of its percentage, but is painted at most once a frame:
     // a hundred immediate repaints would cost more than filtering thousands of records.
     QElapsedTimer sincePaint;
-    ShownUsers = qtx::FilterUsers(AllUsers, CurrentFilter(), [this, &sincePaint](int percent) {
+    Lines->SetPinDisplay(ShowPins, ExistsText);
+    Lines->Rebuild(CurrentFilter(), CurrentOrder(), collator_, [this, &sincePaint](int percent) {
         ProgressBar1->setValue(percent);
         if (!sincePaint.isValid() || sincePaint.elapsed() >= FrameMilliseconds) {
             ProgressBar1->repaint();
             sincePaint.start();
         }
     });
-    qtx::SortView(AllUsers, ShownUsers, CurrentOrder(), collator_);
-    ListBox1->setUpdatesEnabled(false);
-    ListBox1->clear();
-    ListBox1->addItems(qtx::UserLines(AllUsers, ShownUsers, ShowPins, ExistsText));
-    ListBox1->setUpdatesEnabled(true);
     ProgressBar1->setValue(0);
 }
 
@@ -217,7 +214,7 @@ void TForm3::UpdateCounts()
     Label5->setText(NameText);
     CheckBox1->setText(SearchFilterText);
     Label1->setText(AllUsersText + QStringLiteral(": ") + QString::number(AllUsers.size()));
-    Label7->setText(FilteredText + QStringLiteral(": ") + QString::number(ShownUsers.size()));
+    Label7->setText(FilteredText + QStringLiteral(": ") + QString::number(Lines->rowCount()));
     // Refilling the categories is no change of category.
     const QSignalBlocker blocker(ComboBox1);
     const int selected = std::max(ComboBox1->currentIndex(), 0);
@@ -228,8 +225,12 @@ void TForm3::UpdateCounts()
 
 void TForm3::SelectRecord(qsizetype position)
 {
-    const auto it = std::find(ShownUsers.begin(), ShownUsers.end(), position);
-    ListBox1->setCurrentRow(it == ShownUsers.end() ? -1 : static_cast<int>(it - ShownUsers.begin()));
+    SelectRow(Lines->RowOf(position));
+}
+
+void TForm3::SelectRow(int row)
+{
+    ListBox1->selectionModel()->setCurrentIndex(Lines->index(row), QItemSelectionModel::ClearAndSelect);
 }
 
 void TForm3::FilterChange()
@@ -247,17 +248,17 @@ int TForm3::SelectedRow() const
 {
     // The current row alone is no choice: the list makes its first line current, unselected,
     // whenever it gets the keyboard focus.
-    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
-    return selected.isEmpty() ? -1 : ListBox1->row(selected.first());
+    const QModelIndexList selected = ListBox1->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
 }
 
 void TForm3::Button2Click()
 {
     Modified = true;
     const int row = SelectedRow();
-    if (ListBox1->count() == 0 || row < 0)
+    if (Lines->rowCount() == 0 || row < 0)
         return;
-    Form4->OpenForEdit(ShownUsers[static_cast<std::size_t>(row)]);
+    Form4->OpenForEdit(Lines->ShownUsers()[static_cast<std::size_t>(row)]);
     if (Form4->EditorCancelled)
         return;
     RebuildView();
@@ -285,14 +286,13 @@ void TForm3::Button4Click()
 {
     Modified = true;
     const int row = SelectedRow();
-    if (ListBox1->count() == 0 || row < 0)
+    if (Lines->rowCount() == 0 || row < 0)
         return;
-    const qsizetype position = ShownUsers[static_cast<std::size_t>(row)];
-    ShownUsers.erase(ShownUsers.begin() + row);
+    const qsizetype position = Lines->ShownUsers()[static_cast<std::size_t>(row)];
     AllUsers.erase(AllUsers.begin() + position);
     RebuildView();
     UpdateCounts();
-    ListBox1->setCurrentRow(row < ListBox1->count() ? row : row - 1);
+    SelectRow(row < Lines->rowCount() ? row : row - 1);
 }
 
 void TForm3::Button5Click()
@@ -310,9 +310,8 @@ bool TForm3::FormCloseQuery()
                                       qtx::ResultNo)
                == qtx::ResultYes)
         Button5Click();
-    ShownUsers.clear();
+    Lines->Clear();
     AllUsers.clear();
-    ListBox1->clear();
     return true;
 }
 

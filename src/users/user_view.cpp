@@ -128,14 +128,4 @@ QString UserLine(const CUser& user, bool showPins, const QString& existsText)
     return line;
 }
 
-QStringList UserLines(const UserList& users, const std::vector<qsizetype>& shown, bool showPins,
-                      const QString& existsText)
-{
-    QStringList lines;
-    lines.reserve(static_cast<qsizetype>(shown.size()));
-    for (const qsizetype i : shown)
-        lines.append(UserLine(users[static_cast<std::size_t>(i)], showPins, existsText));
-    return lines;
-}
-
 } // namespace qtx

@@ -6,7 +6,6 @@
 
 #include <QCollator>
 #include <QString>
-#include <QStringList>
 #include <array>
 #include <functional>
 #include <vector>
@@ -49,7 +48,5 @@ inline constexpr std::array<int, UserColumnCount> UserLineColumns{0, 14, 28, 47}
 // The fields at their columns, then the administrator suffix; a PIN shows as the marker of an
 // existing PIN unless showPins; a long field pushes the later ones right.
 QString UserLine(const CUser& user, bool showPins, const QString& existsText);
-QStringList UserLines(const UserList& users, const std::vector<qsizetype>& shown, bool showPins,
-                      const QString& existsText);
 
 } // namespace qtx
