@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QStyle>
 
@@ -187,17 +188,25 @@ void TForm3::RebuildView()
 {
     ProgressBar1->setMaximum(100);
     ProgressBar1->setValue(0);
-    // The bar follows every change of its percentage, but is painted at most once a frame:
-    // a hundred immediate repaints would cost more than filtering thousands of records.
-    QElapsedTimer sincePaint;
     Lines->SetPinDisplay(ShowPins, ExistsText);
-    Lines->Rebuild(CurrentFilter(), CurrentOrder(), collator_, [this, &sincePaint](int percent) {
-        ProgressBar1->setValue(percent);
-        if (!sincePaint.isValid() || sincePaint.elapsed() >= FrameMilliseconds) {
-            ProgressBar1->repaint();
-            sincePaint.start();
-        }
-    });
+    // The bar follows every change of its percentage, but is painted at most once a frame:
+    // a hundred immediate repaints would cost more than filtering thousands of records. A
+    // progress bar repaints itself whenever a new value moves its chunk, so its updates stay
+    // off between the frames painted here.
+    {
+        QElapsedTimer sincePaint;
+        ProgressBar1->setUpdatesEnabled(false);
+        const auto updatesBack = qScopeGuard([this] { ProgressBar1->setUpdatesEnabled(true); });
+        Lines->Rebuild(CurrentFilter(), CurrentOrder(), collator_, [this, &sincePaint](int percent) {
+            ProgressBar1->setValue(percent);
+            if (!sincePaint.isValid() || sincePaint.elapsed() >= FrameMilliseconds) {
+                ProgressBar1->setUpdatesEnabled(true);
+                ProgressBar1->repaint();
+                ProgressBar1->setUpdatesEnabled(false);
+                sincePaint.start();
+            }
+        });
+    }
     ProgressBar1->setValue(0);
 }
 
