@@ -7,8 +7,37 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
+#include <array>
 
 namespace qtx {
+
+namespace {
+
+// Code page 1250 maps each byte to one character: a table filled once by the decoder turns a
+// list of thousands of names into text without a converter per field.
+struct Cp1250Table {
+    std::array<QChar, 256> chars{};
+    bool valid = false;
+
+    Cp1250Table()
+    {
+        QStringDecoder decoder("windows-1250");
+        if (!decoder.isValid())
+            return;
+        QByteArray all(256, '\0');
+        for (int b = 0; b < 256; ++b)
+            all[b] = static_cast<char>(b);
+        const QString decoded = decoder(all);
+        // A byte the code page leaves undefined must still decode to one character.
+        if (decoded.size() != 256)
+            return;
+        std::copy(decoded.begin(), decoded.end(), chars.begin());
+        valid = true;
+    }
+};
+
+} // namespace
 
 QByteArray ReadWholeFile(const QString& path)
 {
@@ -102,10 +131,17 @@ QByteArray AsOneLine(const QByteArray& text)
     return line;
 }
 
-QString FromCp1250(const QByteArray& bytes)
+QString FromCp1250(QByteArrayView bytes)
 {
-    QStringDecoder decoder("windows-1250");
-    return decoder.isValid() ? QString(decoder(bytes)) : QString::fromLatin1(bytes);
+    static const Cp1250Table table;
+    if (!table.valid) {
+        QStringDecoder decoder("windows-1250");
+        return decoder.isValid() ? QString(decoder(bytes)) : QString::fromLatin1(bytes);
+    }
+    QString text(bytes.size(), Qt::Uninitialized);
+    std::transform(bytes.begin(), bytes.end(), text.begin(),
+                   [](char c) { return table.chars[static_cast<unsigned char>(c)]; });
+    return text;
 }
 
 QByteArray ToCp1250(const QString& text)

@@ -2,6 +2,7 @@
 // Whole-file reading and atomic writing, line splitting and the code page 1250 conversions.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -35,7 +36,7 @@ void WriteTextLines(const QString& path, const QList<QByteArray>& lines);
 QByteArray AsOneLine(const QByteArray& text);
 
 // Code page 1250, the recorder's 8-bit text.
-QString FromCp1250(const QByteArray& bytes);
+QString FromCp1250(QByteArrayView bytes);
 QByteArray ToCp1250(const QString& text);
 
 // The characters of the text that code page 1250 cannot hold, each once, in order of first use;

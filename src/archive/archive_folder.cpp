@@ -3,6 +3,7 @@
 #include "app/errors.h"
 #include "app/paths.h"
 #include "app/text_file.h"
+#include "users/user.h"
 
 namespace qtx {
 
@@ -46,7 +47,7 @@ void ArchiveFolder::Load(EventStore& store, const QList<bool>& chosen, const QSt
 
 QList<UserFilterEntry> ArchiveFolder::UserFilterEntries() const
 {
-    return ReadUserFilterEntries(ReadWholeFile(folder_ + QStringLiteral("USERS.txt")));
+    return ReadUserFilterEntries(ReadWholeFile(folder_ + UserFileName));
 }
 
 } // namespace qtx

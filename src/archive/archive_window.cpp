@@ -1,12 +1,14 @@
 #include "archive/archive_window.h"
 
 #include "app/application.h"
+#include "app/buttons.h"
 #include "app/errors.h"
 #include "app/fonts.h"
 #include "app/input_guard.h"
 #include "app/paths.h"
 #include "app/text_file.h"
 #include "lang/language_table.h"
+#include "users/user.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -37,15 +39,6 @@ constexpr int ListWidth = 420;
 // The load paints its bars at most this often (about 30 times a second).
 constexpr int BarFrameMs = 33;
 constexpr int TimesheetButtonWidth = 260;
-
-QPushButton* MakeButton(QWidget* parent)
-{
-    auto* button = new QPushButton(parent);
-    // Enter typed into the user filter must not press a button.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
 
 // The folder as a directory lister reports it: no trailing separator except for the root.
 QString ListerFolder(const QString& folder)
@@ -113,7 +106,7 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent)
         (*value)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         y += 30;
     }
-    Button2 = MakeButton(Panel1);
+    Button2 = qtx::MakeButton(Panel1);
     Button2->setGeometry(ListWidth + 24, 200, 220, ButtonHeight);
     Button2->setEnabled(false);
 
@@ -136,14 +129,14 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent)
         bar->setValue(0);
         bar->setTextVisible(false);
     }
-    Button1 = MakeButton(this);
+    Button1 = qtx::MakeButton(this);
     Button1->resize(ButtonWidth, ButtonHeight);
     // The timesheet buttons share the bottom strip's left with the progress bars: the bars while
     // the file panel shows, the buttons while the calendar shows.
-    Button3 = MakeButton(this);
+    Button3 = qtx::MakeButton(this);
     Button3->resize(TimesheetButtonWidth, ButtonHeight);
     Button3->hide();
-    Button4 = MakeButton(this);
+    Button4 = qtx::MakeButton(this);
     Button4->resize(ButtonWidth, ButtonHeight);
     Button4->hide();
     Panel1->installEventFilter(this);

@@ -6,11 +6,12 @@
 #include "app/forms.h"
 #include "app/text_file.h"
 #include "archive/archive_window.h"
+#include "archive/day_event_model.h"
 #include "archive/timesheet_export.h"
 
 #include <QComboBox>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QWindow>
 
@@ -22,7 +23,9 @@ TForm7::TForm7(QWidget* parent) : QDialog(parent)
     Label1 = new QLabel(QStringLiteral("LISTA ZDARZEN Z DNIA XX XX XXXX"), this);
     Label1->setAlignment(Qt::AlignCenter);
     Label1->resize(400, 20);
-    ListBox1 = new QListWidget(this);
+    Lines = new qtx::DayEventModel(this);
+    ListBox1 = new QListView(this);
+    ListBox1->setModel(Lines);
     ListBox1->setUniformItemSizes(true);
     Button1 = new QPushButton(QStringLiteral("Zamknij"), this);
     Button1->setAutoDefault(false);
@@ -45,20 +48,7 @@ void TForm7::ShowDayList(int year, int month, int day)
     shownDate = QDate(year, month, day);
     Label1->setText(Form5->ListOfEventsText + QStringLiteral(": ") + QString::number(day) + QLatin1Char(' ')
                     + QString::number(month) + QLatin1Char(' ') + QString::number(year));
-    const qtx::UserFilter filter = Form5->CurrentFilter();
-    const qtx::EventStore& store = Form5->EventStore;
-    QStringList lines;
-    const QDate date(year, month, day);
-    if (date.isValid()) {
-        store.ForEachOfDay(static_cast<std::int32_t>(date.toJulianDay()), [&](const qtx::CEvent& e) {
-            if (filter.Passes(e))
-                lines << qtx::FormatEventLine(e, store.Texts(), Form5->EventLineTexts);
-        });
-    }
-    ListBox1->setUpdatesEnabled(false);
-    ListBox1->clear();
-    ListBox1->addItems(lines);
-    ListBox1->setUpdatesEnabled(true);
+    Lines->Fill(Form5->EventStore, shownDate, Form5->CurrentFilter(), Form5->EventLineTexts);
     show();
     // The archive that opened the list is usually modal: as the list's transient parent it
     // leaves the list usable beside it.
@@ -86,13 +76,8 @@ void TForm7::Button2Click()
     if (!path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
         path += QStringLiteral(".csv");
     // The lines as the list shows them: the archive's user filter, accepted and denied.
-    const qtx::UserFilter userFilter = Form5->CurrentFilter();
     const qtx::EventStore& store = Form5->EventStore;
-    std::vector<const qtx::CEvent*> events;
-    store.ForEachOfDay(static_cast<std::int32_t>(shownDate.toJulianDay()), [&](const qtx::CEvent& e) {
-        if (userFilter.Passes(e))
-            events.push_back(&e);
-    });
+    const std::vector<const qtx::CEvent*> events = qtx::EventsOfDay(store, shownDate, Form5->CurrentFilter());
     qtx::WriteWholeFile(
         path, qtx::EventsCsv(events, store, qtx::ReadWorkspaceUserNames(Form5->ListedFolder), Form5->TimesheetTexts));
     qtx::Dialogs().ShowMessage(Form5->SavedText);

@@ -4,8 +4,12 @@
 #include <QDialog>
 
 class QLabel;
-class QListWidget;
+class QListView;
 class QPushButton;
+
+namespace qtx {
+class DayEventModel;
+}
 
 // TForm7, the list of one day's events, accepted and denied, under the archive's user filter.
 class TForm7 : public QDialog {
@@ -20,7 +24,8 @@ public:
     void Button2Click();
 
     QLabel* Label1 = nullptr;
-    QListWidget* ListBox1 = nullptr;
+    QListView* ListBox1 = nullptr;
+    qtx::DayEventModel* Lines = nullptr; // ListBox1's lines
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr; // save
     QDate shownDate;

@@ -3,6 +3,7 @@
 #include "app/errors.h"
 #include "app/paths.h"
 #include "app/text_file.h"
+#include "users/user.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -23,7 +24,7 @@ QByteArray UserNames::NameOf(QByteArrayView userNumber) const
 
 UserNames ReadWorkspaceUserNames(const QString& folder)
 {
-    const QString path = WithTrailingChar(folder, QLatin1Char('/')) + QStringLiteral("USERS.txt");
+    const QString path = WithTrailingChar(folder, QLatin1Char('/')) + UserFileName;
     if (!QFileInfo::exists(path))
         return {};
     try {

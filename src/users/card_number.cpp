@@ -15,12 +15,12 @@ QString ShowFullCardNumber(std::int64_t value)
 
 QString ShowFacility(std::int64_t value)
 {
-    return QString::number(std::clamp<std::int64_t>(value, 0, 255)).rightJustified(3, QLatin1Char('0'));
+    return QString::number(std::clamp<std::int64_t>(value, 0, MaxFacility)).rightJustified(3, QLatin1Char('0'));
 }
 
 QString ShowShortNumber(std::int64_t value)
 {
-    return QString::number(std::clamp<std::int64_t>(value, 0, 65535)).rightJustified(5, QLatin1Char('0'));
+    return QString::number(std::clamp<std::int64_t>(value, 0, MaxShortNumber)).rightJustified(5, QLatin1Char('0'));
 }
 
 QString ShowCardHex(std::int64_t value)
@@ -44,12 +44,12 @@ std::int64_t ReadNumberField(QStringView text)
 
 std::int64_t WithFacility(std::int64_t card, std::int64_t facility)
 {
-    return (card & ~std::int64_t{0xFF0000}) | (std::clamp<std::int64_t>(facility, 0, 255) << 16);
+    return (card & ~FacilityMask) | (std::clamp<std::int64_t>(facility, 0, MaxFacility) << FacilityShift);
 }
 
 std::int64_t WithShortNumber(std::int64_t card, std::int64_t shortNumber)
 {
-    return (card & ~std::int64_t{0xFFFF}) | std::clamp<std::int64_t>(shortNumber, 0, 65535);
+    return (card & ~ShortNumberMask) | std::clamp<std::int64_t>(shortNumber, 0, MaxShortNumber);
 }
 
 bool PinRuleHolds(QStringView pin)

@@ -9,6 +9,22 @@
 
 namespace qtx {
 
+// A card number's parts: the facility code is bits 16 to 23, the short number bits 0 to 15.
+inline constexpr std::int64_t FacilityMask = 0xFF0000;
+inline constexpr int FacilityShift = 16;
+inline constexpr std::int64_t ShortNumberMask = 0xFFFF;
+inline constexpr int MaxFacility = 255;
+inline constexpr int MaxShortNumber = 65535;
+
+constexpr int CardFacility(std::int64_t card)
+{
+    return static_cast<int>((card & FacilityMask) >> FacilityShift);
+}
+constexpr int CardShortNumber(std::int64_t card)
+{
+    return static_cast<int>(card & ShortNumberMask);
+}
+
 // The largest full card number an operator can enter: 13 decimal digits.
 inline constexpr std::int64_t MaxFullCardNumber = 9999999999999;
 

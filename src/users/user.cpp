@@ -11,7 +11,7 @@ namespace qtx {
 QString CUser::CardText() const
 {
     // The facility code is at most 3 digits, so the padding to 9 characters gives "fff,nnnnn".
-    const auto facility = static_cast<int>((card & 0xFF0000) / 0x10000);
+    const int facility = Facility();
     const int number = ShortNumber();
     const char text[9] = {static_cast<char>('0' + facility / 100),    static_cast<char>('0' + facility / 10 % 10),
                           static_cast<char>('0' + facility % 10),     ',',
@@ -103,7 +103,7 @@ UserList ReadUserFile(const QString& path)
 
 void WriteUserFile(const UserList& users, const QString& folder)
 {
-    WriteWholeFile(folder + QStringLiteral("USERS.txt"), UserFileBytes(users));
+    WriteWholeFile(folder + UserFileName, UserFileBytes(users));
 }
 
 } // namespace qtx

@@ -1,6 +1,8 @@
 #pragma once
 // The user list: the record of one card or PIN of a person, and the byte format of USERS.txt.
 
+#include "users/card_number.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -19,10 +21,8 @@ public:
     QByteArray pin;        // decimal digit characters; empty = no PIN
     QByteArray name;
 
-    // Bits 0 to 15 of the card.
-    int ShortNumber() const { return static_cast<int>(card & 0xFFFF); }
-    // Bits 16 to 23 of the card, left in place.
-    std::int64_t FacilityPart() const { return card & 0xFF0000; }
+    int ShortNumber() const { return CardShortNumber(card); }
+    int Facility() const { return CardFacility(card); }
     // Facility code and short number as "012,00345"; bits above 23 do not appear.
     QString CardText() const;
     bool IsAdministrator() const { return kind == 'a'; }
@@ -31,6 +31,9 @@ public:
 };
 
 using UserList = std::vector<CUser>;
+
+// The user list's file name inside a workspace folder.
+inline const QString UserFileName = QStringLiteral("USERS.txt");
 
 inline constexpr std::uint8_t KindAdministrator = 'a';
 inline constexpr std::uint8_t KindUser = 'u';
@@ -46,7 +49,7 @@ QByteArray UserFileBytes(const UserList& users);
 // Reads a USERS.txt; raises FileError when it cannot be read.
 UserList ReadUserFile(const QString& path);
 
-// Writes folder + "USERS.txt" atomically; raises FileError when it cannot (the old file stays).
+// Writes folder + UserFileName atomically; raises FileError when it cannot (the old file stays).
 void WriteUserFile(const UserList& users, const QString& folder);
 
 } // namespace qtx

@@ -1,6 +1,7 @@
 #include "users/user_editor_window.h"
 
 #include "app/application.h"
+#include "app/buttons.h"
 #include "app/dialogs.h"
 #include "app/fonts.h"
 #include "app/forms.h"
@@ -20,15 +21,6 @@ namespace {
 constexpr int LabelLeft = 16;
 constexpr int FieldLeft = 190;
 constexpr int RowHeight = 24;
-
-QPushButton* MakeButton(QWidget* parent)
-{
-    auto* button = new QPushButton(parent);
-    // Enter typed into a field must not confirm the entry.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
 
 QLabel* MakeLabel(const QString& text, QWidget* parent, int x, int y, int width)
 {
@@ -63,7 +55,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent)
     Label3 = MakeLabel(QStringLiteral("PIN"), this, LabelLeft, 80, FieldLeft - LabelLeft - 8);
     Edit2 = MakeEdit(this, FieldLeft, 80, 60, 0);
     Edit2->hide();
-    Button4 = MakeButton(this);
+    Button4 = qtx::MakeButton(this);
     Button4->setGeometry(FieldLeft, 80, 160, RowHeight + 2);
     Label4 = MakeLabel(QString(), this, LabelLeft, 114, FieldLeft - LabelLeft - 8);
     Edit4 = MakeEdit(this, FieldLeft, 114, 130, 13);
@@ -72,11 +64,11 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent)
     Edit6 = MakeEdit(this, FieldLeft + 210, 114, 60, 5);
     Label5 = MakeLabel(QStringLiteral("HEX:"), this, LabelLeft, 146, FieldLeft - LabelLeft - 8);
     Label6 = MakeLabel(qtx::ShowCardHex(0), this, FieldLeft, 146, 354);
-    Button2 = MakeButton(this);
+    Button2 = qtx::MakeButton(this);
     Button2->setGeometry(LabelLeft, 186, 190, 30);
-    Button3 = MakeButton(this);
+    Button3 = qtx::MakeButton(this);
     Button3->setGeometry(560 - 16 - 130 - 8 - 130, 186, 130, 30);
-    Button1 = MakeButton(this);
+    Button1 = qtx::MakeButton(this);
     Button1->setGeometry(560 - 16 - 130, 186, 130, 30);
 
     for (QLineEdit* edit : {Edit3, Edit4, Edit5, Edit6})
@@ -101,8 +93,8 @@ void TForm4::ShowTexts()
 void TForm4::ShowCard(std::int64_t card)
 {
     Edit4->setText(qtx::ShowFullCardNumber(card));
-    Edit5->setText(qtx::ShowFacility((card & 0xFF0000) / 0x10000));
-    Edit6->setText(qtx::ShowShortNumber(card & 0xFFFF));
+    Edit5->setText(qtx::ShowFacility(qtx::CardFacility(card)));
+    Edit6->setText(qtx::ShowShortNumber(qtx::CardShortNumber(card)));
     Label6->setText(qtx::ShowCardHex(card));
 }
 
@@ -155,8 +147,8 @@ void TForm4::OpenForEdit(qtx::UserList& users, qsizetype position)
 void TForm4::Edit4KeyUp()
 {
     const std::int64_t v = qtx::ReadNumberField(Edit4->text());
-    Edit5->setText(qtx::ShowFacility((v & 0xFF0000) / 0x10000));
-    Edit6->setText(qtx::ShowShortNumber(v & 0xFFFF));
+    Edit5->setText(qtx::ShowFacility(qtx::CardFacility(v)));
+    Edit6->setText(qtx::ShowShortNumber(qtx::CardShortNumber(v)));
     Label6->setText(qtx::ShowCardHex(v));
 }
 

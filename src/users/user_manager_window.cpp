@@ -1,10 +1,10 @@
 #include "users/user_manager_window.h"
 
 #include "app/application.h"
+#include "app/buttons.h"
 #include "app/dialogs.h"
 #include "app/fonts.h"
 #include "app/forms.h"
-#include "app/text_file.h"
 #include "lang/language_table.h"
 #include "users/user_editor_window.h"
 #include "users/user_list.h"
@@ -14,10 +14,11 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QStyle>
 
@@ -39,18 +40,6 @@ constexpr int HeadingTop = 0;
 constexpr int HeadingHeight = 16;
 constexpr int FrameMilliseconds = 16;
 
-// The columns where a line's PIN, card and name start.
-constexpr int Columns[] = {0, 14, 28, 47};
-
-QPushButton* MakeButton(QWidget* parent)
-{
-    auto* button = new QPushButton(parent);
-    // Enter typed into the search text must not press a button.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
 } // namespace
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent), collator_(qtx::UserCollator())
@@ -60,7 +49,9 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent), collator_(qtx::UserCollator()
                    | Qt::WindowMaximizeButtonHint);
     setMinimumWidth(MinimumWidth);
 
-    ListBox1 = new QListWidget(this);
+    Lines = new qtx::UserListModel(AllUsers, this);
+    ListBox1 = new QListView(this);
+    ListBox1->setModel(Lines);
     ListBox1->setUniformItemSizes(true);
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     Label2 = new QLabel(this);
@@ -79,18 +70,18 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent), collator_(qtx::UserCollator()
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
-    Button1 = MakeButton(this);
-    Button2 = MakeButton(this);
-    Button3 = MakeButton(this);
-    Button4 = MakeButton(this);
-    Button5 = MakeButton(this);
+    Button1 = qtx::MakeButton(this);
+    Button2 = qtx::MakeButton(this);
+    Button3 = qtx::MakeButton(this);
+    Button4 = qtx::MakeButton(this);
+    Button5 = qtx::MakeButton(this);
 
     qtx::ConnectGuarded(CheckBox1, &QCheckBox::clicked, this, &TForm3::FilterChange);
     qtx::ConnectGuarded(Edit1, &QLineEdit::textChanged, this, &TForm3::FilterChange);
     qtx::ConnectGuarded(ComboBox1, &QComboBox::currentIndexChanged, this, &TForm3::FilterChange);
     qtx::ConnectGuarded(RadioButton1, &QRadioButton::clicked, this, &TForm3::FilterChange);
     qtx::ConnectGuarded(RadioButton2, &QRadioButton::clicked, this, &TForm3::FilterChange);
-    qtx::ConnectGuarded(ListBox1, &QListWidget::itemDoubleClicked, this, &TForm3::Button2Click);
+    qtx::ConnectGuarded(ListBox1, &QListView::doubleClicked, this, &TForm3::Button2Click);
     qtx::OnClick(Button1, this, &TForm3::Button1Click);
     qtx::OnClick(Button2, this, &TForm3::Button2Click);
     qtx::OnClick(Button3, this, &TForm3::Button3Click);
@@ -113,7 +104,7 @@ void TForm3::SetWorkspaceFolder(const QString& folder)
 
 void TForm3::LoadUsers(const QString& path)
 {
-    ShownUsers.clear();
+    Lines->Clear();
     AllUsers.clear();
     AllUsers = qtx::ReadUserFile(path);
     RebuildView();
@@ -195,24 +186,27 @@ qtx::SortOrder TForm3::CurrentOrder() const
 
 void TForm3::RebuildView()
 {
-    ShownUsers.clear();
     ProgressBar1->setMaximum(100);
     ProgressBar1->setValue(0);
+    Lines->SetPinDisplay(ShowPins, ExistsText);
     // The bar follows every change of its percentage, but is painted at most once a frame:
-    // a hundred immediate repaints would cost more than filtering thousands of records.
-    QElapsedTimer sincePaint;
-    ShownUsers = qtx::FilterUsers(AllUsers, CurrentFilter(), [this, &sincePaint](int percent) {
-        ProgressBar1->setValue(percent);
-        if (!sincePaint.isValid() || sincePaint.elapsed() >= FrameMilliseconds) {
-            ProgressBar1->repaint();
-            sincePaint.start();
-        }
-    });
-    qtx::SortView(AllUsers, ShownUsers, CurrentOrder(), collator_);
-    ListBox1->setUpdatesEnabled(false);
-    ListBox1->clear();
-    ListBox1->addItems(qtx::UserLines(AllUsers, ShownUsers, ShowPins, ExistsText));
-    ListBox1->setUpdatesEnabled(true);
+    // a hundred immediate repaints would cost more than filtering thousands of records. A
+    // progress bar repaints itself whenever a new value moves its chunk, so its updates stay
+    // off between the frames painted here.
+    {
+        QElapsedTimer sincePaint;
+        ProgressBar1->setUpdatesEnabled(false);
+        const auto updatesBack = qScopeGuard([this] { ProgressBar1->setUpdatesEnabled(true); });
+        Lines->Rebuild(CurrentFilter(), CurrentOrder(), collator_, [this, &sincePaint](int percent) {
+            ProgressBar1->setValue(percent);
+            if (!sincePaint.isValid() || sincePaint.elapsed() >= FrameMilliseconds) {
+                ProgressBar1->setUpdatesEnabled(true);
+                ProgressBar1->repaint();
+                ProgressBar1->setUpdatesEnabled(false);
+                sincePaint.start();
+            }
+        });
+    }
     ProgressBar1->setValue(0);
 }
 
@@ -229,7 +223,7 @@ void TForm3::UpdateCounts()
     Label5->setText(NameText);
     CheckBox1->setText(SearchFilterText);
     Label1->setText(AllUsersText + QStringLiteral(": ") + QString::number(AllUsers.size()));
-    Label7->setText(FilteredText + QStringLiteral(": ") + QString::number(ShownUsers.size()));
+    Label7->setText(FilteredText + QStringLiteral(": ") + QString::number(Lines->rowCount()));
     // Refilling the categories is no change of category.
     const QSignalBlocker blocker(ComboBox1);
     const int selected = std::max(ComboBox1->currentIndex(), 0);
@@ -240,8 +234,12 @@ void TForm3::UpdateCounts()
 
 void TForm3::SelectRecord(qsizetype position)
 {
-    const auto it = std::find(ShownUsers.begin(), ShownUsers.end(), position);
-    ListBox1->setCurrentRow(it == ShownUsers.end() ? -1 : static_cast<int>(it - ShownUsers.begin()));
+    SelectRow(Lines->RowOf(position));
+}
+
+void TForm3::SelectRow(int row)
+{
+    ListBox1->selectionModel()->setCurrentIndex(Lines->index(row), QItemSelectionModel::ClearAndSelect);
 }
 
 void TForm3::FilterChange()
@@ -259,17 +257,17 @@ int TForm3::SelectedRow() const
 {
     // The current row alone is no choice: the list makes its first line current, unselected,
     // whenever it gets the keyboard focus.
-    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
-    return selected.isEmpty() ? -1 : ListBox1->row(selected.first());
+    const QModelIndexList selected = ListBox1->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
 }
 
 void TForm3::Button2Click()
 {
     Modified = true;
     const int row = SelectedRow();
-    if (ListBox1->count() == 0 || row < 0)
+    if (Lines->rowCount() == 0 || row < 0)
         return;
-    Form4->OpenForEdit(AllUsers, ShownUsers[static_cast<std::size_t>(row)]);
+    Form4->OpenForEdit(AllUsers, Lines->ShownUsers()[static_cast<std::size_t>(row)]);
     if (Form4->EditorCancelled)
         return;
     RebuildView();
@@ -297,21 +295,19 @@ void TForm3::Button4Click()
 {
     Modified = true;
     const int row = SelectedRow();
-    if (ListBox1->count() == 0 || row < 0)
+    if (Lines->rowCount() == 0 || row < 0)
         return;
-    const qsizetype position = ShownUsers[static_cast<std::size_t>(row)];
-    ShownUsers.erase(ShownUsers.begin() + row);
+    const qsizetype position = Lines->ShownUsers()[static_cast<std::size_t>(row)];
     AllUsers.erase(AllUsers.begin() + position);
     RebuildView();
     UpdateCounts();
-    ListBox1->setCurrentRow(row < ListBox1->count() ? row : row - 1);
+    SelectRow(row < Lines->rowCount() ? row : row - 1);
 }
 
 void TForm3::Button5Click()
 {
-    const QByteArray image = qtx::UserFileBytes(AllUsers);
     if (WorkspaceOpen && WorkspaceSeen)
-        qtx::WriteWholeFile(WorkspaceFolder + QStringLiteral("USERS.txt"), image);
+        qtx::WriteUserFile(AllUsers, WorkspaceFolder);
     qtx::Dialogs().ShowMessage(SavedText + QLatin1Char('.'));
     Modified = false;
 }
@@ -323,9 +319,8 @@ bool TForm3::FormCloseQuery()
                                       qtx::ResultNo)
                == qtx::ResultYes)
         Button5Click();
-    ShownUsers.clear();
+    Lines->Clear();
     AllUsers.clear();
-    ListBox1->clear();
     return true;
 }
 
@@ -385,10 +380,10 @@ void TForm3::ArrangeControls()
     auto columnX = [&metrics](int column) { return metrics.horizontalAdvance(QString(column, QLatin1Char('0'))); };
     const int textLeft = ListBox1->x() + ListBox1->frameWidth()
                          + style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListBox1) + 1;
-    QLabel* headings[] = {Label2, Label3, Label4, Label5};
-    for (int i = 0; i < 4; ++i) {
-        const int left = textLeft + columnX(Columns[i]);
-        const int right = i < 3 ? textLeft + columnX(Columns[i + 1]) : w;
+    QLabel* headings[qtx::UserColumnCount] = {Label2, Label3, Label4, Label5};
+    for (int i = 0; i < qtx::UserColumnCount; ++i) {
+        const int left = textLeft + columnX(qtx::UserLineColumns[i]);
+        const int right = i + 1 < qtx::UserColumnCount ? textLeft + columnX(qtx::UserLineColumns[i + 1]) : w;
         headings[i]->setGeometry(left, HeadingTop, right - left, HeadingHeight);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "users/user.h"
+#include "users/user_list_model.h"
 #include "users/user_view.h"
 
 #include <QCollator>
@@ -11,7 +12,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
@@ -37,6 +38,8 @@ public:
     void RebuildView();
     void UpdateCounts();
     void SelectRecord(qsizetype position);
+    // Makes the line current and selects it alone; -1 leaves no line current or selected.
+    void SelectRow(int row);
     // The row of the selected line, or -1 when no line is selected.
     int SelectedRow() const;
 
@@ -54,8 +57,8 @@ public:
     qtx::SortOrder CurrentOrder() const;
 
     qtx::UserList AllUsers;
-    // Positions in AllUsers of the records the list shows, line by line.
-    std::vector<qsizetype> ShownUsers;
+    // ListBox1's lines over AllUsers; it holds the positions of the records shown (ShownUsers).
+    qtx::UserListModel* Lines = nullptr;
     bool Modified = false;
     QString WorkspaceFolder;
     bool WorkspaceOpen = false;
@@ -99,7 +102,7 @@ public:
     QString RepeatNewPinText = QStringLiteral("{REPEAT NEW PIN}");
     QString PinMismatchText = QStringLiteral("{PIN NUMBERS DOES DIFFER}.");
 
-    QListWidget* ListBox1 = nullptr;
+    QListView* ListBox1 = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;

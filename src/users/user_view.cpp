@@ -5,50 +5,13 @@
 #include <QHash>
 #include <QLocale>
 #include <algorithm>
-#include <array>
 #include <numeric>
 
 namespace qtx {
 
 namespace {
 
-struct Cp1250Table {
-    std::array<QChar, 256> chars{};
-    bool valid = false;
-
-    Cp1250Table()
-    {
-        QByteArray all(256, '\0');
-        for (int b = 0; b < 256; ++b)
-            all[b] = static_cast<char>(b);
-        const QString decoded = FromCp1250(all);
-        // A byte the code page leaves undefined must still decode to one character.
-        if (decoded.size() != 256)
-            return;
-        std::copy(decoded.begin(), decoded.end(), chars.begin());
-        valid = true;
-    }
-};
-
 const QString AdministratorSuffix = QStringLiteral(" (") + QStringLiteral("Administrator").toLower() + QLatin1Char(')');
-
-const Cp1250Table& Table()
-{
-    static const Cp1250Table table;
-    return table;
-}
-
-// Appends the decoded bytes to the text.
-void AppendCp1250(QString& text, QByteArrayView bytes)
-{
-    const Cp1250Table& table = Table();
-    if (!table.valid) {
-        text += FromCp1250(bytes.toByteArray());
-        return;
-    }
-    for (const char c : bytes)
-        text += table.chars[static_cast<unsigned char>(c)];
-}
 
 void PadTo(QString& text, qsizetype column)
 {
@@ -64,21 +27,13 @@ bool IsPlainId(const QByteArray& id)
 
 } // namespace
 
-QString DecodeCp1250(QByteArrayView bytes)
-{
-    QString text;
-    text.reserve(bytes.size());
-    AppendCp1250(text, bytes);
-    return text;
-}
-
 bool PassesFilter(const CUser& user, FilterCategory category, const QString& upperText)
 {
     switch (category) {
     case FilterCategory::Name:
-        return DecodeCp1250(user.name).toUpper().contains(upperText);
+        return FromCp1250(user.name).toUpper().contains(upperText);
     case FilterCategory::Id:
-        return DecodeCp1250(user.id).toUpper().contains(upperText);
+        return FromCp1250(user.id).toUpper().contains(upperText);
     case FilterCategory::ShortCardNumber:
         return QString::number(user.ShortNumber()).contains(upperText);
     case FilterCategory::Administrator:
@@ -136,7 +91,7 @@ void SortView(const UserList& users, std::vector<qsizetype>& shown, SortOrder or
         auto it = keyOfText.find(text);
         if (it == keyOfText.end()) {
             it = keyOfText.insert(text, keys.size());
-            keys.push_back(collator.sortKey(DecodeCp1250(text)));
+            keys.push_back(collator.sortKey(FromCp1250(text)));
         }
         keyed.emplace_back(it.value(), i);
     }
@@ -157,30 +112,20 @@ QCollator UserCollator()
 QString UserLine(const CUser& user, bool showPins, const QString& existsText)
 {
     QString line;
-    line.reserve(47 + user.name.size() + AdministratorSuffix.size());
-    AppendCp1250(line, user.id);
-    PadTo(line, 14);
+    line.reserve(UserLineColumns[NameColumn] + user.name.size() + AdministratorSuffix.size());
+    line += FromCp1250(user.id);
+    PadTo(line, UserLineColumns[PinColumn]);
     if (showPins)
         line += QLatin1String(user.pin);
     else if (!user.pin.isEmpty())
         line += existsText;
-    PadTo(line, 28);
+    PadTo(line, UserLineColumns[CardColumn]);
     line += user.CardText();
-    PadTo(line, 47);
-    AppendCp1250(line, user.name);
+    PadTo(line, UserLineColumns[NameColumn]);
+    line += FromCp1250(user.name);
     if (user.IsAdministrator())
         line += AdministratorSuffix;
     return line;
-}
-
-QStringList UserLines(const UserList& users, const std::vector<qsizetype>& shown, bool showPins,
-                      const QString& existsText)
-{
-    QStringList lines;
-    lines.reserve(static_cast<qsizetype>(shown.size()));
-    for (const qsizetype i : shown)
-        lines.append(UserLine(users[static_cast<std::size_t>(i)], showPins, existsText));
-    return lines;
 }
 
 } // namespace qtx

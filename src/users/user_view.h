@@ -6,7 +6,7 @@
 
 #include <QCollator>
 #include <QString>
-#include <QStringList>
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -26,10 +26,6 @@ struct ViewFilter {
 
 enum class SortOrder { None, ByName, ById };
 
-// Code page 1250 to text through a table built once from FromCp1250, so a list of thousands of
-// records decodes without a converter per field.
-QString DecodeCp1250(QByteArrayView bytes);
-
 // Whether the record passes an active filter: the search text, in upper case, occurs in the
 // name, the ID or the decimal short number in upper case; administrators pass their category.
 bool PassesFilter(const CUser& user, FilterCategory category, const QString& upperText);
@@ -45,10 +41,12 @@ void SortView(const UserList& users, std::vector<qsizetype>& shown, SortOrder or
 // The user's locale collation, case-sensitive.
 QCollator UserCollator();
 
-// ID at column 0, PIN (or the marker of an existing PIN) at 14, card at 28, name at 47, then the
-// administrator suffix; a long field pushes the later ones right.
+// The columns where a line's ID, PIN, card and name start; the window's headings stand over them.
+enum UserColumn { IdColumn, PinColumn, CardColumn, NameColumn, UserColumnCount };
+inline constexpr std::array<int, UserColumnCount> UserLineColumns{0, 14, 28, 47};
+
+// The fields at their columns, then the administrator suffix; a PIN shows as the marker of an
+// existing PIN unless showPins; a long field pushes the later ones right.
 QString UserLine(const CUser& user, bool showPins, const QString& existsText);
-QStringList UserLines(const UserList& users, const std::vector<qsizetype>& shown, bool showPins,
-                      const QString& existsText);
 
 } // namespace qtx

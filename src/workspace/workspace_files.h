@@ -1,12 +1,13 @@
 #pragma once
 // The files a workspace must hold, and the defaults written when they are missing.
 
+#include "users/user.h"
+
 #include <QString>
 
 namespace qtx {
 
-// File names inside a workspace folder.
-inline const QString UserFileName = QStringLiteral("USERS.txt");
+// File names inside a workspace folder (the user list's, UserFileName, is the users core's).
 inline const QString ReportFileName = QStringLiteral("KONFOUT.TXT");
 inline const QString CommandFileName = QStringLiteral("konfig.txt");
 

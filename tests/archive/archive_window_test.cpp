@@ -4,6 +4,7 @@
 #include "app/errors.h"
 #include "archive/archive_window.h"
 #include "archive/calendar.h"
+#include "archive/day_event_model.h"
 #include "archive/day_list_window.h"
 #include "archive_test_data.h"
 #include "support/forms_fixture.h"
@@ -109,8 +110,8 @@ QRect UsersArea(int day)
 QStringList DayListLines()
 {
     QStringList lines;
-    for (int i = 0; i < Form7->ListBox1->count(); ++i)
-        lines << Form7->ListBox1->item(i)->text();
+    for (int i = 0; i < Form7->Lines->rowCount(); ++i)
+        lines << Form7->Lines->index(i).data().toString();
     return lines;
 }
 
@@ -514,7 +515,7 @@ private slots:
         // A day with no events at all lists nothing; a press beside the month opens nothing.
         QTest::mouseClick(Form5->Image1, Qt::LeftButton, {}, CentreOf(20));
         QCOMPARE(Form7->Label1->text(), QString("List of events: 20 5 2021"));
-        QCOMPARE(Form7->ListBox1->count(), 0);
+        QCOMPARE(Form7->Lines->rowCount(), 0);
         QTest::mouseClick(Form5->Image1, Qt::LeftButton, {}, CentreOf(1) - QPoint(Form5->Image1->width() / 8, 0));
         QCOMPARE(Form7->Label1->text(), QString("List of events: 20 5 2021"));
 
@@ -577,7 +578,7 @@ private slots:
             // The day list opened from the modal archive takes clicks.
             QTest::mouseClick(Form5->Image1, Qt::LeftButton, {}, CentreOf(3));
             QVERIFY(Form7->isVisible());
-            QVERIFY(Form7->ListBox1->count() > 10);
+            QVERIFY(Form7->Lines->rowCount() > 10);
             QVERIFY(DayListLines().join('\n').contains("on Wejście główne"));
             QWindow* list = Form7->windowHandle();
             QTest::mouseClick(list, Qt::LeftButton, {}, Form7->Button1->mapTo(Form7, Form7->Button1->rect().center()));

@@ -3,9 +3,11 @@
 // reading of the user list.
 
 #include "app/errors.h"
+#include "archive/day_event_model.h"
 #include "archive/event_store.h"
 #include "archive_test_data.h"
 
+#include <QAbstractItemModelTester>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -352,6 +354,24 @@ private slots:
                                  texts, words),
                  QString("23:59:59 denied PIN 0012 () on Wejście"));
         QCOMPARE(FormatEventLine(Parse("", texts), texts, words), QString("00:00:00 denied PIN  () on "));
+
+        // The day list model: the user's events of the day, accepted and denied, in store order,
+        // still listed after the store is emptied by another load.
+        EventStore store;
+        const auto day = static_cast<std::int32_t>(QDate(2021, 5, 11).toJulianDay());
+        store.AppendLine("0012, 2021-05-11, 08:00:00, 1k, a, IN,", day);
+        store.AppendLine("0013, 2021-05-11, 08:01:00, 1k, b, IN,", day);
+        store.AppendLine("0012, 2021-05-12, 08:02:00, 1k, c, IN,", day + 1);
+        store.AppendLine("0012, 2021-05-11, 08:03:00, 0p, d, IN,", day);
+        DayEventModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.Fill(store, QDate(2021, 5, 11), UserFilter::Number("0012 - Anna"), words);
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(model.index(1).data().toString(), QString("08:03:00 denied PIN 0012 (d) on IN"));
+        store.Clear();
+        QCOMPARE(model.index(0).data().toString(), QString("08:00:00 accepted card 0012 (a) on IN"));
+        model.Fill(store, QDate(2021, 2, 30), UserFilter::All(), words);
+        QCOMPARE(model.rowCount(), 0);
     }
 };
 

@@ -16,7 +16,7 @@
 #include "workspace/access_mode_window.h"
 #include "workspace/folder_chooser_window.h"
 
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <fcntl.h>
@@ -102,20 +102,20 @@ private slots:
         // Focus makes the first line current without selecting it: neither button may act.
         Form3->ListBox1->setFocus(Qt::TabFocusReason);
         QTRY_VERIFY(Form3->ListBox1->hasFocus());
-        QCOMPARE(Form3->ListBox1->currentRow(), 0);
-        QVERIFY(Form3->ListBox1->selectedItems().isEmpty());
+        QCOMPARE(Form3->ListBox1->currentIndex().row(), 0);
+        QVERIFY(!Form3->ListBox1->selectionModel()->hasSelection());
         bool editorOpened = false;
         OnNextModal([&](QWidget* window) {
             editorOpened = true;
             window->close();
         });
-        const QListWidget* list = Form3->ListBox1;
-        const QPoint third = list->visualItemRect(list->item(2)).center();
+        const QListView* list = Form3->ListBox1;
+        const QPoint third = list->visualRect(Form3->Lines->index(2)).center();
         x.Click(Form3->Button2);
         x.Click(Form3->Button4);
         // A line picked with the mouse; its click is handled after the two before it.
         x.Click(list->viewport(), third);
-        QTRY_COMPARE(Form3->ListBox1->selectedItems().size(), 1);
+        QTRY_COMPARE(Form3->ListBox1->selectionModel()->selectedIndexes().size(), 1);
         QVERIFY(!editorOpened);
         ClearModalActions();
         QCOMPARE(ListLines(), before);

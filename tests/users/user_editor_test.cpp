@@ -41,7 +41,7 @@ void InEditor(const std::function<void()>& action, int editRow = -1)
     if (editRow < 0) {
         Form3->Button3->click();
     } else {
-        Form3->ListBox1->setCurrentRow(editRow);
+        Form3->SelectRow(editRow);
         Form3->Button2->click();
     }
 }
@@ -265,7 +265,7 @@ private slots:
         QCOMPARE(card.name, QByteArray("Anna Kowalska"));
         QCOMPARE(card.pin, QByteArray("4821"));
         QCOMPARE(card.card, std::int64_t{9});
-        QCOMPARE(Form3->ListBox1->currentItem()->text().left(4), QString("0002"));
+        QCOMPARE(CurrentLine().left(4), QString("0002"));
     }
 
     void pinDialog()

@@ -1,4 +1,4 @@
-// The list operations behind the editor's checks, the manager's filter, order and line format,
+// The list operations behind the editor's checks, the manager's filter, order, line format and list model,
 // and the editor's card number forms and rules.
 
 #include "app/errors.h"
@@ -6,9 +6,12 @@
 #include "user_records.h"
 #include "users/card_number.h"
 #include "users/user_list.h"
+#include "users/user_list_model.h"
 #include "users/user_view.h"
 
+#include <QAbstractItemModelTester>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace qtx;
@@ -160,7 +163,32 @@ private slots:
                  QString("0002                        012,00345          Wiśniewska"));
         // A field longer than its column pushes the rest right; nothing is cut.
         QCOMPARE(UserLine(admin, false, QString(20, 'E')).indexOf("000,00000"), 34);
-        QCOMPARE(DecodeCp1250(QByteArray("\x8c\x9c\xa3\xb3\xaf\xbf\x81")), FromCp1250("\x8c\x9c\xa3\xb3\xaf\xbf\x81"));
+        // The decoding table: Polish letters, and a byte the code page leaves undefined still one character.
+        QCOMPARE(FromCp1250("\x8c\x9c\xa3\xb3\xaf\xbf"), QString("ŚśŁłŻż"));
+        QCOMPARE(FromCp1250("\x81z").size(), 2);
+    }
+
+    // The manager's list model: one reset per rebuild, lines in view order, the PIN display
+    // changing the lines shown, and a record gone before the rebuild showing nothing.
+    void listModel()
+    {
+        UserList users{MakeUser("0002", 5, "12", "Zofia"), MakeUser("0001", 0, "34", "Adam", 'a'),
+                       MakeUser("0003", 0, "", "Zenon")};
+        UserListModel model(users);
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        model.Rebuild(ViewFilter{true, FilterCategory::Name, "z"}, SortOrder::ByName, UserCollator());
+        QCOMPARE(resets.size(), 1);
+        QCOMPARE(model.ShownUsers(), (std::vector<qsizetype>{2, 0}));
+        QCOMPARE(model.RowOf(0), 1);
+        QCOMPARE(model.RowOf(1), -1);
+        QCOMPARE(model.index(1).data().toString(), UserLine(users[0], false, QString()));
+        model.SetPinDisplay(true, "EXISTS");
+        QCOMPARE(model.index(1).data().toString().mid(14, 2), QString("12"));
+        users.pop_back();
+        QVERIFY(!model.index(0).data().isValid());
+        model.Clear();
+        QCOMPARE(model.rowCount(), 0);
     }
 
     void cardNumberForms()

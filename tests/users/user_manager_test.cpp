@@ -85,7 +85,7 @@ private slots:
         QTemporaryDir dir;
         OpenManager(WriteWorkspace(dir, {}));
         QCOMPARE(Form3->Label1->text(), QString("All users: 0"));
-        QCOMPARE(Form3->ListBox1->count(), 0);
+        QCOMPARE(Form3->Lines->rowCount(), 0);
 
         OpenManager(WriteWorkspace(dir, SampleUsers()));
         QCOMPARE(ListLines()[0], QString("0001          EXISTS        000,00000          admin (administrator)"));
@@ -108,7 +108,7 @@ private slots:
         OpenManager(WriteWorkspace(dir, users));
 
         Form3->CheckBox1->click();
-        QCOMPARE(Form3->ListBox1->count(), 7); // on, but no search text
+        QCOMPARE(Form3->Lines->rowCount(), 7); // on, but no search text
         QTest::keyClicks(Form3->Edit1, "ate");
         QCOMPARE(Ids(), QStringList({"0004", "0005"}));
         QCOMPARE(Form3->Label7->text(), QString("filtered: 2"));
@@ -133,20 +133,20 @@ private slots:
         ScriptedDialogs dialogs;
         QTemporaryDir dir;
         OpenManager(WriteWorkspace(dir, SampleUsers()));
-        Form3->ListBox1->setCurrentRow(3);
+        Form3->SelectRow(3);
         Form3->Button4->click();
-        QCOMPARE(Form3->ListBox1->count(), 3);
-        QCOMPARE(Form3->ListBox1->currentRow(), 2);
-        Form3->ListBox1->setCurrentRow(1);
+        QCOMPARE(Form3->Lines->rowCount(), 3);
+        QCOMPARE(CurrentRow(), 2);
+        Form3->SelectRow(1);
         Form3->Button4->click(); // one card of Anna; her other record stays
         QCOMPARE(Ids(), QStringList({"0001", "0002"}));
         QCOMPARE(Form3->AllUsers[1].card, std::int64_t{786778});
-        QCOMPARE(Form3->ListBox1->currentRow(), 1);
+        QCOMPARE(CurrentRow(), 1);
         QCOMPARE(Form3->Label1->text(), QString("All users: 2"));
         Form3->Button4->click();
         Form3->Button4->click();
-        QCOMPARE(Form3->ListBox1->count(), 0);
-        QCOMPARE(Form3->ListBox1->currentRow(), -1);
+        QCOMPARE(Form3->Lines->rowCount(), 0);
+        QCOMPARE(CurrentRow(), -1);
         QVERIFY(Form3->Modified);
         QVERIFY(dialogs.messages.isEmpty());
     }
@@ -167,12 +167,12 @@ private slots:
         Form3->Button1->click();
         QCOMPARE(dialogs.questions, QStringList({"Do you want to save changes?"}));
         QVERIFY(!Form3->isVisible());
-        QVERIFY(Form3->AllUsers.empty() && Form3->ShownUsers.empty());
+        QVERIFY(Form3->AllUsers.empty() && Form3->Lines->ShownUsers().empty());
         QCOMPARE(ReadFileBytes(dir.filePath("USERS.txt")), before);
 
         OpenManager(folder);
         QVERIFY(!Form3->Modified);
-        Form3->ListBox1->setCurrentRow(0);
+        Form3->SelectRow(0);
         Form3->Button4->click();
         dialogs.answers.enqueue(ResultYes);
         Form3->close();
@@ -197,7 +197,7 @@ private slots:
         const QString folder = WriteWorkspace(dir, SampleUsers());
         OpenManager(folder);
         Form3->SetWorkspaceFolder(folder + "/missing/");
-        Form3->ListBox1->setCurrentRow(0);
+        Form3->SelectRow(0);
         Form3->Button4->click();
         Form3->Button5->click();
         QCOMPARE(dialogs.errors.size(), 1);
@@ -208,7 +208,7 @@ private slots:
         Form3->Button1->click();
         QCOMPARE(dialogs.errors.size(), 2);
         QVERIFY(Form3->isVisible());
-        QCOMPARE(Form3->ListBox1->count(), 3);
+        QCOMPARE(Form3->Lines->rowCount(), 3);
         QCOMPARE(Form3->AllUsers.size(), std::size_t{3});
         QCOMPARE(ReadUserFile(folder + "/USERS.txt"), SampleUsers());
 
@@ -236,18 +236,17 @@ private slots:
         });
         Form3->Button3->click();
         QCOMPARE(Form3->AllUsers.size(), std::size_t{5});
-        QCOMPARE(Form3->ListBox1->currentItem()->text().right(7), QString("Bartosz"));
-        QCOMPARE(Form3->ListBox1->currentRow(), 3);
+        QCOMPARE(CurrentLine().right(7), QString("Bartosz"));
+        QCOMPARE(CurrentRow(), 3);
         QVERIFY(dialogs.messages.isEmpty());
 
         // Edit by double click; cancelling changes nothing.
         Form3->Modified = false;
         OnNextModal([](QWidget*) { Form4->Button1->click(); });
-        QListWidgetItem* item = Form3->ListBox1->item(0);
-        Form3->ListBox1->setCurrentItem(item);
-        emit Form3->ListBox1->itemDoubleClicked(item);
+        Form3->SelectRow(0);
+        emit Form3->ListBox1->doubleClicked(Form3->Lines->index(0));
         QVERIFY(Form3->Modified);
-        QCOMPARE(Form3->ListBox1->currentRow(), 0);
+        QCOMPARE(CurrentRow(), 0);
         QCOMPARE(PendingModalActions(), 0);
     }
 
@@ -266,8 +265,8 @@ private slots:
         QVERIFY(Form3->Modified);
 
         for (int i = 0; i < 2; ++i) {
-            Form3->ListBox1->setCurrentRow(41);
-            QVERIFY(Form3->ListBox1->currentItem()->text().startsWith("0042"));
+            Form3->SelectRow(41);
+            QVERIFY(CurrentLine().startsWith("0042"));
             Form3->Button4->click();
         }
         QString offered;

@@ -7,7 +7,7 @@
 #include "users/user.h"
 #include "users/user_manager_window.h"
 
-#include <QListWidget>
+#include <QListView>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -77,9 +77,19 @@ inline void OpenManager(const QString& folder, bool showPins = false)
 inline QStringList ListLines()
 {
     QStringList lines;
-    for (int i = 0; i < Form3->ListBox1->count(); ++i)
-        lines << Form3->ListBox1->item(i)->text();
+    for (int i = 0; i < Form3->Lines->rowCount(); ++i)
+        lines << Form3->Lines->index(i).data().toString();
     return lines;
+}
+
+inline int CurrentRow()
+{
+    return Form3->ListBox1->currentIndex().row();
+}
+
+inline QString CurrentLine()
+{
+    return Form3->ListBox1->currentIndex().data().toString();
 }
 
 } // namespace qtx::test

@@ -77,7 +77,7 @@ int RunUsers(const QStringList& arguments)
 
     qtx::UserList users;
     try {
-        users = qtx::ReadUserFile(qtx::WithTrailingChar(workspace, QLatin1Char('/')) + QStringLiteral("USERS.txt"));
+        users = qtx::ReadUserFile(qtx::WithTrailingChar(workspace, QLatin1Char('/')) + qtx::UserFileName);
     } catch (const qtx::Error& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.message()));
         return 1;
