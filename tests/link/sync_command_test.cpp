@@ -183,7 +183,10 @@ private slots:
         sync.start(QStringLiteral(QTXCTL_PATH), {"sync", "--port", sim.Port(), "--to", local.path(), "--timeout", "2"});
         QVERIFY(sync.waitForStarted());
         QByteArray out;
+        QElapsedTimer started;
+        started.start();
         while (out.count('\n') < 3 && sync.state() == QProcess::Running) {
+            QVERIFY2(started.elapsed() < 20000, out.constData());
             QTest::qWait(10);
             out += sync.readAllStandardOutput();
         }
