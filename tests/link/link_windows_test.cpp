@@ -264,7 +264,6 @@ private slots:
         Form12->AddFileLine("B.TXT");
         Form12->ListBox1->setCurrentRow(0, QItemSelectionModel::NoUpdate);
         QCOMPARE(Form12->ListBox1->currentRow(), 0);
-        dialogs.answers.enqueue(ResultYes);
         Form12->Button5->click();
         Form12->ListBox1DblClick();
         QVERIFY(dialogs.questions.isEmpty());
