@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 
 namespace qtx::test {
 
@@ -45,6 +46,18 @@ public:
     const QString& Port() const { return port_; }
     // The recorder's log since the last call.
     QByteArray TakeLog() { return process_.readAllStandardError(); }
+    // The recorder's log since the last call, read until it holds marker count times (or 10 s).
+    QByteArray TakeLogUntil(const QByteArray& marker, qsizetype count)
+    {
+        QByteArray log;
+        QElapsedTimer clock;
+        clock.start();
+        while (log.count(marker) < count && clock.elapsed() < 10000) {
+            QTest::qWait(5);
+            log += process_.readAllStandardError();
+        }
+        return log;
+    }
     // Pulls the cable: the simulator dies at once, without closing anything in order.
     void Kill()
     {
