@@ -7,7 +7,6 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QTest>
 
 namespace qtx::test {
 
@@ -52,10 +51,12 @@ public:
         QByteArray log;
         QElapsedTimer clock;
         clock.start();
+        process_.setReadChannel(QProcess::StandardError);
         while (log.count(marker) < count && clock.elapsed() < 10000) {
-            QTest::qWait(5);
+            process_.waitForReadyRead(50);
             log += process_.readAllStandardError();
         }
+        process_.setReadChannel(QProcess::StandardOutput);
         return log;
     }
     // Pulls the cable: the simulator dies at once, without closing anything in order.
