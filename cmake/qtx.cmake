@@ -17,7 +17,7 @@ function(qtx_add_test name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QTX_INSTANCE_NAME=qtx-test-${name};ASAN_OPTIONS=detect_leaks=0"
-    TIMEOUT 600)
+    TIMEOUT 60)
 endfunction()
 
 # A fuzz target: libFuzzer with clang, otherwise the standalone driver.
@@ -40,6 +40,6 @@ function(qtx_add_fuzzer name)
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/fuzz/standalone_driver.cpp)
     add_test(NAME ${name}_short COMMAND ${name} 20000 ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
   endif()
-  set_tests_properties(${name}_short PROPERTIES TIMEOUT 300
+  set_tests_properties(${name}_short PROPERTIES TIMEOUT 60
     ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
 endfunction()

@@ -29,7 +29,8 @@ int main(int argc, char** argv)
     for (const auto& seed : seeds)
         LLVMFuzzerTestOneInput(seed.data(), seed.size());
 
-    std::mt19937 random(12345);
+    constexpr unsigned kSeed = 12345;
+    std::mt19937 random(kSeed);
     for (long i = 0; i < count; ++i) {
         std::vector<std::uint8_t> input = seeds[random() % seeds.size()];
         const int edits = 1 + static_cast<int>(random() % 8);
@@ -47,6 +48,6 @@ int main(int argc, char** argv)
         }
         LLVMFuzzerTestOneInput(input.data(), input.size());
     }
-    std::printf("%ld generated inputs and %zu seeds ran clean\n", count, seeds.size());
+    std::printf("%ld generated inputs (seed %u) and %zu seeds ran clean\n", count, kSeed, seeds.size());
     return 0;
 }

@@ -92,9 +92,10 @@ private slots:
              {Form1->Label9, Form1->Label2, Form1->Label6, Form1->Label4, Form1->Label11, Form1->Label13})
             QCOMPARE(value->text(), QString("Nie wybrano folderu"));
         QCOMPARE(Form1->size(), QSize(741, 294));
-        QCOMPARE(Form1->Image1->geometry(), QRect(0, 0, 741, 64));
+        // The banner across the top, the menu buttons 7 pixels apart.
+        QCOMPARE(GapsInside(Form1->Image1), QMargins(0, 0, 0, 294 - 64));
         QCOMPARE(Form1->Button5->size(), QSize(331, 25));
-        QCOMPARE(Form1->Button1->y() - Form1->Button5->y(), 25 + 7);
+        QCOMPARE(GapDown(Form1->Button5, Form1->Button1), 7);
         QVERIFY(Form1->Label8->x() > Form1->Button5->geometry().right());
         QVERIFY(Form1->Label9->x() > Form1->Label8->x()); // values indented below their captions
         QCOMPARE(Form1->Label7->text(), QString("MENU"));
@@ -186,12 +187,18 @@ private slots:
         const int labelHeight = box.Label->height();
         QVERIFY(labelHeight > 20); // wrapped on several lines
         QCOMPARE(box.width(), 500);
-        QCOMPARE(box.Label->geometry(), QRect(16, 16, 468, labelHeight));
+        // The text 16 pixels from the edges; the buttons 16 above the bottom and 16 either side
+        // of the centre line.
+        QCOMPARE(GapsInside(box.Label).left(), 16);
+        QCOMPARE(GapsInside(box.Label).top(), 16);
+        QCOMPARE(GapsInside(box.Label).right(), 16);
         QCOMPARE(box.height(), box.FirstButton->height() + labelHeight + 56);
-        QCOMPARE(box.FirstButton->geometry().right() + 1, 250 - 16);
-        QCOMPARE(box.SecondButton->x(), 250 + 16);
-        QCOMPARE(box.FirstButton->geometry().bottom() + 1, box.height() - 16);
+        QCOMPARE(GapAcross(box.FirstButton, box.SecondButton), 32);
+        QCOMPARE(GapsInside(box.FirstButton).left(), GapsInside(box.SecondButton).right());
+        QCOMPARE(GapsInside(box.FirstButton).bottom(), 16);
         QCOMPARE(box.SecondButton->y(), box.FirstButton->y());
+        const QString fault = LayoutFault({box.Label, box.FirstButton, box.SecondButton});
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
 
         OnNextModal([&](QWidget*) { box.SecondButton->click(); });
         QCOMPARE(box.Ask(), int(ResultNo));

@@ -333,29 +333,32 @@ private slots:
         QTemporaryDir dir;
         Open(dir.path());
         QCOMPARE(Form5->size(), QSize(1163, 598));
-        QCOMPARE(Form5->Image1->geometry(), QRect(8, 8, 1147, 540));
-        QCOMPARE(Form5->Panel1->geometry(), QRect(8, 8, 1147, 540));
-        Form5->resize(900, 500);
-        const int w = 900;
-        const int h = 500;
-        QCOMPARE(Form5->Image1->geometry(), QRect(8, 8, w - 16, h - 58));
-        QCOMPARE(Form5->Picture.size(), QSize(w - 16, h - 58));
-        const QRect button = Form5->Button1->geometry();
-        QCOMPARE(button.x() + button.width(), w - 8);
-        QCOMPARE(button.y() + button.height(), h - 8);
-        const QRect bar2 = Form5->ProgressBar2->geometry();
-        QCOMPARE(bar2.width(), w - button.width() - bar2.x() - 12);
-        QCOMPARE(bar2.y() + bar2.height(), h - 8);
-        QCOMPARE(Form5->ProgressBar1->width(), bar2.width());
-        QCOMPARE(Form5->ProgressBar1->y(), button.y());
-        const QRect filter = Form5->ComboBox1->geometry();
-        QCOMPARE(filter.x() + filter.width(), 8 + (w - 16) - 8);
-        QCOMPARE(filter.y() + filter.height(), 8 + (h - 58) - 8);
-        const QRect mode = Form5->ComboBox2->geometry();
-        QCOMPARE(mode.x() + mode.width(), filter.x() - 16);
-        QCOMPARE(mode.y() + mode.height(), filter.y() + filter.height());
-        QCOMPARE(Form5->Label9->x(), filter.x());
-        QCOMPARE(Form5->Label9->y() + Form5->Label9->height(), filter.y() - 2);
+        for (const QSize size : {QSize(1163, 598), QSize(900, 500)}) {
+            Form5->resize(size);
+            // The picture and the file panel fill the window but 8 pixels around and 50 below.
+            QCOMPARE(GapsInside(Form5->Image1), QMargins(8, 8, 8, 50));
+            QCOMPARE(GapsInside(Form5->Panel1), QMargins(8, 8, 8, 50));
+            QCOMPARE(Form5->Picture.size(), Form5->Image1->size());
+            // Below it the close button in the corner, 8 from the edges, and the two bars left
+            // of it, 4 apart from it, the lower one 8 above the bottom.
+            QCOMPARE(GapsInside(Form5->Button1).right(), 8);
+            QCOMPARE(GapsInside(Form5->Button1).bottom(), 8);
+            QCOMPARE(GapAcross(Form5->ProgressBar2, Form5->Button1), 4);
+            QCOMPARE(GapAcross(Form5->ProgressBar1, Form5->Button1), 4);
+            QCOMPARE(GapsInside(Form5->ProgressBar2).bottom(), 8);
+            QCOMPARE(Form5->ProgressBar1->y(), Form5->Button1->y());
+            const QString fault =
+                LayoutFault({Form5->Image1, Form5->ProgressBar1, Form5->ProgressBar2, Form5->Button1});
+            QVERIFY2(fault.isEmpty(), qPrintable(fault));
+            // The selectors in the picture's bottom right corner, 8 inside it and 16 apart, the
+            // caption 2 above the filter.
+            QCOMPARE(GapsInside(Form5->ComboBox1, Form5->Image1).right(), 8);
+            QCOMPARE(GapsInside(Form5->ComboBox1, Form5->Image1).bottom(), 8);
+            QCOMPARE(GapsInside(Form5->ComboBox2, Form5->Image1).bottom(), 8);
+            QCOMPARE(GapAcross(Form5->ComboBox2, Form5->ComboBox1), 16);
+            QCOMPARE(Form5->Label9->x(), Form5->ComboBox1->x());
+            QCOMPARE(GapDown(Form5->Label9, Form5->ComboBox1), 2);
+        }
         // A window too small for a grid draws nothing and ignores presses.
         Form5->resize(20, 60);
         QTest::mouseClick(Form5->Image1, Qt::LeftButton, {}, QPoint(2, 1));

@@ -1,4 +1,4 @@
-// qtxctl's link commands run as the operator runs them, against a fake recorder on a
+// qtxctl's link commands run as the operator runs them, against the simulated recorder on a
 // pseudo-terminal: ports, list, download (with a file that stalls), get, delete, upload, failures,
 // and the JSON lines.
 
@@ -47,7 +47,7 @@ private slots:
 
     void listPrintsTheRecordersNames()
     {
-        FakeRecorder recorder;
+        SimCard recorder;
         recorder.AddFile("KONFOUT.TXT", "k");
         recorder.AddFile("Z" + ToCp1250(QString::fromUtf8("ĄŻ")) + ".TXT", "z");
         PtyPeer peer(191);
@@ -64,41 +64,40 @@ private slots:
 
     void downloadStoresEveryFileAndGoesOnPastAStalledOne()
     {
-        FakeRecorder recorder;
+        SimCard recorder({.stallingFiles = {"0STALL.BIN"}});
         recorder.AddFile("KONFOUT.TXT", "DeviceID=x\r\n");
-        recorder.AddFile("STALL.BIN", QByteArray(3000, 's'));
+        recorder.AddFile("0STALL.BIN", QByteArray(3000, 's'));
         recorder.AddFile("SYSTEM", {});
         recorder.AddFile("USERS.TXT", {});
         recorder.AddFile("20250301.CSV", QByteArray(1500, 'e'));
-        recorder.stallNames = {"STALL.BIN"};
         PtyPeer peer(192);
         peer.recorder = &recorder;
         peer.AutoPump();
         QTemporaryDir to;
         const Run run = Qtxctl({"download", "--port", peer.Name(), "--to", to.path(), "--timeout", "1"});
         QCOMPARE(run.status, 2);
-        QCOMPARE(Lines(run.out), (QList<QByteArray>{"KONFOUT.TXT\t12", "USERS.TXT\t0", "20250301.CSV\t1500"}));
-        QCOMPARE(recorder.aborts, 1);
+        QCOMPARE(Lines(run.out), (QList<QByteArray>{"20250301.CSV\t1500", "KONFOUT.TXT\t12", "USERS.TXT\t0"}));
+        QCOMPARE(recorder.Tally().stops, 1);
         // The stalled file alone is given up: the recorder still answers a list request.
-        QVERIFY2(run.err.contains("[2 / 4] STALL.BIN: not stored: nothing received for 1 s, abandoned"),
+        QVERIFY2(run.err.contains("[1 / 4] 0STALL.BIN: not stored: nothing received for 1 s, abandoned"),
                  run.err.constData());
-        QVERIFY2(run.err.contains("[4 / 4] 20250301.CSV: 1500 bytes\n"), run.err.constData());
+        QVERIFY2(run.err.contains("[2 / 4] 20250301.CSV: 1500 bytes\n"), run.err.constData());
         QCOMPARE(run.err.count("abandoned"), 1);
-        QCOMPARE(recorder.requests.count("list"), 2);
-        QVERIFY(!QFile::exists(to.filePath("STALL.BIN")));
+        QCOMPARE(recorder.Requests().count("list"), 2);
+        QVERIFY(!QFile::exists(to.filePath("0STALL.BIN")));
         QCOMPARE(ReadWholeFile(to.filePath("20250301.CSV")), QByteArray(1500, 'e'));
         QCOMPARE(QDir(to.path()).entryList(QDir::Files).size(), 3);
 
-        recorder.stallNames.clear();
+        recorder.Restart({});
         const Run again = Qtxctl({"download", "--port", peer.Name(), "--to", to.path()});
         QCOMPARE(again.status, 0);
         QCOMPARE(Lines(again.out).size(), 4);
-        QCOMPARE(ReadWholeFile(to.filePath("STALL.BIN")), QByteArray(3000, 's'));
+        QCOMPARE(ReadWholeFile(to.filePath("0STALL.BIN")), QByteArray(3000, 's'));
     }
 
     void getDeleteAndUploadAnswerOnlyWhatTheListConfirms()
     {
-        FakeRecorder recorder;
+        SimCard recorder;
         recorder.AddFile("A.TXT", "alpha");
         recorder.AddFile("B.TXT", "beta");
         PtyPeer peer(193);
@@ -120,30 +119,30 @@ private slots:
         run = Qtxctl({"delete", "--port", peer.Name(), "nosuch.csv"});
         QCOMPARE(run.status, 1);
         QVERIFY(run.err.contains("nosuch.csv is not on the recorder's card"));
-        QVERIFY(!recorder.requests.contains("get NOSUCH.CSV"));
-        QVERIFY(!recorder.requests.contains("delete nosuch.csv"));
+        QVERIFY(!recorder.Requests().contains("get NOSUCH.CSV"));
+        QVERIFY(!recorder.Requests().contains("delete nosuch.csv"));
 
         run = Qtxctl({"delete", "--port", peer.Name(), "B.TXT"});
         QCOMPARE(run.status, 0);
-        QCOMPARE(recorder.requests.mid(recorder.requests.size() - 3),
+        QCOMPARE(recorder.Requests().mid(recorder.Requests().size() - 3),
                  (QList<QByteArray>{"list", "delete B.TXT", "list"}));
 
-        // A recorder that ignores the delete: the file is still listed afterwards.
-        recorder.ignoreDeletes = true;
+        // A card that refuses the delete: the file is still listed afterwards.
+        recorder.Restart({.writeProtected = true});
         run = Qtxctl({"delete", "--port", peer.Name(), "A.TXT"});
         QCOMPARE(run.status, 2);
         QVERIFY(run.err.contains("A.TXT is still on the recorder's card"));
-        recorder.ignoreDeletes = false;
+        recorder.Restart({});
 
         const QString file = to.filePath("UP.BIN");
         WriteWholeFile(file, QByteArray(2500, 'u'));
         run = Qtxctl({"upload", "--port", peer.Name(), file});
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out, QByteArray("UP.BIN\t2500\n"));
-        QCOMPARE(recorder.uploads.value("UP.BIN"), QByteArray(2500, 'u'));
+        QCOMPARE(recorder.File("UP.BIN"), QByteArray(2500, 'u'));
         // The size is read back from the file header, and the transfer is stopped there.
-        QCOMPARE(recorder.requests.last(), QByteArray("get UP.BIN"));
-        QCOMPARE(recorder.aborts, 1);
+        QCOMPARE(recorder.Requests().last(), QByteArray("get UP.BIN"));
+        QCOMPARE(recorder.Tally().stops, 1);
 
         run = Qtxctl({"upload", "--port", peer.Name(), to.filePath("missing.bin")});
         QCOMPARE(run.status, 1);
@@ -152,10 +151,9 @@ private slots:
 
     void jsonLinesCarryNoMessages()
     {
-        FakeRecorder recorder;
+        SimCard recorder({.stallingFiles = {"STALL.CSV"}});
         recorder.AddFile("KONFOUT.TXT", "k");
         recorder.AddFile("STALL.CSV", QByteArray(1200, 's'));
-        recorder.stallNames = {"STALL.CSV"};
         PtyPeer peer(196);
         peer.recorder = &recorder;
         peer.AutoPump();
@@ -190,17 +188,14 @@ private slots:
             QVERIFY2(run.err.contains("permission denied; add your user to the dialout group"), run.err.constData());
         }
 
-        FakeRecorder recorder;
-        recorder.silent = true;
+        // Nobody at the other end of the line.
         PtyPeer peer(195);
-        peer.recorder = &recorder;
-        peer.AutoPump();
         QElapsedTimer clock;
         clock.start();
-        run = Qtxctl({"list", "--port", peer.Name()});
+        run = Qtxctl({"list", "--port", peer.Name(), "--timeout", "1"});
         QCOMPARE(run.status, 1);
-        QVERIFY(run.err.contains("did not answer the list request within 10 seconds"));
-        QVERIFY(clock.elapsed() >= 10000);
+        QVERIFY2(run.err.contains("did not answer the list request within 1 seconds"), run.err.constData());
+        QVERIFY(clock.elapsed() >= 1000);
     }
 
     void aWorkspaceFolderThatIsNoFolderIsNamedAsSuch()

@@ -1,5 +1,6 @@
-// The link engine against an in-memory peer: the wire format byte for byte, the parsers, the idle
-// and abort answers, downloads, uploads, and the mends that keep a file from being lost or corrupted.
+// The link engine against the simulated recorder in memory: the wire format byte for byte, the
+// parsers, the idle and abort answers, downloads, uploads, and the mends that keep a file from
+// being lost or corrupted.
 
 #include "app/errors.h"
 #include "link_test_support.h"
@@ -29,20 +30,56 @@ QByteArray Pattern(int size, int seed = 7)
     return bytes;
 }
 
+unsigned Sum(const QByteArray& bytes, unsigned start = 0)
+{
+    for (char c : bytes)
+        start += std::uint8_t(c);
+    return start;
+}
+
+QByteArray Le(quint32 value, int count)
+{
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i)
+        bytes.append(char((value >> (8 * i)) & 0xFF));
+    return bytes;
+}
+
+// Wire bytes made by hand, for what no sound recorder sends.
+QByteArray FileHeaderBytes(std::int32_t size)
+{
+    const QByteArray checked = Le(quint32(size), 4) + Hex("0101");
+    return "\xFF" + checked + char(Sum(checked, 0x37));
+}
+
+QByteArray DataFrameBytes(std::uint8_t number, const QByteArray& payload)
+{
+    const QByteArray head = char(number) + Le(quint32(payload.size()), 2);
+    return head + char(Sum(head)) + payload + Le(Sum(payload) & 0xFFFF, 2);
+}
+
+// The recorder's list reply to the first request.
+QByteArray ListReply(const sim::RecorderSettings& settings)
+{
+    SimCard card(settings);
+    return card.Exchange(Hex("ff00050d"), 0);
+}
+
 QByteArray FileBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-// An engine on an in-memory line, optionally with a fake recorder at the other end.
+// An engine on an in-memory line, optionally with the simulated recorder at the other end;
+// every run of the engine is one 2 ms timer event.
 struct Rig {
     MemoryLink line;
     RecordingEvents events;
     LinkEngine engine{line, events};
     QTemporaryDir folder;
 
-    explicit Rig(FakeRecorder* recorder = nullptr)
+    explicit Rig(SimCard* recorder = nullptr)
     {
         line.recorder = recorder;
         engine.SetFramePause(false);
@@ -53,14 +90,16 @@ struct Rig {
         for (int i = 0; i < maxTicks; ++i) {
             if (done())
                 return true;
-            engine.LinkTick();
+            Ticks(1);
         }
         return done();
     }
     void Ticks(int count)
     {
-        for (int i = 0; i < count; ++i)
+        for (int i = 0; i < count; ++i) {
             engine.LinkTick();
+            line.nowMs += 2;
+        }
     }
     QString Stored(const QString& name) const { return folder.filePath(name); }
 };
@@ -98,7 +137,7 @@ private slots:
     void commandReplyFillsTheListAndLogsThePassword()
     {
         Rig rig;
-        rig.line.inbound = Hex("ff010139") + "KONFOUT.TXT\r\n" + Hex("15");
+        rig.line.inbound = ListReply({.listedOnly = {"KONFOUT.TXT"}});
         rig.engine.LinkTick();
         QVERIFY(rig.events.log.contains(QStringLiteral("haslo prawidlowe")));
         QVERIFY(rig.events.log.contains(QStringLiteral("Device ID =  1")));
@@ -108,14 +147,15 @@ private slots:
 
         // A rejected password, a reply split over several runs, a line cut at its zero byte.
         rig.events.log.clear();
-        const QByteArray reply = ReplyBytes(7, 0, {"USERS.TXT", QByteArray("A.CSV\0junk", 10)});
+        const QByteArray reply =
+            ListReply({.deviceId = 7, .passwordOk = false, .listedOnly = {"USERS.TXT", QByteArray("A.CSV\0junk", 10)}});
         for (char c : reply) {
             rig.line.inbound.append(c);
             rig.engine.LinkTick();
         }
         QVERIFY(rig.events.log.contains(QString::fromUtf8("haslo błędne")));
         QVERIFY(rig.events.log.contains(QStringLiteral("Device ID =  7")));
-        QCOMPARE(rig.events.lines, (QList<QByteArray>{"KONFOUT.TXT", "USERS.TXT", "A.CSV"}));
+        QCOMPARE(rig.events.lines, (QList<QByteArray>{"KONFOUT.TXT", "A.CSV", "USERS.TXT"}));
 
         // A check byte that does not match is ignored silently; the lines still count.
         rig.events.log.clear();
@@ -131,14 +171,14 @@ private slots:
         const QByteArray a300(300, 'a');
         const QByteArray b239(239, 'b');
         const QByteArray c238(238, 'c');
-        rig.line.inbound = ReplyBytes(1, 1, {a300, b239, c238, "short"});
+        rig.line.inbound = ListReply({.listedOnly = {a300, b239, c238, "short"}});
         rig.engine.LinkTick();
         QCOMPARE(rig.events.lines, (QList<QByteArray>{a300.left(238), b239.left(238), c238, "short"}));
     }
 
     void downloadIsStoredWithStatistics()
     {
-        FakeRecorder recorder;
+        SimCard recorder;
         const QByteArray content = Pattern(1300);
         recorder.AddFile("21051110.CSV", content);
         Rig rig(&recorder);
@@ -226,14 +266,14 @@ private slots:
 
     void cancelEndsTheDownloadWithB()
     {
-        FakeRecorder recorder;
+        SimCard recorder;
         recorder.AddFile("A.BIN", Pattern(3000));
         Rig rig(&recorder);
         rig.engine.RequestFile("A.BIN");
         QVERIFY(rig.TickUntil([&] { return rig.engine.State().BytesDone > 0; }));
         rig.engine.RequestAbort();
         QVERIFY(rig.TickUntil([&] { return rig.events.aborts == 1; }));
-        QCOMPARE(recorder.aborts, 1);
+        QCOMPARE(recorder.Tally().stops, 1);
         QVERIFY(recorder.received.endsWith('B'));
         QVERIFY(!rig.engine.State().Receiving);
         QVERIFY(!rig.engine.State().AbortRequested);
@@ -243,7 +283,7 @@ private slots:
         QVERIFY(!QFile::exists(rig.Stored("A.BIN")));
 
         // Cancelling a recorder that went silent: "B" at the idle timeout.
-        recorder.stallAfterFirstFrame = true;
+        recorder.Restart({.stallingFiles = {"A.BIN"}});
         rig.engine.RequestFile("A.BIN");
         QVERIFY(rig.TickUntil([&] { return rig.engine.State().BytesDone > 0; }));
         rig.engine.RequestAbort();
@@ -255,54 +295,53 @@ private slots:
 
     void aNewDownloadStartsWithTheCancelCleared()
     {
-        FakeRecorder recorder;
+        SimCard recorder;
         recorder.AddFile("A.BIN", Pattern(700));
         Rig rig(&recorder);
         rig.engine.RequestAbort(); // a cancel while nothing was being fetched
         rig.engine.RequestFile("A.BIN");
         QVERIFY(rig.TickUntil([&] { return !rig.events.downloads.isEmpty(); }));
         QVERIFY(rig.events.downloads.first().stored);
-        QCOMPARE(recorder.aborts, 0);
+        QCOMPARE(recorder.Tally().stops, 0);
     }
 
     void resentAndDuplicatedFramesAreStoredOnce()
     {
-        FakeRecorder recorder;
+        sim::RecorderSettings settings;
+        settings.faults.loseAckAt = {0, 9, 260};
+        settings.faults.duplicateAt = {4, 256};
+        settings.faults.corruptAt = {2, 255, 299};
+        SimCard recorder(settings);
         const QByteArray content = Pattern(300 * 512 + 77, 3); // frame numbers wrap past 255
         recorder.AddFile("WRAP.BIN", content);
-        recorder.lostAcks = {0, 9, 260};
-        recorder.duplicateFrames = {4, 256};
-        recorder.corruptFrames = {2, 255, 299};
         Rig rig(&recorder);
         rig.engine.RequestFile("WRAP.BIN");
         QVERIFY(rig.TickUntil([&] { return !rig.events.downloads.isEmpty(); }, 200000));
         QVERIFY(rig.events.downloads.first().stored);
         QCOMPARE(FileBytes(rig.Stored("WRAP.BIN")), content);
-        // Each duplicate answered "{" twice, so the recorder ran one frame ahead until the next lost
-        // "{" evened it out: 2 lost answers and 3 bad frames needed a "d".
-        QCOMPARE(recorder.resendRequests, 4);
+        // One "d" for each lost answer and each bad frame; a second copy costs none.
+        QCOMPARE(recorder.Tally().resendRequests, 6);
     }
 
     void aLostFrameAbandonsTheFileInsteadOfStoringAHole()
     {
-        // After the duplicate the recorder runs one frame ahead; when frame 6 is then corrupted,
-        // frame 7 arrives next and frame 6 can never be had again.
-        FakeRecorder recorder;
+        // The recorder goes on to frame 7 without ever sending frame 6.
+        sim::RecorderSettings settings;
+        settings.faults.skipAt = {6};
+        SimCard recorder(settings);
         recorder.AddFile("HOLE.BIN", Pattern(20 * 512));
-        recorder.duplicateFrames = {4};
-        recorder.corruptFrames = {6};
         Rig rig(&recorder);
         rig.engine.RequestFile("HOLE.BIN");
         QVERIFY(rig.TickUntil([&] { return !rig.events.downloads.isEmpty(); }));
         QVERIFY(!rig.events.downloads.first().stored);
         QCOMPARE(rig.events.downloads.first().error, QStringLiteral("frame 7 came after frame 5"));
-        QCOMPARE(recorder.aborts, 1);
+        QCOMPARE(recorder.Tally().stops, 1);
         QVERIFY(!QFile::exists(rig.Stored("HOLE.BIN")));
     }
 
     void anEmptyFileCompletesAtOnce()
     {
-        FakeRecorder recorder;
+        SimCard recorder;
         recorder.AddFile("USERS.TXT", {});
         Rig rig(&recorder);
         rig.engine.RequestFile("USERS.TXT");
@@ -318,21 +357,19 @@ private slots:
     void aFileIsStoredOnlyWithTheAnnouncedSize()
     {
         // More data than announced: the download is abandoned with "B" and reported.
-        FakeRecorder recorder;
+        SimCard recorder({.sizeError = -10});
         recorder.AddFile("LONG.BIN", Pattern(1200));
-        recorder.sizeError = -10;
         Rig rig(&recorder);
         rig.engine.RequestFile("LONG.BIN");
         QVERIFY(rig.TickUntil([&] { return !rig.events.downloads.isEmpty(); }));
         QVERIFY(!rig.events.downloads.first().stored);
         QVERIFY(rig.events.downloads.first().error.contains("more bytes"));
-        QCOMPARE(recorder.aborts, 1);
+        QCOMPARE(recorder.Tally().stops, 1);
         QVERIFY(!QFile::exists(rig.Stored("LONG.BIN")));
 
         // Less data than announced never completes; only a cancel ends it.
-        FakeRecorder shorter;
+        SimCard shorter({.sizeError = 10});
         shorter.AddFile("SHORT.BIN", Pattern(1200));
-        shorter.sizeError = 10;
         Rig rig2(&shorter);
         rig2.engine.RequestFile("SHORT.BIN");
         rig2.Ticks(500);
@@ -359,7 +396,7 @@ private slots:
 
     void aFileThatCannotBeSavedIsReportedAndTheLinkGoesOn()
     {
-        FakeRecorder recorder;
+        SimCard recorder;
         recorder.AddFile("A.TXT", "first");
         recorder.AddFile("B.TXT", "second");
         Rig rig(&recorder);
@@ -420,7 +457,7 @@ private slots:
 
     void uploadRetransmitsTheSelfTestFrame()
     {
-        FakeRecorder recorder;
+        SimCard recorder;
         Rig rig(&recorder);
         const QString path = rig.folder.filePath("dir/LOG.BIN");
         QDir().mkpath(rig.folder.filePath("dir"));
@@ -430,8 +467,8 @@ private slots:
         file.close();
         rig.engine.ArmUpload(path);
         QVERIFY(rig.TickUntil([&] { return rig.events.uploadsFinished == 1; }));
-        QCOMPARE(recorder.uploads.value("LOG.BIN"), content);
-        QCOMPARE(recorder.rejectedUploadFrames, 1);
+        QCOMPARE(recorder.File("LOG.BIN"), content);
+        QCOMPARE(recorder.Tally().refusedUploadFrames, 1);
         QCOMPARE(rig.engine.State().ErrorCount, 1);
         QVERIFY(rig.events.shown.contains("o jakas retransmisja 1"));
         QVERIFY(rig.events.log.contains("Ilosc bledow = 1"));
@@ -448,7 +485,7 @@ private slots:
         rig.engine.LinkTick();
         QCOMPARE(rig.line.TakeWritten().size(), 9 + 10 - 4 + 4);
         // The final "{" and a reply that follows it in the same run: the reply parses cleanly.
-        rig.line.inbound = "{" + ReplyBytes(1, 1, {"KONFOUT.TXT"});
+        rig.line.inbound = "{" + ListReply({.listedOnly = {"KONFOUT.TXT"}});
         rig.engine.LinkTick();
         QCOMPARE(rig.events.uploadsFinished, 1);
         QCOMPARE(rig.events.lines, QList<QByteArray>{"KONFOUT.TXT"});

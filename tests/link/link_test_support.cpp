@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <termios.h>
 #include <unistd.h>
 
@@ -22,6 +23,62 @@ QString UnopenablePath(const QString& folder)
     return path;
 }
 
+SimCard::SimCard(const sim::RecorderSettings& settings)
+{
+    Restart(settings);
+}
+
+// Card names are raw bytes (code page 1250), not names in the locale's encoding.
+std::filesystem::path SimCard::Path(const QByteArray& name) const
+{
+    return std::filesystem::path(folder_.path().toStdString()) / name.toStdString();
+}
+
+void SimCard::AddFile(const QByteArray& name, const QByteArray& content)
+{
+    std::ofstream file(Path(name), std::ios::binary);
+    file.write(content.constData(), content.size());
+    if (!file.flush())
+        qFatal("cannot write the card file %s", name.constData());
+}
+
+QByteArray SimCard::File(const QByteArray& name) const
+{
+    std::ifstream file(Path(name), std::ios::binary);
+    if (!file)
+        return "<missing>";
+    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    return QByteArray::fromStdString(bytes);
+}
+
+QList<QByteArray> SimCard::Names() const
+{
+    QList<QByteArray> names;
+    for (const auto& entry : std::filesystem::directory_iterator(Path({})))
+        names.append(QByteArray::fromStdString(entry.path().filename().string()));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void SimCard::Restart(const sim::RecorderSettings& settings)
+{
+    recorder_ = std::make_unique<sim::Recorder>(sim::CardFolder(Path({})), settings);
+}
+
+QByteArray SimCard::Exchange(const QByteArray& bytes, qint64 nowMs)
+{
+    received += bytes;
+    recorder_->Receive(bytes, nowMs);
+    return recorder_->TakeOutput(nowMs);
+}
+
+std::uint32_t MemoryLink::BytesWaiting()
+{
+    if (recorder)
+        inbound += recorder->Exchange({}, nowMs);
+    return std::uint32_t(inbound.size());
+}
+
 std::uint32_t MemoryLink::Read(char* buffer, std::uint32_t n)
 {
     const auto count = std::min<std::uint32_t>(n, std::uint32_t(inbound.size()));
@@ -35,7 +92,7 @@ std::uint32_t MemoryLink::Write(const char* buffer, std::uint32_t n)
     const QByteArray bytes(buffer, n);
     written += bytes;
     if (recorder)
-        inbound += recorder->Receive(bytes);
+        inbound += recorder->Exchange(bytes, nowMs);
     return n;
 }
 
@@ -60,11 +117,13 @@ PtyPeer::PtyPeer(int number) : number_(number)
     cfmakeraw(&tty);
     tcsetattr(slave_, TCSANOW, &tty);
     qputenv(Name().replace(QLatin1String("COM"), QLatin1String("QTX_COM")).toLatin1(), device_.toLocal8Bit());
+    clock_.start();
 }
 
 PtyPeer::~PtyPeer()
 {
     qunsetenv(Name().replace(QLatin1String("COM"), QLatin1String("QTX_COM")).toLatin1());
+    timer_.stop();
     notifier_.reset();
     ::close(slave_);
     ::close(master_);
@@ -86,8 +145,8 @@ QByteArray PtyPeer::Pump()
         bytes.append(buffer, got);
     }
     received += bytes;
-    if (recorder && !bytes.isEmpty())
-        Send(recorder->Receive(bytes));
+    if (recorder)
+        Send(recorder->Exchange(bytes, clock_.elapsed()));
     return bytes;
 }
 
@@ -95,10 +154,15 @@ void PtyPeer::AutoPump()
 {
     notifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { Pump(); });
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { Pump(); });
+    timer_.start(2);
 }
 
 void PtyPeer::Send(const QByteArray& bytes)
 {
+    QElapsedTimer waited;
+    waited.start();
     qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t put = ::write(master_, bytes.constData() + done, size_t(bytes.size() - done));
@@ -106,6 +170,8 @@ void PtyPeer::Send(const QByteArray& bytes)
             done += put;
         else if (errno != EAGAIN && errno != EINTR)
             break;
+        else if (waited.elapsed() > 10000)
+            qFatal("the port took nothing for 10 s");
         else
             usleep(200);
     }

@@ -1,28 +1,60 @@
 #pragma once
-// Test helpers of the link: an in-memory transport wired to a fake recorder, an event recorder,
-// and a pseudo-terminal peer that a port reaches through a QTX_COMn override.
+// Test helpers of the link: the simulated recorder on a scratch card, an in-memory transport
+// wired to it, an event recorder, and a pseudo-terminal peer that a port reaches through a
+// QTX_COMn override.
 
-#include "fake_recorder.h"
 #include "link/link_engine.h"
 #include "link/link_view.h"
+#include "recorder.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <filesystem>
 #include <memory>
 
 class QSocketNotifier;
 
 namespace qtx::test {
 
+// The simulated recorder serving a scratch card folder; the caller gives the time.
+class SimCard {
+public:
+    explicit SimCard(const sim::RecorderSettings& settings = {});
+
+    void AddFile(const QByteArray& name, const QByteArray& content);
+    // What the card holds under name, "<missing>" when nothing.
+    QByteArray File(const QByteArray& name) const;
+    QList<QByteArray> Names() const;
+    // A fresh recorder on the same card, such as one with other faults.
+    void Restart(const sim::RecorderSettings& settings);
+
+    // Bytes from the manager at nowMs, and the recorder's answer due by then.
+    QByteArray Exchange(const QByteArray& bytes, qint64 nowMs);
+
+    const sim::RecorderTally& Tally() const { return recorder_->Tally(); }
+    const QList<QByteArray>& Requests() const { return Tally().requests; }
+    QByteArray received; // every byte from the manager
+
+private:
+    std::filesystem::path Path(const QByteArray& name) const;
+
+    QTemporaryDir folder_;
+    std::unique_ptr<sim::Recorder> recorder_;
+};
+
 // The port as bytes in memory: what the engine writes goes to the recorder (when there is one),
-// and its answer waits to be read.
+// and its answer waits to be read. The time is nowMs, moved by the test.
 class MemoryLink final : public LinkTransport {
 public:
-    FakeRecorder* recorder = nullptr;
+    SimCard* recorder = nullptr;
+    qint64 nowMs = 0;
     QByteArray inbound;
     QByteArray written;
 
-    std::uint32_t BytesWaiting() override { return std::uint32_t(inbound.size()); }
+    std::uint32_t BytesWaiting() override;
     std::uint32_t Read(char* buffer, std::uint32_t n) override;
     std::uint32_t Write(const char* buffer, std::uint32_t n) override;
     // The written bytes since the last call.
@@ -99,13 +131,14 @@ public:
     QString Device() const { return device_; }
     int Master() const { return master_; }
 
-    // Reads what the manager sent; with a recorder, writes its answer. Returns the bytes read.
+    // Reads what the manager sent; with a recorder, writes its answer due by now. Returns the
+    // bytes read.
     QByteArray Pump();
-    // Pumps from the event loop whenever bytes arrive.
+    // Pumps from the event loop whenever bytes arrive, and every 2 ms for answers held back.
     void AutoPump();
     void Send(const QByteArray& bytes);
 
-    FakeRecorder* recorder = nullptr;
+    SimCard* recorder = nullptr;
     QByteArray received;
 
 private:
@@ -113,7 +146,9 @@ private:
     int master_ = -1;
     int slave_ = -1;
     QString device_;
+    QElapsedTimer clock_;
     std::unique_ptr<QSocketNotifier> notifier_;
+    QTimer timer_;
 };
 
 } // namespace qtx::test

@@ -1,4 +1,4 @@
-// The link windows headless, over a pseudo-terminal to a fake recorder: the automatic download
+// The link windows headless, over a pseudo-terminal to the simulated recorder: the automatic download
 // through the COM port chooser and progress window into a fresh card folder that then opens as
 // the workspace, cancel by closing the progress window, and the raw console.
 
@@ -78,7 +78,7 @@ private slots:
     void automaticDownloadFillsCardAndOpensItAsTheWorkspace()
     {
         Forms forms;
-        FakeRecorder recorder;
+        SimCard recorder;
         recorder.AddFile("KONFOUT.TXT", "DeviceID=Brama 2\r\nfirmware: 3.1\r\nport0=We\r\nport1=Wy\r\n");
         recorder.AddFile("USERS.txt", QByteArray(28, 'u'));
         recorder.AddFile("20250301.csv", QByteArray(5000, 'e'));
@@ -93,8 +93,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Form1->CardLoaded, 20000);
 
         QCOMPARE(Form1->CardPath, CardFolder() + '/');
-        for (const QByteArray& name : std::as_const(recorder.names))
-            QCOMPARE(ReadFileBytes(CardFolder() + '/' + name), recorder.files.value(name));
+        for (const QByteArray& name : recorder.Names())
+            QCOMPARE(ReadFileBytes(CardFolder() + '/' + name), recorder.File(name));
         QCOMPARE(Form1->Label2->text(), QStringLiteral("Brama 2"));
         QVERIFY(dialogs.messages.isEmpty());
         QVERIFY(dialogs.questions.isEmpty());
@@ -105,25 +105,24 @@ private slots:
         QCOMPARE(Form13->Label1->text(), QStringLiteral("3 / 3"));
         QCOMPARE(Form13->ProgressBar1->value(), 0);
         QCOMPARE(Form13->ProgressBar2->value(), 100);
-        QCOMPARE(Items(Form12->ListBox1), (QStringList{"KONFOUT.TXT", "USERS.txt", "20250301.csv"}));
+        QCOMPARE(Items(Form12->ListBox1), (QStringList{"20250301.csv", "KONFOUT.TXT", "USERS.txt"}));
         QCOMPARE(Form1->Link->Tasks().TaskGroup(), 0);
         QVERIFY(!Form1->Link->Port().IsOpen());
 
         // A second automatic download clears only the message list and fetches everything again.
-        recorder.requests.clear();
         ChoosePortNext(peer.Name());
         Form1->RunAccessMode(TForm11::ConnectRs232);
         QCOMPARE(Form13->ListBox1->LineCount(), 0);
         QCOMPARE(Form13->Label1->text(), QStringLiteral("-"));
         QCOMPARE(Form13->ProgressBar2->value(), 100);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.requests.size(), 4, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.Requests().size(), 8, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(!Form13->isVisible(), 20000);
     }
 
     void closingTheProgressWindowCancels()
     {
         Forms forms;
-        FakeRecorder recorder;
+        SimCard recorder;
         recorder.AddFile("BIG.BIN", QByteArray(60000, 'b'));
         recorder.AddFile("NEXT.BIN", "n");
         PtyPeer peer(181);
@@ -136,14 +135,17 @@ private slots:
         QVERIFY(!Form13->isVisible());
         QVERIFY(HasItemEnding(Form13->ListBox1, QStringLiteral("Anulowano.")));
         QCOMPARE(Form1->Link->Tasks().TaskGroup(), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(recorder.aborts, 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.Tally().stops, 1, 5000);
         // The "B" went out first, then the port was let go.
         QTRY_VERIFY_WITH_TIMEOUT(!Form1->Link->Port().IsOpen(), 5000);
         const int upper = Form13->ProgressBar2->value();
-        QTest::qWait(300);
         QVERIFY(upper > 0);
+        // Runs of both timers after the cancel move nothing.
+        for (int i = 0; i < 100; ++i)
+            Form1->Link->Engine().LinkTick();
+        Form1->Link->Tasks().TimerLaunchEvents();
         QCOMPARE(Form13->ProgressBar2->value(), upper);
-        QCOMPARE(recorder.requests, (QList<QByteArray>{"list", "get BIG.BIN"}));
+        QCOMPARE(recorder.Requests(), (QList<QByteArray>{"list", "get BIG.BIN"}));
         QVERIFY(!QFile::exists(CardFolder() + "/BIG.BIN"));
         QVERIFY(!Form1->CardLoaded);
     }
@@ -176,7 +178,7 @@ private slots:
     void rawConsoleListsFetchesDeletesAndSends()
     {
         Forms forms(QStringLiteral("DELETE THIS FILE FROM THE DEVICE\tX\t\nYES\tX\t\nNO\tX\t\n"));
-        FakeRecorder recorder;
+        SimCard recorder;
         recorder.AddFile("A.TXT", "alpha");
         recorder.AddFile("B.TXT", "beta");
         PtyPeer peer(184);
@@ -210,11 +212,11 @@ private slots:
             QCOMPARE(dialogs.defaults, QList<int>{ResultNo});
             dialogs.answers.enqueue(ResultYes);
             Form12->Button5->click();
-            QTRY_VERIFY(recorder.requests.contains("delete B.TXT"));
+            QTRY_VERIFY(recorder.Requests().contains("delete B.TXT"));
             QTRY_COMPARE(Items(Form12->ListBox1), QStringList{"A.TXT"});
-            QCOMPARE(recorder.requests.count("delete B.TXT"), 1);
+            QCOMPARE(recorder.Requests().count("delete B.TXT"), 1);
             Form12->Button4->click();
-            QTRY_VERIFY(recorder.uploads.contains("SEND.BIN"));
+            QTRY_VERIFY(recorder.File("SEND.BIN") == QByteArray(1600, 's'));
             QTRY_VERIFY(Form1->Link->Engine().State().UploadState == UploadStates::Idle);
             Form12->Button3->click();
             log = Form12->ListBox2->Lines();
@@ -225,7 +227,6 @@ private slots:
 
         QCOMPARE(files, (QStringList{"A.TXT", "B.TXT"}));
         QCOMPARE(ReadFileBytes(CardFolder() + "/A.TXT"), QByteArray("alpha"));
-        QCOMPARE(recorder.uploads.value("SEND.BIN"), QByteArray(1600, 's'));
         QCOMPARE(Form1->Label3->text(), QStringLiteral("SEND.BIN"));
         const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d:\\d{1,3} "));
         for (const QString& line : std::as_const(log))
@@ -254,7 +255,7 @@ private slots:
     void consoleActsOnlyOnTheSelectedLine()
     {
         Forms forms;
-        FakeRecorder recorder;
+        SimCard recorder;
         PtyPeer peer(185);
         peer.recorder = &recorder;
         peer.AutoPump();
@@ -263,15 +264,16 @@ private slots:
         Form12->AddFileLine("B.TXT");
         Form12->ListBox1->setCurrentRow(0, QItemSelectionModel::NoUpdate);
         QCOMPARE(Form12->ListBox1->currentRow(), 0);
-        dialogs.answers.enqueue(ResultYes);
         Form12->Button5->click();
         Form12->ListBox1DblClick();
         QVERIFY(dialogs.questions.isEmpty());
         Form12->ListBox1->clear();
         Form12->Button5->click();
         Form12->ListBox1DblClick();
-        QTest::qWait(50);
-        QVERIFY(recorder.requests.isEmpty());
+        // The recorder answers in order: once a list request is answered, nothing went before it.
+        Form1->Link->Engine().SendCommand({});
+        QTRY_VERIFY(!recorder.Requests().isEmpty());
+        QCOMPARE(recorder.Requests(), QList<QByteArray>{"list"});
         Form1->Link->CloseLink();
     }
 
@@ -284,9 +286,8 @@ private slots:
                                       "THE DEVICE SENT MORE BYTES THAN IT ANNOUNCED\t"
                                       "URZĄDZENIE WYSŁAŁO WIĘCEJ BAJTÓW, NIŻ ZAPOWIEDZIAŁO\t\n"));
         Form1->Language.SetLanguageIndex(Polish);
-        FakeRecorder recorder;
+        SimCard recorder({.sizeError = -10});
         recorder.AddFile("BAD.TXT", QByteArray(700, 'b'));
-        recorder.sizeError = -10;
         PtyPeer peer(186);
         peer.recorder = &recorder;
         peer.AutoPump();

@@ -106,10 +106,9 @@ private slots:
         QCOMPARE(States(second.out).values(), QList<QByteArray>(9, "same"));
         QVERIFY2(second.err.contains("9 listed: 0 new, 0 grown, 0 changed, 9 same, 0 not stored"),
                  second.err.constData());
-        QTest::qWait(200);
-        const QByteArray log = sim.TakeLog();
-        QCOMPARE(log.count(" done\n"), 0);
         // The newest day and the three workspace files are asked for; older days are not.
+        const QByteArray log = sim.TakeLogUntil("stopped by \"B\"", 4);
+        QCOMPARE(log.count(" done\n"), 0);
         QCOMPARE(log.count("stopped by \"B\""), 4);
         for (const QString& name : QDir(synced).entryList(QDir::Files))
             QCOMPARE(QFileInfo(synced + "/" + name).lastModified(), old);
@@ -183,7 +182,10 @@ private slots:
         sync.start(QStringLiteral(QTXCTL_PATH), {"sync", "--port", sim.Port(), "--to", local.path(), "--timeout", "2"});
         QVERIFY(sync.waitForStarted());
         QByteArray out;
+        QElapsedTimer started;
+        started.start();
         while (out.count('\n') < 3 && sync.state() == QProcess::Running) {
+            QVERIFY2(started.elapsed() < 20000, out.constData());
             QTest::qWait(10);
             out += sync.readAllStandardOutput();
         }

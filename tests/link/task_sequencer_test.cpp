@@ -1,4 +1,4 @@
-// The task sequencer with the link controller over a pseudo-terminal to a fake recorder: connect,
+// The task sequencer with the link controller over a pseudo-terminal to the simulated recorder: connect,
 // list, fetch each listed name, finish; skipped lines, cancel, a port that cannot be opened.
 
 #include "link/link_controller.h"
@@ -17,13 +17,13 @@ using namespace qtx::test;
 namespace {
 
 struct Rig {
-    FakeRecorder recorder;
+    SimCard recorder;
     PtyPeer peer;
     RecordingView view;
     LinkController link{view};
     QTemporaryDir folder;
 
-    explicit Rig(int number) : peer(number)
+    explicit Rig(int number, const sim::RecorderSettings& settings = {}) : recorder(settings), peer(number)
     {
         peer.recorder = &recorder;
         view.port = peer.Name();
@@ -79,8 +79,8 @@ private slots:
         QVERIFY(rig.view.traces.contains("task 1, 3"));
         QCOMPARE(rig.view.progressClosed, 1);
         QCOMPARE(rig.view.finishedFolder, rig.folder.filePath("card"));
-        QCOMPARE(rig.recorder.requests,
-                 (QList<QByteArray>{"list", "get KONFOUT.TXT", "get USERS.TXT", "get 21051110.CSV"}));
+        QCOMPARE(rig.recorder.Requests(),
+                 (QList<QByteArray>{"list", "get 21051110.CSV", "get KONFOUT.TXT", "get USERS.TXT"}));
         QCOMPARE(rig.Stored("KONFOUT.TXT"), QByteArray("DeviceID=test\r\n"));
         QCOMPARE(rig.Stored("USERS.TXT"), QByteArray());
         QCOMPARE(rig.Stored("21051110.CSV"), QByteArray(2000, 'e'));
@@ -91,23 +91,22 @@ private slots:
 
         // A second run fetches every file the same way.
         rig.view.finishedFolder.clear();
-        rig.recorder.requests.clear();
         rig.link.Tasks().Start();
         QVERIFY(rig.RunUntil([&] { return !rig.view.finishedFolder.isEmpty(); }));
-        QCOMPARE(rig.recorder.requests.size(), 4);
+        QCOMPARE(rig.recorder.Requests().size(), 8);
     }
 
     void linesWithoutADotAndUnsafeNamesAreSkipped()
     {
-        Rig rig(161);
-        rig.recorder.names = {"SYSTEM", "A.TXT", "..", "B.TXT"};
-        rig.recorder.files = {{"A.TXT", "a"}, {"B.TXT", "b"}};
+        Rig rig(161, {.listedOnly = {".."}});
+        for (const QByteArray name : {"A.TXT", "B.TXT", "SYSTEM"})
+            rig.recorder.AddFile(name, name.left(1));
         rig.link.Tasks().Start();
         QVERIFY(rig.RunUntil([&] { return !rig.view.finishedFolder.isEmpty(); }));
-        QCOMPARE(rig.recorder.requests, (QList<QByteArray>{"list", "get A.TXT", "get B.TXT"}));
-        QCOMPARE(rig.view.counters, (QStringList{"2 / 4", "3 / 4", "4 / 4"}));
+        QCOMPARE(rig.recorder.Requests(), (QList<QByteArray>{"list", "get A.TXT", "get B.TXT"}));
+        QCOMPARE(rig.view.counters, (QStringList{"1 / 4", "2 / 4", "3 / 4"}));
         QCOMPARE(rig.view.downloads.size(), 3);
-        QVERIFY(!rig.view.downloads[1].stored);
+        QVERIFY(!rig.view.downloads[0].stored);
         QCOMPARE(QDir(rig.folder.filePath("card")).entryList(QDir::Files), (QStringList{"A.TXT", "B.TXT"}));
     }
 
@@ -116,7 +115,7 @@ private slots:
         Rig rig(162);
         rig.link.Tasks().Start();
         QVERIFY(rig.RunUntil([&] { return !rig.view.finishedFolder.isEmpty(); }));
-        QCOMPARE(rig.recorder.requests, QList<QByteArray>{"list"});
+        QCOMPARE(rig.recorder.Requests(), QList<QByteArray>{"list"});
         QVERIFY(rig.view.counters.isEmpty());
     }
 
@@ -129,9 +128,9 @@ private slots:
         QVERIFY(rig.RunUntil([&] { return rig.link.Engine().State().BytesDone > 2000; }));
         rig.link.Tasks().Cancel();
         QCOMPARE(rig.link.Tasks().TaskGroup(), 0);
-        QVERIFY(rig.RunUntil([&] { return rig.recorder.aborts == 1; }));
+        QVERIFY(rig.RunUntil([&] { return rig.recorder.Tally().stops == 1; }));
         rig.RunUntil([] { return false; }, 2000);
-        QCOMPARE(rig.recorder.requests, (QList<QByteArray>{"list", "get A.BIN"}));
+        QCOMPARE(rig.recorder.Requests(), (QList<QByteArray>{"list", "get A.BIN"}));
         QVERIFY(rig.view.finishedFolder.isEmpty());
         QVERIFY(!QFile::exists(rig.folder.filePath("card/A.BIN")));
         // The port is let go once the "B" is out.

@@ -69,6 +69,19 @@ private:
     int fd_;
 };
 
+// Reads the simulator's log (standard error) until it has seen the port closed `count` times.
+bool WaitForClosings(QProcess& sim, QByteArray& log, qsizetype count)
+{
+    const QByteArray closed = "the manager closed the port";
+    QElapsedTimer clock;
+    clock.start();
+    while (log.count(closed) < count && clock.elapsed() < 10000) {
+        sim.waitForReadyRead(50);
+        log += sim.readAllStandardError();
+    }
+    return log.count(closed) >= count;
+}
+
 QByteArray WithChecksum(const QByteArray& payload)
 {
     unsigned sum = 0;
@@ -102,23 +115,22 @@ void RecorderPtyTest::servesTheCardAcrossReopeningsUntilTerminated()
     }
 
     QProcess sim;
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim.start(QStringLiteral(QTX_RECORDER_SIM),
               {QStringLiteral("--card"), card.path(), QStringLiteral("--com"), QStringLiteral("42"),
                QStringLiteral("--device-id"), QStringLiteral("3"), QStringLiteral("-v")});
     QVERIFY(sim.waitForStarted());
     QElapsedTimer clock;
     clock.start();
-    while (sim.bytesAvailable() < 1 || !sim.peek(4096).contains("QTX_COM42=")) {
+    while (sim.peek(4096).count('\n') < 2) {
         QVERIFY2(clock.elapsed() < 10000, "no terminal line printed");
         sim.waitForReadyRead(100);
     }
-    while (!sim.canReadLine() || sim.peek(4096).count('\n') < 2)
-        sim.waitForReadyRead(100);
     const QByteArray path = sim.readLine().trimmed();
     const QByteArray assignment = sim.readLine().trimmed();
     QVERIFY2(path.startsWith("/dev/"), path.constData());
     QCOMPARE(assignment, "QTX_COM42=" + path);
+    sim.setReadChannel(QProcess::StandardError);
+    QByteArray log;
 
     const QByteArray listReply = Hex("ff03013b") + "21051110.CSV\r\nKONFOUT.TXT\r\n" + Hex("15");
     {
@@ -129,7 +141,7 @@ void RecorderPtyTest::servesTheCardAcrossReopeningsUntilTerminated()
     }
     // The manager closes the port and opens it again, twice; each time a whole download works.
     for (int opening = 0; opening < 2; ++opening) {
-        QTest::qWait(50);
+        QVERIFY(WaitForClosings(sim, log, 1 + opening));
         Port port(path);
         QVERIFY(port.IsOpen());
         QVERIFY(port.Write(Hex("ff0003") + "21051110.CSV" + Hex("0d")));
@@ -146,7 +158,7 @@ void RecorderPtyTest::servesTheCardAcrossReopeningsUntilTerminated()
         }
     }
     {
-        QTest::qWait(50);
+        QVERIFY(WaitForClosings(sim, log, 3));
         Port port(path);
         QCOMPARE(port.Read(1, 200), QByteArray());
         QVERIFY(port.Write(Hex("ff00050d")));

@@ -631,12 +631,14 @@ void RecorderTest::faultsAreReproducibleFromTheSeed()
 
 void RecorderTest::faultListAndCommandLine()
 {
-    FaultPlan plan = ParseFaultList(QStringLiteral("corrupt=50, lose-ack=40,duplicate=1,silence=30,silence-ms=100ms"));
+    FaultPlan plan =
+        ParseFaultList(QStringLiteral("corrupt=50, lose-ack=40,duplicate=1,silence=30,silence-ms=100ms,skip=400"));
     QCOMPARE(plan.corruptEvery, 50);
     QCOMPARE(plan.loseAckEvery, 40);
     QCOMPARE(plan.duplicateEvery, 1);
     QCOMPARE(plan.silenceEvery, 30);
     QCOMPARE(plan.silenceMs, 100);
+    QCOMPARE(plan.skipEvery, 400);
     QVERIFY(plan.Any());
     QVERIFY(!ParseFaultList(QStringLiteral("corrupt=0")).Any());
     for (const char* bad : {"", "corrupt", "corrupt=x", "corrupt=-1", "bogus=1", "silence-ms=0", "=3"})

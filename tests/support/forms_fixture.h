@@ -28,10 +28,20 @@ public:
         Form1->Language.SetLanguageIndex(English);
         Form1->ApplyLanguage();
     }
+    // A scripted answer that no dialog took fails the test: the window never asked what the
+    // test meant it to.
     ~Forms()
     {
+        QStringList unused;
+        if (const int actions = PendingModalActions())
+            unused.append(QStringLiteral("%1 modal window actions").arg(actions));
         ClearModalActions();
+        if (auto* scripted = dynamic_cast<ScriptedDialogs*>(&Dialogs()))
+            unused += scripted->TakeUnused();
         DestroyForms();
+        if (!unused.isEmpty() && !QTest::currentTestFailed())
+            QTest::qFail(qPrintable(QStringLiteral("scripted but never used: ") + unused.join(QStringLiteral(", "))),
+                         __FILE__, __LINE__);
     }
     Forms(const Forms&) = delete;
     Forms& operator=(const Forms&) = delete;

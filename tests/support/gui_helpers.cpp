@@ -70,6 +70,46 @@ void ClearModalActions()
     lastHandled = nullptr;
 }
 
+namespace {
+
+QRect InWindow(const QWidget* widget)
+{
+    return QRect(widget->mapTo(widget->window(), QPoint(0, 0)), widget->size());
+}
+
+} // namespace
+
+QMargins GapsInside(const QWidget* widget, const QWidget* outer)
+{
+    const QRect inner = InWindow(widget);
+    const QRect around = outer ? InWindow(outer) : widget->window()->rect();
+    return QMargins(inner.left() - around.left(), inner.top() - around.top(), around.right() - inner.right(),
+                    around.bottom() - inner.bottom());
+}
+
+int GapAcross(const QWidget* left, const QWidget* right)
+{
+    return InWindow(right).left() - InWindow(left).right() - 1;
+}
+
+int GapDown(const QWidget* upper, const QWidget* lower)
+{
+    return InWindow(lower).top() - InWindow(upper).bottom() - 1;
+}
+
+QString LayoutFault(const QList<const QWidget*>& widgets)
+{
+    for (qsizetype i = 0; i < widgets.size(); ++i) {
+        const QMargins gaps = GapsInside(widgets[i]);
+        if (gaps.left() < 0 || gaps.top() < 0 || gaps.right() < 0 || gaps.bottom() < 0)
+            return QStringLiteral("widget %1 reaches out of its window").arg(i);
+        for (qsizetype j = i + 1; j < widgets.size(); ++j)
+            if (InWindow(widgets[i]).intersects(InWindow(widgets[j])))
+                return QStringLiteral("widgets %1 and %2 overlap").arg(i).arg(j);
+    }
+    return {};
+}
+
 QByteArray ReadFileBytes(const QString& path)
 {
     QFile file(path);

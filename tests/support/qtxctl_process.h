@@ -16,7 +16,7 @@ struct QtxctlRun {
     QByteArray err;
 };
 
-// The event loop keeps turning while it waits, so a fake recorder in the test can answer.
+// The event loop keeps turning while it waits, so a recorder in the test can answer.
 inline QtxctlRun RunQtxctl(const QStringList& arguments, int timeoutMs = 60000)
 {
     QProcess process;

@@ -45,6 +45,20 @@ public:
     const QString& Port() const { return port_; }
     // The recorder's log since the last call.
     QByteArray TakeLog() { return process_.readAllStandardError(); }
+    // The recorder's log since the last call, read until it holds marker count times (or 10 s).
+    QByteArray TakeLogUntil(const QByteArray& marker, qsizetype count)
+    {
+        QByteArray log;
+        QElapsedTimer clock;
+        clock.start();
+        process_.setReadChannel(QProcess::StandardError);
+        while (log.count(marker) < count && clock.elapsed() < 10000) {
+            process_.waitForReadyRead(50);
+            log += process_.readAllStandardError();
+        }
+        process_.setReadChannel(QProcess::StandardOutput);
+        return log;
+    }
     // Pulls the cable: the simulator dies at once, without closing anything in order.
     void Kill()
     {

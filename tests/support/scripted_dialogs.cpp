@@ -61,6 +61,21 @@ bool ScriptedDialogs::Print(const QString&, QPrinter& printer, const std::functi
     return true;
 }
 
+QStringList ScriptedDialogs::TakeUnused()
+{
+    QStringList unused;
+    const auto take = [&unused](auto& queue, const char* what) {
+        if (!queue.isEmpty())
+            unused.append(QStringLiteral("%1 %2").arg(queue.size()).arg(QLatin1String(what)));
+        queue.clear();
+    };
+    take(answers, "answers");
+    take(filesToOpen, "files to open");
+    take(filesToSave, "files to save");
+    take(pdfFiles, "PDF files");
+    return unused;
+}
+
 void ScriptedDialogs::Clear()
 {
     messages.clear();

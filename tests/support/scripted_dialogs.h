@@ -43,6 +43,8 @@ public:
     QList<QStringList> fileDialogs;
 
     void Clear();
+    // What the script holds that no dialog took ("2 answers", ...), then drops it.
+    QStringList TakeUnused();
 
 private:
     DialogSeam* previous_;

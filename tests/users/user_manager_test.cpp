@@ -286,12 +286,27 @@ private slots:
         Form3->resize(500, 600);
         QCOMPARE(Form3->width(), 780);
         Form3->resize(1000, 700);
-        // The button row along the bottom right, the list down to 12 pixels above the filter switch.
-        QTRY_COMPARE(Form3->Button1->geometry().right() + 1, 1000 - 8);
-        QCOMPARE(Form3->Button1->geometry().bottom() + 1, 700 - 8);
-        QCOMPARE(Form3->Button5->geometry().right() + 1, Form3->Button3->x() - 8);
-        QCOMPARE(Form3->ListBox1->geometry(), QRect(1, 16, 998, Form3->CheckBox1->y() - 28));
-        QCOMPARE(Form3->RadioButton2->y(), Form3->RadioButton1->geometry().bottom() - 1);
+        // The button row 8 pixels from the bottom and the sides, its buttons 8 apart.
+        QTRY_COMPARE(GapsInside(Form3->Button1).right(), 8);
+        QCOMPARE(GapsInside(Form3->Button1).bottom(), 8);
+        QCOMPARE(GapsInside(Form3->Button5).left(), 8);
+        for (const auto& [left, right] : {std::pair{Form3->Button5, Form3->Button3},
+                                          {Form3->Button3, Form3->Button2},
+                                          {Form3->Button2, Form3->Button4},
+                                          {Form3->Button4, Form3->Button1}})
+            QCOMPARE(GapAcross(left, right), 8);
+        // The list across the window from 16 down to 12 pixels above the filter switch; the sort
+        // choices below it, the second overlapping the first by 2 pixels.
+        QCOMPARE(GapsInside(Form3->ListBox1).left(), 1);
+        QCOMPARE(GapsInside(Form3->ListBox1).top(), 16);
+        QCOMPARE(GapsInside(Form3->ListBox1).right(), 1);
+        QCOMPARE(GapDown(Form3->ListBox1, Form3->CheckBox1), 12);
+        QCOMPARE(GapDown(Form3->ListBox1, Form3->RadioButton1), 0);
+        QCOMPARE(GapDown(Form3->RadioButton1, Form3->RadioButton2), -2);
+        const QString fault = LayoutFault({Form3->ListBox1, Form3->RadioButton1, Form3->CheckBox1, Form3->ComboBox1,
+                                           Form3->Edit1, Form3->ProgressBar1, Form3->Label7, Form3->Button1,
+                                           Form3->Button2, Form3->Button3, Form3->Button4, Form3->Button5});
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 };
 

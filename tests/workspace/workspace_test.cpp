@@ -281,20 +281,25 @@ private slots:
         Forms forms(Texts);
         TForm6* f = Form6;
         QCOMPARE(f->size(), QSize(577, 547));
-        const QRect drive = f->DriveComboBox1->geometry();
-        const QRect tree = f->DirectoryListBox1->geometry();
-        QCOMPARE(drive.topLeft(), QPoint(8, 8));
-        QCOMPARE(drive.width(), 577 - 16);
-        QCOMPARE(tree.left(), 8);
-        QCOMPARE(tree.top(), drive.bottom() + 1 + 16);
-        QCOMPARE(tree.width(), drive.width());
-        QCOMPARE(tree.height(), 547 - tree.top() - f->Button2->height() - f->Label1->height() - 24);
-        QCOMPARE(f->Button2->geometry().bottomLeft(), QPoint(8, 547 - 8 - 1));
-        QCOMPARE(f->Button1->geometry().right(), 577 - 8 - 1);
-        QCOMPARE(f->Button1->geometry().bottom(), 547 - 8 - 1);
-        const int gapAbove = f->Label1->geometry().top() - (tree.bottom() + 1);
-        const int gapBelow = f->Button2->geometry().top() - (f->Label1->geometry().bottom() + 1);
+        // The drive selector and the tree across the window 8 pixels from its sides, the tree 16
+        // below the selector; the buttons in the bottom corners 8 from the edges.
+        QCOMPARE(GapsInside(f->DriveComboBox1).left(), 8);
+        QCOMPARE(GapsInside(f->DriveComboBox1).top(), 8);
+        QCOMPARE(GapsInside(f->DriveComboBox1).right(), 8);
+        QCOMPARE(GapsInside(f->DirectoryListBox1).left(), 8);
+        QCOMPARE(GapsInside(f->DirectoryListBox1).right(), 8);
+        QCOMPARE(GapDown(f->DriveComboBox1, f->DirectoryListBox1), 16);
+        QCOMPARE(GapsInside(f->Button2).left(), 8);
+        QCOMPARE(GapsInside(f->Button2).bottom(), 8);
+        QCOMPARE(GapsInside(f->Button1).right(), 8);
+        QCOMPARE(GapsInside(f->Button1).bottom(), 8);
+        // The folder label halfway between the tree and the buttons, 16 pixels of room in all.
+        const int gapAbove = GapDown(f->DirectoryListBox1, f->Label1);
+        const int gapBelow = GapDown(f->Label1, f->Button2);
         QVERIFY(qAbs(gapAbove - gapBelow) <= 1);
+        QCOMPARE(gapAbove + gapBelow, 16);
+        const QString fault = LayoutFault({f->DriveComboBox1, f->DirectoryListBox1, f->Label1, f->Button1, f->Button2});
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
 
         // The accept button takes the folder opened in the tree, which the window remembers.
         QTemporaryDir dir;

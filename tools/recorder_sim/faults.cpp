@@ -23,7 +23,7 @@ int ReadCount(const QString& item, const QString& value, int minimum)
 }
 
 // One generator per fault kind; seed_seq is fully specified, so every library gives the same stream.
-std::mt19937_64 Stream(quint64 seed, unsigned kind)
+std::mt19937_64 Generator(quint64 seed, unsigned kind)
 {
     std::seed_seq sequence{static_cast<unsigned>(seed & 0xFFFFFFFFu), static_cast<unsigned>(seed >> 32), kind};
     return std::mt19937_64(sequence);
@@ -53,6 +53,8 @@ FaultPlan ParseFaultList(const QString& text, FaultPlan plan)
             plan.silenceEvery = ReadCount(kind, value, 0);
         else if (kind == QLatin1String("silence-ms"))
             plan.silenceMs = ReadCount(kind, value, 1);
+        else if (kind == QLatin1String("skip"))
+            plan.skipEvery = ReadCount(kind, value, 0);
         else
             throw FormatError(QStringLiteral("--fault: unknown fault \"%1\"").arg(kind));
     }
@@ -61,32 +63,35 @@ FaultPlan ParseFaultList(const QString& text, FaultPlan plan)
 
 QString DescribeFaults(const FaultPlan& plan)
 {
-    return QStringLiteral("corrupt=%1,lose-ack=%2,duplicate=%3,silence=%4,silence-ms=%5 (seed %6)")
+    return QStringLiteral("corrupt=%1,lose-ack=%2,duplicate=%3,silence=%4,silence-ms=%5,skip=%6 (seed %7)")
         .arg(plan.corruptEvery)
         .arg(plan.loseAckEvery)
         .arg(plan.duplicateEvery)
         .arg(plan.silenceEvery)
         .arg(plan.silenceMs)
+        .arg(plan.skipEvery)
         .arg(plan.seed);
 }
 
 FaultInjector::FaultInjector(const FaultPlan& plan)
     : plan_(plan),
-      corrupt_(Stream(plan.seed, 1)),
-      loseAck_(Stream(plan.seed, 2)),
-      duplicate_(Stream(plan.seed, 3)),
-      silence_(Stream(plan.seed, 4)),
-      where_(Stream(plan.seed, 5))
+      corrupt_{Generator(plan.seed, 1)},
+      loseAck_{Generator(plan.seed, 2)},
+      duplicate_{Generator(plan.seed, 3)},
+      silence_{Generator(plan.seed, 4)},
+      skip_{Generator(plan.seed, 6)},
+      where_(Generator(plan.seed, 5))
 {
 }
 
-bool FaultInjector::Draw(std::mt19937_64& generator, int every)
+bool FaultInjector::Draw(Stream& stream, int every, const std::set<int>& at)
 {
+    const bool placed = at.contains(stream.draws++);
     if (every <= 0)
-        return false;
+        return placed;
     // Plain modulo rather than a distribution object: the standard leaves distributions
     // free to differ between libraries, and the same seed must give the same faults.
-    return generator() % static_cast<quint64>(every) == 0;
+    return stream.generator() % static_cast<quint64>(every) == 0 || placed;
 }
 
 void FaultInjector::Corrupt(QByteArray& frame)

@@ -62,10 +62,11 @@ int Serve(qtx::sim::PseudoTerminal& terminal, qtx::sim::Recorder& recorder, cons
         if (!open)
             return;
         open = false;
-        log(QStringLiteral("the manager closed the port"));
         recorder.LineDropped();
         unwritten.clear();
         terminal.Flush();
+        // Said once the line is clear: a manager that opens the port after this loses nothing.
+        log(QStringLiteral("the manager closed the port"));
     };
 
     while (!stopRequested) {

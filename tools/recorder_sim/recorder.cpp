@@ -149,7 +149,7 @@ void Recorder::CheckTimeouts(qint64 nowMs)
         if (!frame_.isEmpty() && quiet >= kFrameGapMs) {
             Log(QStringLiteral("upload frame cut short after %1 bytes: asking again").arg(frame_.size()));
             frame_.clear();
-            Answer(kAgain);
+            RefuseUploadFrame();
         } else if (frame_.isEmpty() && quiet >= kUploadIdleMs) {
             Log(QStringLiteral("upload of %1 given up: no frame for %2 ms").arg(Printable(upload_->name)).arg(quiet));
             upload_.reset();
@@ -160,7 +160,7 @@ void Recorder::CheckTimeouts(qint64 nowMs)
         // The length of a frame with a bad header is unknown: its end is where the line goes quiet.
         if (quiet >= kFrameGapMs) {
             input_ = Input::UploadFrame;
-            Answer(kAgain);
+            RefuseUploadFrame();
         }
         break;
     }
@@ -170,6 +170,8 @@ void Recorder::Feed(quint8 byte)
 {
     switch (input_) {
     case Input::Idle:
+        if (byte == static_cast<quint8>(kStop))
+            ++tally_.stops;
         if (byte == kStart) {
             input_ = Input::Request;
             frame_ = QByteArray(1, static_cast<char>(byte));
@@ -242,12 +244,15 @@ void Recorder::OnRequest(quint8 code, const QByteArray& text, const QByteArray& 
         Log(QStringLiteral("request text %1").arg(Printable(text)));
     switch (code) {
     case kListCode:
+        tally_.requests.append("list");
         SendList();
         break;
     case kGetCode:
+        tally_.requests.append("get " + argument);
         StartDownload(argument);
         break;
     case kDeleteCode:
+        tally_.requests.append("delete " + argument);
         DeleteFile(argument);
         break;
     default:
@@ -266,6 +271,8 @@ void Recorder::SendList()
         Log(QStringLiteral("list: %1; no answer").arg(error.message()));
         return;
     }
+    names += settings_.listedOnly;
+    std::sort(names.begin(), names.end());
     QByteArray reply;
     reply.append(static_cast<char>(kStart));
     reply.append(static_cast<char>(settings_.deviceId));
@@ -301,7 +308,7 @@ void Recorder::StartDownload(const QByteArray& name)
         return;
     }
     QByteArray header(1, static_cast<char>(kStart));
-    AppendLe32(header, static_cast<quint32>(data.size()));
+    AppendLe32(header, static_cast<quint32>(data.size() + settings_.sizeError));
     header.append(static_cast<char>(settings_.deviceId));
     header.append(static_cast<char>(settings_.passwordOk ? 1 : 0));
     header.append(OffsetCheck(header.mid(1)));
@@ -322,9 +329,20 @@ void Recorder::StartDownload(const QByteArray& name)
 void Recorder::SendNextFrame()
 {
     Download& d = *download_;
+    if (!d.headerOnly && settings_.stallingFiles.contains(d.name)) {
+        Log(QStringLiteral("fault: %1 stalls after frame %2").arg(Printable(d.name)).arg(d.number));
+        d.stalled = true;
+        return;
+    }
     if (!d.headerOnly)
         d.number = static_cast<quint8>(d.number + 1);
     d.headerOnly = false;
+    // A skipped frame counts as sent but never goes out: the manager can never have it.
+    if (d.data.size() - d.sent > kMaxPayload && faults_.SkipNext()) {
+        Log(QStringLiteral("fault: frame %1 skipped").arg(d.number));
+        d.sent += kMaxPayload;
+        d.number = static_cast<quint8>(d.number + 1);
+    }
     const QByteArray payload = d.data.mid(d.sent, kMaxPayload);
     QByteArray frame(1, static_cast<char>(d.number));
     AppendLe16(frame, static_cast<unsigned>(payload.size()));
@@ -377,6 +395,8 @@ void Recorder::OnDownloadAnswer(quint8 byte)
     Download& d = *download_;
     switch (byte) {
     case kAccept:
+        if (d.stalled)
+            return;
         if (faults_.LoseNextAck()) {
             Log(QStringLiteral("fault: \"{\" for frame %1 ignored").arg(d.number));
             return;
@@ -393,6 +413,9 @@ void Recorder::OnDownloadAnswer(quint8 byte)
         SendNextFrame();
         return;
     case kAgain:
+        ++tally_.resendRequests;
+        if (d.stalled)
+            return;
         // A "d" that crosses a frame on the line is answered by that frame: sending it again
         // would put a stray copy on the line, one the manager may take for the next file's header.
         if (FramePending()) {
@@ -446,6 +469,10 @@ void Recorder::DeleteFile(const QByteArray& name)
         Log(QStringLiteral("delete %1: no such file").arg(Printable(name)));
         return;
     }
+    if (settings_.writeProtected) {
+        Log(QStringLiteral("delete %1 refused: the card is write-protected").arg(Printable(name)));
+        return;
+    }
     try {
         card_.Delete(*file);
         Log(QStringLiteral("deleted %1").arg(Printable(name)));
@@ -466,6 +493,7 @@ void Recorder::OnUploadHeader(qsizetype argumentStart, qsizetype nameEnd)
     const quint32 size = At(header, nameEnd + 1) | At(header, nameEnd + 2) << 8 | At(header, nameEnd + 3) << 16
                          | static_cast<quint32>(At(header, nameEnd + 4)) << 24;
     const unsigned checksum = At(header, nameEnd + 5) | At(header, nameEnd + 6) << 8;
+    tally_.requests.append("upload " + name);
     if ((Sum(QByteArrayView(header).first(nameEnd + 5)) & 0xFFFF) != checksum) {
         Log(QStringLiteral("upload header with a wrong checksum: asking again"));
         Answer(kAgain);
@@ -474,6 +502,11 @@ void Recorder::OnUploadHeader(qsizetype argumentStart, qsizetype nameEnd)
     // "d" is the recorder's only refusal; the manager shows its retransmissions climbing.
     if (!CardFolder::IsPlainName(name)) {
         Log(QStringLiteral("upload %1 refused: not a plain file name").arg(Printable(name)));
+        Answer(kAgain);
+        return;
+    }
+    if (settings_.writeProtected) {
+        Log(QStringLiteral("upload %1 refused: the card is write-protected").arg(Printable(name)));
         Answer(kAgain);
         return;
     }
@@ -514,12 +547,12 @@ void Recorder::CheckUploadFrame()
     Upload& u = *upload_;
     if ((Sum(payload) & 0xFFFF) != checksum) {
         Log(QStringLiteral("upload frame %1: wrong checksum, asking again").arg(number));
-        Answer(kAgain);
+        RefuseUploadFrame();
         return;
     }
     if (faults_.CorruptNext()) {
         Log(QStringLiteral("fault: upload frame %1 taken as corrupted").arg(number));
-        Answer(kAgain);
+        RefuseUploadFrame();
         return;
     }
     if (u.anyAccepted && number == static_cast<quint8>(u.expected - 1)) {
@@ -529,13 +562,13 @@ void Recorder::CheckUploadFrame()
     }
     if (number != u.expected) {
         Log(QStringLiteral("upload frame %1 out of order (expected %2): asking again").arg(number).arg(u.expected));
-        Answer(kAgain);
+        RefuseUploadFrame();
         return;
     }
     const qint64 total = u.data.size() + payload.size();
     if (total > u.size) {
         Log(QStringLiteral("upload frame %1 runs past the announced %2 bytes: asking again").arg(number).arg(u.size));
-        Answer(kAgain);
+        RefuseUploadFrame();
         return;
     }
     if (total == u.size) {
@@ -574,6 +607,12 @@ void Recorder::LineDropped()
     frame_.clear();
     queue_.clear();
     inbox_.clear();
+}
+
+void Recorder::RefuseUploadFrame()
+{
+    ++tally_.refusedUploadFrames;
+    Answer(kAgain);
 }
 
 void Recorder::Answer(char byte)

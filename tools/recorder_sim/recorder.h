@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
+#include <QSet>
 #include <QString>
 
 #include <deque>
@@ -29,6 +31,20 @@ struct RecorderSettings {
     bool passwordOk = true;
     int bitsPerSecond = 0; // line rate in both directions (10 bits a byte); 0 = as fast as possible
     FaultPlan faults;
+
+    // Faults of the card rather than the line.
+    bool writeProtected = false;    // the card's lock switch is on: deletes and uploads are refused
+    int sizeError = 0;              // added to the size a file header announces (a wrong directory entry)
+    QList<QByteArray> listedOnly;   // names the list carries that no file has (a damaged directory)
+    QSet<QByteArray> stallingFiles; // files whose sending stops after the first frame (a bad sector)
+};
+
+// What the manager asked of the recorder, as the recorder saw it.
+struct RecorderTally {
+    QList<QByteArray> requests;  // "list", "get NAME", "delete NAME", "upload NAME"
+    int stops = 0;               // "B" answers
+    int resendRequests = 0;      // "d" answers during a download
+    int refusedUploadFrames = 0; // upload frames answered with "d"
 };
 
 // The simulated recorder: answers list, get-file, delete and upload requests from its card folder.
@@ -56,6 +72,7 @@ public:
 
     bool Downloading() const { return download_.has_value(); }
     bool Uploading() const { return upload_.has_value(); }
+    const RecorderTally& Tally() const { return tally_; }
 
 private:
     enum class Input { Idle, Request, UploadFrame, UploadDiscard };
@@ -74,9 +91,10 @@ private:
         quint8 number = 0;  // number of the frame out now
         QByteArray frame;   // the frame out now, intact (the file header before the first frame)
         bool headerOnly = true;
-        int extraAcks = 0;  // "{" still owed for a copy sent twice
-        quint64 tag = 0;    // chunks of the frame out now
-        qint64 outAtMs = 0; // when the last of them went out
+        bool stalled = false; // the card gave no more: nothing goes out any more
+        int extraAcks = 0;    // "{" still owed for a copy sent twice
+        quint64 tag = 0;      // chunks of the frame out now
+        qint64 outAtMs = 0;   // when the last of them went out
     };
 
     struct Upload {
@@ -109,11 +127,13 @@ private:
     void Answer(char byte);
     void Enqueue(const QByteArray& bytes, qint64 dueMs, quint64 tag);
     void Log(const QString& line) const;
+    void RefuseUploadFrame();
 
     CardFolder card_;
     RecorderSettings settings_;
     FaultInjector faults_;
     LogSink log_;
+    RecorderTally tally_;
 
     qint64 nowMs_ = 0;
     qint64 lastByteMs_ = 0;
