@@ -1,5 +1,9 @@
 # Helpers shared by the subsystem CMake files.
 
+# Under the sanitizers every test checks for leaks; what Qt keeps through fontconfig and D-Bus for
+# the life of the process is not ours and is suppressed (scripts/lsan.supp).
+set(QTX_LSAN_ENV "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/scripts/lsan.supp:print_suppressions=0")
+
 # Window sources of every subsystem end up in one library (qtx_windows), because
 # the windows reach each other through their global references.
 function(qtx_add_window_sources)
@@ -16,7 +20,7 @@ function(qtx_add_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test qtx_test_support)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QTX_INSTANCE_NAME=qtx-test-${name};ASAN_OPTIONS=detect_leaks=0"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QTX_INSTANCE_NAME=qtx-test-${name};${QTX_LSAN_ENV}"
     TIMEOUT 600)
 endfunction()
 
@@ -41,7 +45,7 @@ function(qtx_add_fuzzer name)
     add_test(NAME ${name}_short COMMAND ${name} 20000 ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
   endif()
   set_tests_properties(${name}_short PROPERTIES TIMEOUT 300
-    ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
+    ENVIRONMENT "${QTX_LSAN_ENV}")
 endfunction()
 
 # Collects into out_var every target reached through the link interface of target (itself included).
