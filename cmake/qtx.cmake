@@ -1,5 +1,9 @@
 # Helpers shared by the subsystem CMake files.
 
+# Under the sanitizers every test checks for leaks; what Qt keeps through fontconfig and D-Bus for
+# the life of the process is not ours and is suppressed (scripts/lsan.supp).
+set(QTX_LSAN_ENV "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/scripts/lsan.supp:print_suppressions=0")
+
 # Window sources of every subsystem end up in one library (qtx_windows), because
 # the windows reach each other through their global references.
 function(qtx_add_window_sources)
@@ -16,7 +20,7 @@ function(qtx_add_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test qtx_test_support)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QTX_INSTANCE_NAME=qtx-test-${name};ASAN_OPTIONS=detect_leaks=0"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QTX_INSTANCE_NAME=qtx-test-${name};${QTX_LSAN_ENV}"
     TIMEOUT 60)
 endfunction()
 
@@ -41,5 +45,73 @@ function(qtx_add_fuzzer name)
     add_test(NAME ${name}_short COMMAND ${name} 20000 ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
   endif()
   set_tests_properties(${name}_short PROPERTIES TIMEOUT 60
-    ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
+    ENVIRONMENT "${QTX_LSAN_ENV}")
+endfunction()
+
+# Collects into out_var every target reached through the link interface of target (itself included).
+function(qtx_link_closure target out_var)
+  set(seen "")
+  set(queue "${target}")
+  while(queue)
+    list(POP_FRONT queue t)
+    string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" t "${t}")
+    if(t IN_LIST seen OR NOT TARGET "${t}")
+      continue()
+    endif()
+    list(APPEND seen "${t}")
+    get_target_property(type "${t}" TYPE)
+    if(NOT type STREQUAL "INTERFACE_LIBRARY")
+      get_target_property(libs "${t}" LINK_LIBRARIES)
+      if(libs)
+        list(APPEND queue ${libs})
+      endif()
+    endif()
+    get_target_property(libs "${t}" INTERFACE_LINK_LIBRARIES)
+    if(libs)
+      list(APPEND queue ${libs})
+    endif()
+  endwhile()
+  set(${out_var} "${seen}" PARENT_SCOPE)
+endfunction()
+
+# Writes to file the C++ sources of every library and program defined under the given folders
+# that does not link Qt Widgets: the cores and the tools, wherever their files live.
+function(qtx_write_core_sources file)
+  set(dirs "")
+  foreach(d IN LISTS ARGN)
+    list(APPEND dirs "${PROJECT_SOURCE_DIR}/${d}")
+  endforeach()
+  set(sources "")
+  while(dirs)
+    list(POP_FRONT dirs dir)
+    get_directory_property(subdirs DIRECTORY "${dir}" SUBDIRECTORIES)
+    list(APPEND dirs ${subdirs})
+    get_directory_property(targets DIRECTORY "${dir}" BUILDSYSTEM_TARGETS)
+    foreach(t IN LISTS targets)
+      get_target_property(type ${t} TYPE)
+      if(NOT type MATCHES "^(STATIC_LIBRARY|SHARED_LIBRARY|EXECUTABLE)$")
+        continue()
+      endif()
+      qtx_link_closure(${t} closure)
+      if("Qt6::Widgets" IN_LIST closure)
+        continue()
+      endif()
+      get_target_property(src_dir ${t} SOURCE_DIR)
+      get_target_property(srcs ${t} SOURCES)
+      foreach(s IN LISTS srcs)
+        if(s MATCHES "^\\$<" OR NOT s MATCHES "\\.cpp$")
+          continue()
+        endif()
+        get_filename_component(abs "${s}" ABSOLUTE BASE_DIR "${src_dir}")
+        cmake_path(IS_PREFIX PROJECT_BINARY_DIR "${abs}" generated)
+        if(NOT generated)
+          list(APPEND sources "${abs}")
+        endif()
+      endforeach()
+    endforeach()
+  endwhile()
+  list(REMOVE_DUPLICATES sources)
+  list(SORT sources)
+  list(JOIN sources "\n" content)
+  file(CONFIGURE OUTPUT "${file}" CONTENT "${content}\n")
 endfunction()

@@ -32,7 +32,7 @@ QStringList ParseLanguageLine(const QString& line)
 QString FindLanguageFile(const QStringList& folders)
 {
     for (const QString& folder : folders) {
-        const QString path = folder + QStringLiteral("lang.txt");
+        QString path = folder + QStringLiteral("lang.txt");
         if (QFileInfo(path).isFile())
             return path;
     }

@@ -267,7 +267,7 @@ QString PortDevice(int number)
 {
     if (number < 1)
         return {};
-    const QString overridden = qEnvironmentVariable(OverridePrefix + QByteArray::number(number));
+    QString overridden = qEnvironmentVariable(OverridePrefix + QByteArray::number(number));
     if (!overridden.isEmpty())
         return overridden;
     for (const DeviceFamily& family : Families) {
