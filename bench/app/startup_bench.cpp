@@ -31,7 +31,7 @@ qint64 MonotonicNs()
 int RunChild(int argc, char** argv, qint64 startNs)
 {
     qtx::QtxApplication app(argc, argv);
-    qtx::WidgetDialogs dialogs;
+    qtx::WidgetDialogs dialogs([] { return Form1; });
     qtx::SetDialogs(&dialogs);
     if (!qtx::CreateForms(false))
         return 1;

@@ -53,7 +53,7 @@ int main(int argc, char** argv)
     app.setWindowIcon(QIcon(QStringLiteral(":/qtx-manager.svg")));
     // Lets the desktop match the windows to the installed entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("qtx-manager"));
-    qtx::WidgetDialogs dialogs;
+    qtx::WidgetDialogs dialogs([] { return Form1; });
     qtx::SetDialogs(&dialogs);
     qtx::InstallLeftShiftTracker(&app);
 

@@ -94,7 +94,7 @@ public:
     QString ChosenPortName() const override { return Form14 ? Form14->ChosenPortName() : QString(); }
     void PortOpenFailed(const QString& name, const qtx::TCOMSocket& port) override
     {
-        const QString reason = qtx::PortFailureText(name, port);
+        const QString reason = qtx::PortFailureText(name, port, Form1->Language);
         if (!reason.isEmpty())
             Form1->ShowProgressMessage(reason);
     }

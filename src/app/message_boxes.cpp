@@ -1,8 +1,6 @@
 #include "app/message_boxes.h"
 
 #include "app/application.h"
-#include "app/forms.h"
-#include "app/main_window.h"
 #include "app/question_box.h"
 
 #include <QApplication>
@@ -15,20 +13,16 @@
 
 namespace qtx {
 
-namespace {
-
 // The window a box belongs to, so it opens centred over it: the modal window in front, else the
 // active one, else the main window.
-QWidget* BoxParent()
+QWidget* WidgetDialogs::BoxParent() const
 {
     if (QWidget* modal = QApplication::activeModalWidget())
         return modal;
     if (QWidget* active = QApplication::activeWindow())
         return active;
-    return Form1;
+    return mainWindow_ ? mainWindow_() : nullptr;
 }
-
-} // namespace
 
 void WidgetDialogs::ShowMessage(const QString& text)
 {

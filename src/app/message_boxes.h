@@ -3,12 +3,21 @@
 
 #include "app/dialogs.h"
 
+#include <functional>
+#include <utility>
+
+class QWidget;
+
 namespace qtx {
 
 // Modal message boxes with one OK button, the error box, the question box, the file dialogs and
 // the print preview.
 class WidgetDialogs final : public DialogSeam {
 public:
+    // mainWindow: the window a box opens over when no window is modal or active (the program's
+    // main window, which may not exist yet).
+    explicit WidgetDialogs(std::function<QWidget*()> mainWindow = {}) : mainWindow_(std::move(mainWindow)) {}
+
     void ShowMessage(const QString& text) override;
     void ShowError(const QString& text) override;
     int AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,
@@ -18,6 +27,11 @@ public:
     QString ChooseFileToSave(const QString& title, const QString& suggestedPath, const QStringList& filters,
                              int* filterIndex) override;
     bool Print(const QString& title, QPrinter& printer, const std::function<void(QPrinter*)>& paint) override;
+
+private:
+    QWidget* BoxParent() const;
+
+    std::function<QWidget*()> mainWindow_;
 };
 
 } // namespace qtx

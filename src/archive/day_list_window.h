@@ -6,11 +6,13 @@
 class QLabel;
 class QListWidget;
 class QPushButton;
+class TForm5;
 
 // TForm7, the list of one day's events, accepted and denied, under the archive's user filter.
 class TForm7 : public QDialog {
 public:
-    explicit TForm7(QWidget* parent = nullptr);
+    // archive: the archive window whose events, user filter and texts the list shows.
+    explicit TForm7(TForm5* archive, QWidget* parent = nullptr);
 
     // Fills the list for a day from the archive window's events and shows it in front.
     void ShowDayList(int year, int month, int day);
@@ -27,4 +29,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+
+private:
+    TForm5* Archive;
 };

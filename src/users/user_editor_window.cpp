@@ -3,7 +3,6 @@
 #include "app/application.h"
 #include "app/dialogs.h"
 #include "app/fonts.h"
-#include "app/forms.h"
 #include "app/text_file.h"
 #include "users/card_number.h"
 #include "users/pin_dialog_window.h"
@@ -49,7 +48,7 @@ QLineEdit* MakeEdit(QWidget* parent, int x, int y, int width, int maxLength)
 
 } // namespace
 
-TForm4::TForm4(QWidget* parent) : QDialog(parent)
+TForm4::TForm4(TForm3* manager, QWidget* parent) : QDialog(parent), Manager(manager)
 {
     setFont(qtx::FixedFont());
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -91,12 +90,12 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent)
 void TForm4::ShowTexts()
 {
     setWindowTitle(QString());
-    Label1->setText(Form3->NameText);
-    Label4->setText(Form3->FullCardNumberText);
+    Label1->setText(Manager->NameText);
+    Label4->setText(Manager->FullCardNumberText);
     CheckBox1->setText(QStringLiteral("Administrator").toLower());
-    Button2->setText(Form3->AddAnotherCardText);
-    Button3->setText(Form3->ConfirmText);
-    Button1->setText(Form3->CancelText);
+    Button2->setText(Manager->AddAnotherCardText);
+    Button3->setText(Manager->ConfirmText);
+    Button1->setText(Manager->CancelText);
 }
 
 void TForm4::ShowCard(std::int64_t card)
@@ -113,9 +112,9 @@ void TForm4::OpenForAdd(const QString& id)
         edit->clear();
     Edit3->setText(id);
     Label6->setText(qtx::ShowCardHex(0));
-    PinMismatchText = Form3->PinMismatchText;
+    PinMismatchText = Manager->PinMismatchText;
     Button4->setEnabled(true);
-    Button4->setText(Form3->SetPinText);
+    Button4->setText(Manager->SetPinText);
     EditorMode = 1;
     EditorCancelled = true;
     Edit3->setEnabled(true);
@@ -129,13 +128,13 @@ void TForm4::OpenForAdd(const QString& id)
 
 void TForm4::OpenForEdit(qsizetype position)
 {
-    const qtx::CUser& user = Form3->AllUsers.at(static_cast<std::size_t>(position));
+    const qtx::CUser& user = Manager->AllUsers.at(static_cast<std::size_t>(position));
     Edit1->setText(qtx::FromCp1250(user.name));
     Edit2->setText(QString::fromLatin1(user.pin));
-    Button4->setText(user.pin.isEmpty() ? Form3->SetPinText : Form3->ChangePinText);
+    Button4->setText(user.pin.isEmpty() ? Manager->SetPinText : Manager->ChangePinText);
     Edit3->setText(qtx::FromCp1250(user.id));
     ShowCard(user.card);
-    PinMismatchText = Form3->PinMismatchText;
+    PinMismatchText = Manager->PinMismatchText;
     Button4->setEnabled(true);
     CheckBox1->setChecked(user.IsAdministrator());
     EditorMode = 2;
@@ -215,11 +214,11 @@ QString TForm4::FirstRefusal() const
 {
     const QString pin = Edit2->text();
     if (!pin.isEmpty() && !qtx::PinRuleHolds(pin))
-        return Form3->PinRuleText;
+        return Manager->PinRuleText;
     if (pin.isEmpty() && qtx::ReadNumberField(Edit4->text()) == 0)
-        return Form3->PinOrCardText;
+        return Manager->PinOrCardText;
     if (Edit1->text().contains(QLatin1Char(',')))
-        return Form3->CommaForbiddenText;
+        return Manager->CommaForbiddenText;
     // Code page 1250 would store such characters as substitute bytes that the recorder shows as boxes.
     QStringList outside = qtx::CharactersOutsideCp1250(Edit1->text());
     if (!outside.isEmpty()) {
@@ -227,16 +226,16 @@ QString TForm4::FirstRefusal() const
         for (QString& c : outside)
             if (!QChar::isPrint(c.toUcs4().front()))
                 c = QStringLiteral("U+%1").arg(c.toUcs4().front(), 4, 16, QLatin1Char('0')).toUpper();
-        return Form3->NameCharactersText + QStringLiteral(": ") + outside.join(QLatin1Char(' '));
+        return Manager->NameCharactersText + QStringLiteral(": ") + outside.join(QLatin1Char(' '));
     }
     if (!qtx::IdIsValid(Edit3->text()))
-        return Form3->WrongIdText;
-    const qtx::UserList& users = Form3->AllUsers;
+        return Manager->WrongIdText;
+    const qtx::UserList& users = Manager->AllUsers;
     const qsizetype owner = qtx::IndexOfId(users, qtx::ToCp1250(Edit3->text()));
     if (qtx::FindCardOwner(users, Edit4->text(), owner) != -1)
-        return Form3->CardExistsText;
+        return Manager->CardExistsText;
     if (qtx::FindPinOwner(users, qtx::ToCp1250(pin), owner) != -1)
-        return Form3->PinExistsText;
+        return Manager->PinExistsText;
     return QString();
 }
 
@@ -248,7 +247,7 @@ void TForm4::Button3Click()
         return;
     }
     EditorCancelled = false;
-    qtx::UserList& users = Form3->AllUsers;
+    qtx::UserList& users = Manager->AllUsers;
     const QByteArray pin = qtx::ToCp1250(Edit2->text());
     const std::uint8_t kind = CheckBox1->isChecked() ? qtx::KindAdministrator : qtx::KindUser;
     if (EditorMode == 1) {
@@ -290,24 +289,24 @@ void TForm4::Button2Click()
 
 void TForm4::Button4Click()
 {
-    Form10->setWindowTitle(ShowPins ? Edit2->text() : QString());
-    Form10->SetMasked(!ShowPins);
-    Form10->Button1->setText(Form3->ConfirmText);
-    Form10->Button2->setText(Form3->CancelText);
-    Form10->Label1->setText(Form3->InputNewPinText);
-    Form10->Label2->setText(Form3->RepeatNewPinText);
-    Form10->MismatchText = PinMismatchText;
-    Form10->RuleText = Form3->PinRuleText + QLatin1Char('!');
-    Form10->PinCancelled = false;
-    Form10->Edit1->clear();
-    Form10->Edit2->clear();
-    Form10->Edit1->setFocus();
-    Form10->exec();
-    if (Form10->PinCancelled)
+    PinDialog->setWindowTitle(ShowPins ? Edit2->text() : QString());
+    PinDialog->SetMasked(!ShowPins);
+    PinDialog->Button1->setText(Manager->ConfirmText);
+    PinDialog->Button2->setText(Manager->CancelText);
+    PinDialog->Label1->setText(Manager->InputNewPinText);
+    PinDialog->Label2->setText(Manager->RepeatNewPinText);
+    PinDialog->MismatchText = PinMismatchText;
+    PinDialog->RuleText = Manager->PinRuleText + QLatin1Char('!');
+    PinDialog->PinCancelled = false;
+    PinDialog->Edit1->clear();
+    PinDialog->Edit2->clear();
+    PinDialog->Edit1->setFocus();
+    PinDialog->exec();
+    if (PinDialog->PinCancelled)
         return;
-    if (Button4->text() == Form3->SetPinText)
-        Button4->setText(Form3->ChangePinText);
-    Edit2->setText(Form10->Edit1->text());
+    if (Button4->text() == Manager->SetPinText)
+        Button4->setText(Manager->ChangePinText);
+    Edit2->setText(PinDialog->Edit1->text());
     if (Edit2->text().isEmpty())
-        Button4->setText(Form3->SetPinText);
+        Button4->setText(Manager->SetPinText);
 }

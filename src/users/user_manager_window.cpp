@@ -3,7 +3,6 @@
 #include "app/application.h"
 #include "app/dialogs.h"
 #include "app/fonts.h"
-#include "app/forms.h"
 #include "app/text_file.h"
 #include "lang/language_table.h"
 #include "users/user_editor_window.h"
@@ -269,12 +268,12 @@ void TForm3::Button2Click()
     const int row = SelectedRow();
     if (ListBox1->count() == 0 || row < 0)
         return;
-    Form4->OpenForEdit(ShownUsers[static_cast<std::size_t>(row)]);
-    if (Form4->EditorCancelled)
+    Editor->OpenForEdit(ShownUsers[static_cast<std::size_t>(row)]);
+    if (Editor->EditorCancelled)
         return;
     RebuildView();
     UpdateCounts();
-    SelectRecord(Form4->EditedUser);
+    SelectRecord(Editor->EditedUser);
 }
 
 void TForm3::Button3Click()
@@ -285,12 +284,12 @@ void TForm3::Button3Click()
         qtx::Dialogs().ShowMessage(FullListMessage);
         return;
     }
-    Form4->OpenForAdd(id);
-    if (Form4->EditorCancelled)
+    Editor->OpenForAdd(id);
+    if (Editor->EditorCancelled)
         return;
     RebuildView();
     UpdateCounts();
-    SelectRecord(Form4->EditedUser);
+    SelectRecord(Editor->EditedUser);
 }
 
 void TForm3::Button4Click()
@@ -342,9 +341,8 @@ void TForm3::reject()
 void TForm3::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    // The editor exists whenever the program's windows do; a manager built alone has none.
-    if (Form4)
-        Form4->ShowPins = ShowPins;
+    if (Editor)
+        Editor->ShowPins = ShowPins;
 }
 
 void TForm3::resizeEvent(QResizeEvent* event)

@@ -220,7 +220,7 @@ private slots:
             QVERIFY(static_cast<QuestionBox*>(box)->SecondButton->isDefault());
             QTest::keyClick(box, Qt::Key_Return);
         });
-        WidgetDialogs widgets;
+        WidgetDialogs widgets([] { return Form1; });
         QCOMPARE(widgets.AskQuestion(QString(), "?", "Yes", ResultYes, "No", ResultNo, ResultNo), int(ResultNo));
         QVERIFY(qAbs(boxCentre - centre) <= 1);
         Form1->hide();
