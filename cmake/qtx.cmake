@@ -1,14 +1,5 @@
 # Helpers shared by the subsystem CMake files.
 
-# Window sources of every subsystem end up in one library (qtx_windows), because
-# the windows reach each other through their global references.
-function(qtx_add_window_sources)
-  foreach(src IN LISTS ARGN)
-    get_filename_component(abs "${src}" ABSOLUTE)
-    set_property(GLOBAL APPEND PROPERTY QTX_WINDOW_SOURCES "${abs}")
-  endforeach()
-endfunction()
-
 # A Qt Test executable run headless by CTest from its own scratch folder.
 function(qtx_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})

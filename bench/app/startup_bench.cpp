@@ -4,10 +4,10 @@
 // (build/bin) so the language file is read as in real use.
 //   startup_bench [RUNS]
 
-#include "app/application.h"
 #include "app/forms.h"
 #include "app/main_window.h"
-#include "app/message_boxes.h"
+#include "base/widgets/application.h"
+#include "base/widgets/message_boxes.h"
 
 #include <QElapsedTimer>
 #include <QLabel>

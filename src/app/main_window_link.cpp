@@ -3,9 +3,9 @@
 
 #include "app/main_window.h"
 
-#include "app/application.h"
 #include "app/forms.h"
-#include "app/paths.h"
+#include "base/paths.h"
+#include "base/widgets/application.h"
 #include "link/console_window.h"
 #include "link/link_controller.h"
 #include "link/port_chooser_window.h"

@@ -2,9 +2,9 @@
 
 #include "archive/archive_window.h"
 
-#include "app/fonts.h"
 #include "archive/calendar.h"
 #include "archive/day_list_window.h"
+#include "base/widgets/fonts.h"
 
 #include <QComboBox>
 #include <QPainter>

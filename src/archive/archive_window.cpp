@@ -1,11 +1,11 @@
 #include "archive/archive_window.h"
 
-#include "app/application.h"
-#include "app/errors.h"
-#include "app/fonts.h"
-#include "app/input_guard.h"
-#include "app/paths.h"
-#include "app/text_file.h"
+#include "base/errors.h"
+#include "base/paths.h"
+#include "base/text_file.h"
+#include "base/widgets/application.h"
+#include "base/widgets/fonts.h"
+#include "base/widgets/input_guard.h"
 #include "lang/language_table.h"
 
 #include <QCheckBox>

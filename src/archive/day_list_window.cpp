@@ -1,11 +1,11 @@
 #include "archive/day_list_window.h"
 
-#include "app/application.h"
-#include "app/dialogs.h"
-#include "app/fonts.h"
-#include "app/text_file.h"
 #include "archive/archive_window.h"
 #include "archive/timesheet_export.h"
+#include "base/dialogs.h"
+#include "base/text_file.h"
+#include "base/widgets/application.h"
+#include "base/widgets/fonts.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "link/port_chooser_window.h"
 
-#include "app/application.h"
-#include "app/fonts.h"
+#include "base/widgets/application.h"
+#include "base/widgets/fonts.h"
 #include "lang/language_table.h"
 
 #include <QComboBox>

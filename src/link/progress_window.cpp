@@ -1,7 +1,7 @@
 #include "link/progress_window.h"
 
-#include "app/application.h"
-#include "app/fonts.h"
+#include "base/widgets/application.h"
+#include "base/widgets/fonts.h"
 #include "link/link_controller.h"
 #include "link/log_list.h"
 

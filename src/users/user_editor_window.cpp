@@ -1,9 +1,9 @@
 #include "users/user_editor_window.h"
 
-#include "app/application.h"
-#include "app/dialogs.h"
-#include "app/fonts.h"
-#include "app/text_file.h"
+#include "base/dialogs.h"
+#include "base/text_file.h"
+#include "base/widgets/application.h"
+#include "base/widgets/fonts.h"
 #include "users/card_number.h"
 #include "users/pin_dialog_window.h"
 #include "users/user_list.h"

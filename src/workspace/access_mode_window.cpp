@@ -1,8 +1,8 @@
 #include "workspace/access_mode_window.h"
 
-#include "app/application.h"
-#include "app/fonts.h"
-#include "app/left_shift.h"
+#include "base/widgets/application.h"
+#include "base/widgets/fonts.h"
+#include "base/widgets/left_shift.h"
 #include "lang/language_table.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
 // The link engine against an in-memory peer: the wire format byte for byte, the parsers, the idle
 // and abort answers, downloads, uploads, and the mends that keep a file from being lost or corrupted.
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "link_test_support.h"
 
 #include <QDir>

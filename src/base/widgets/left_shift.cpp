@@ -1,6 +1,6 @@
-#include "app/left_shift.h"
+#include "base/widgets/left_shift.h"
 
-#include "app/x_server.h"
+#include "base/widgets/x_server.h"
 
 #include <QEvent>
 #include <QKeyEvent>

@@ -1,8 +1,8 @@
-#include "app/application.h"
+#include "base/widgets/application.h"
 
-#include "app/dialogs.h"
-#include "app/errors.h"
-#include "app/x_server.h"
+#include "base/dialogs.h"
+#include "base/errors.h"
+#include "base/widgets/x_server.h"
 
 #include <QEvent>
 #include <QLabel>

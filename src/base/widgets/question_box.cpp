@@ -1,6 +1,6 @@
-#include "app/question_box.h"
+#include "base/widgets/question_box.h"
 
-#include "app/dialogs.h"
+#include "base/dialogs.h"
 
 #include <QFont>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "app/input_guard.h"
+#include "base/widgets/input_guard.h"
 
-#include "app/x_server.h"
+#include "base/widgets/x_server.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>

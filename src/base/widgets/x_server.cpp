@@ -1,4 +1,4 @@
-#include "app/x_server.h"
+#include "base/widgets/x_server.h"
 
 #include <QGuiApplication>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 // The widget implementation of the dialog seam: real message boxes and the built question box.
 
-#include "app/dialogs.h"
+#include "base/dialogs.h"
 
 #include <functional>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "app/text_file.h"
+#include "base/text_file.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 #include <QFile>
 #include <QFileInfo>

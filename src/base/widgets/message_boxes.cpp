@@ -1,7 +1,7 @@
-#include "app/message_boxes.h"
+#include "base/widgets/message_boxes.h"
 
-#include "app/application.h"
-#include "app/question_box.h"
+#include "base/widgets/application.h"
+#include "base/widgets/question_box.h"
 
 #include <QApplication>
 #include <QFileDialog>
