@@ -4,15 +4,6 @@
 # the life of the process is not ours and is suppressed (scripts/lsan.supp).
 set(QTX_LSAN_ENV "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/scripts/lsan.supp:print_suppressions=0")
 
-# Window sources of every subsystem end up in one library (qtx_windows), because
-# the windows reach each other through their global references.
-function(qtx_add_window_sources)
-  foreach(src IN LISTS ARGN)
-    get_filename_component(abs "${src}" ABSOLUTE)
-    set_property(GLOBAL APPEND PROPERTY QTX_WINDOW_SOURCES "${abs}")
-  endforeach()
-endfunction()
-
 # A Qt Test executable run headless by CTest from its own scratch folder.
 function(qtx_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})

@@ -4,10 +4,10 @@
 // (build/bin) so the language file is read as in real use.
 //   startup_bench [RUNS]
 
-#include "app/application.h"
 #include "app/forms.h"
 #include "app/main_window.h"
-#include "app/message_boxes.h"
+#include "base/widgets/application.h"
+#include "base/widgets/message_boxes.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -31,7 +31,7 @@ qint64 MonotonicNs()
 int RunChild(int argc, char** argv, qint64 startNs)
 {
     qtx::QtxApplication app(argc, argv);
-    qtx::WidgetDialogs dialogs;
+    qtx::WidgetDialogs dialogs([] { return Form1; });
     qtx::SetDialogs(&dialogs);
     if (!qtx::CreateForms(false))
         return 1;

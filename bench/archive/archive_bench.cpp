@@ -4,10 +4,10 @@
 // Headless by default; under an X server (scripts/with-xvfb.sh) the window benchmarks run on the
 // real platform, and BM_WindowLoadYearClickToCalendar times the operator's wait.
 
-#include "app/text_file.h"
 #include "archive/archive_window.h"
 #include "archive/event_store.h"
 #include "archive/statistics.h"
+#include "base/text_file.h"
 #include "busy_year.h"
 
 #include <QApplication>

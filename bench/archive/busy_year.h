@@ -2,7 +2,7 @@
 // A year of a busy site as the recorder writes it: 365 daily event files of 5,000 lines from 200
 // users, who pass the entrance and the exit in turn; about one press in forty is refused.
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 
 #include <QByteArray>
 #include <QDate>

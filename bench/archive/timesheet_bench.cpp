@@ -1,10 +1,10 @@
 // The month timesheet of a busy site: a year (365 days of 5,000 lines, 200 users) loaded
 // through the event reader, then one month's timesheet in each counting mode, and its export.
 
-#include "app/text_file.h"
 #include "archive/event_store.h"
 #include "archive/timesheet.h"
 #include "archive/timesheet_export.h"
+#include "base/text_file.h"
 #include "busy_year.h"
 
 #include <QCoreApplication>

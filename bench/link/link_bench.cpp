@@ -4,10 +4,10 @@
 // and the automatic download through the program's own windows against the same download without
 // them. The link runs on the same 2 ms and 100 ms timers as the program.
 
-#include "app/application.h"
 #include "app/forms.h"
 #include "app/main_window.h"
-#include "app/paths.h"
+#include "base/paths.h"
+#include "base/widgets/application.h"
 #include "link/com_socket.h"
 #include "link/link_controller.h"
 #include "link/port_chooser_window.h"

@@ -2,7 +2,7 @@
 // on and sorted by name (the core alone and the window), writing the list back, and the memory
 // the records take.
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 #include "users/user.h"
 #include "users/user_list_model.h"
 #include "users/user_manager_window.h"

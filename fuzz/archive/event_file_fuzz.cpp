@@ -4,10 +4,10 @@
 //
 // Input: one length byte n, n bytes of file name (UTF-8), the rest the file's contents.
 
-#include "app/errors.h"
 #include "archive/calendar.h"
 #include "archive/event_store.h"
 #include "archive/statistics.h"
+#include "base/errors.h"
 #include "reference_statistics.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Arbitrary bytes as the configuration editor's fields and tick boxes: the command file holds one
 // line per ticked command, whatever the values hold, and its name lines read back as the names.
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 #include "config/config_files.h"
 
 #include <cstdint>

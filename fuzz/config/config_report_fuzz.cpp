@@ -1,7 +1,7 @@
 // Arbitrary bytes as a KONFOUT.TXT: no value carries a line break, and the report written back
 // as its own lines reads the same.
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 #include "config/config_files.h"
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Arbitrary bytes as a lang.txt: every line becomes one record whose fields hold neither a TAB
 // nor a "#"; a lookup answers with a field, the braced key, or a list-index error, never worse.
 
-#include "app/errors.h"
-#include "app/text_file.h"
+#include "base/errors.h"
+#include "base/text_file.h"
 #include "lang/language_table.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Arbitrary bytes as a USERS.txt: the reader, the writer and reading the written image back,
 // then the manager's filter, order and lines and the editor's list operations on the records.
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 #include "users/user.h"
 #include "users/user_list.h"
 #include "users/user_view.h"

@@ -1,7 +1,7 @@
 #include "app/banner.h"
 
-#include "app/errors.h"
-#include "app/text_file.h"
+#include "base/errors.h"
+#include "base/text_file.h"
 
 #include <QApplication>
 #include <QDir>

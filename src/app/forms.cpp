@@ -40,20 +40,25 @@ bool CreateForms(bool debugArgument)
         Form1 = nullptr;
         return false;
     }
-    // Dialogs the main window opens are its children, so they open centred over it.
+    // Dialogs the main window opens are its children, so they open centred over it. Each window
+    // gets here what it uses from the others: the main window's texts, link and access modes, and
+    // within a subsystem its sibling windows.
     Form2 = new TForm2(Form1);
     Form3 = new TForm3;
-    Form4 = new TForm4;
+    Form4 = new TForm4(Form3);
     Form5 = new TForm5;
     Form6 = new TForm6(Form1);
-    Form7 = new TForm7;
+    Form7 = new TForm7(Form5);
     Form8 = new TForm8;
     Form9 = new TForm9;
     Form10 = new TForm10;
-    Form11 = new TForm11(Form1);
-    Form12 = new TForm12(Form1);
-    Form13 = new TForm13(Form1);
+    Form11 = new TForm11([main = Form1](int code) { main->RunAccessMode(code); }, Form1);
+    Form12 = new TForm12(Form1->Language, Form1->Link, Form1->DownloadFolderName, Form1);
+    Form13 = new TForm13(Form1->Link, Form1);
     Form14 = new TForm14(Form1);
+    Form3->Editor = Form4;
+    Form4->PinDialog = Form10;
+    Form5->DayList = Form7;
     return true;
 }
 

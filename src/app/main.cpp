@@ -1,12 +1,12 @@
 // qtx-manager: the operator's program for the access-control event recorder.
 
-#include "app/application.h"
-#include "app/command_line.h"
 #include "app/forms.h"
-#include "app/left_shift.h"
 #include "app/main_window.h"
-#include "app/message_boxes.h"
-#include "app/paths.h"
+#include "base/command_line.h"
+#include "base/paths.h"
+#include "base/widgets/application.h"
+#include "base/widgets/left_shift.h"
+#include "base/widgets/message_boxes.h"
 #include "lang/language_table.h"
 
 #include <QIcon>
@@ -53,7 +53,7 @@ int main(int argc, char** argv)
     app.setWindowIcon(QIcon(QStringLiteral(":/qtx-manager.svg")));
     // Lets the desktop match the windows to the installed entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("qtx-manager"));
-    qtx::WidgetDialogs dialogs;
+    qtx::WidgetDialogs dialogs([] { return Form1; });
     qtx::SetDialogs(&dialogs);
     qtx::InstallLeftShiftTracker(&app);
 

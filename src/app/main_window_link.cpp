@@ -3,9 +3,9 @@
 
 #include "app/main_window.h"
 
-#include "app/application.h"
 #include "app/forms.h"
-#include "app/paths.h"
+#include "base/paths.h"
+#include "base/widgets/application.h"
 #include "link/console_window.h"
 #include "link/link_controller.h"
 #include "link/port_chooser_window.h"
@@ -70,7 +70,7 @@ public:
     QString ChosenPortName() const override { return Form14 ? Form14->ChosenPortName() : QString(); }
     void PortOpenFailed(const QString& name, const qtx::TCOMSocket& port) override
     {
-        const QString reason = qtx::PortFailureText(name, port);
+        const QString reason = qtx::PortFailureText(name, port, Form1->Language);
         if (!reason.isEmpty())
             Form1->ShowProgressMessage(reason);
     }

@@ -2,10 +2,9 @@
 
 #include "archive/archive_window.h"
 
-#include "app/fonts.h"
-#include "app/forms.h"
 #include "archive/calendar.h"
 #include "archive/day_list_window.h"
+#include "base/widgets/fonts.h"
 
 #include <QComboBox>
 #include <QPainter>
@@ -166,7 +165,7 @@ void TForm5::HitTest(int x, int y)
     lastClickY = y;
     dayListOpen = true;
     if (hit.day != 0)
-        Form7->ShowDayList(shownMonth.year(), shownMonth.month(), hit.day);
+        DayList->ShowDayList(shownMonth.year(), shownMonth.month(), hit.day);
 }
 
 void TForm5::Image1MouseMove(int x, int y)

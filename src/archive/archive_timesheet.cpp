@@ -2,10 +2,10 @@
 
 #include "archive/archive_window.h"
 
-#include "app/dialogs.h"
-#include "app/errors.h"
-#include "app/text_file.h"
 #include "archive/calendar.h"
+#include "base/dialogs.h"
+#include "base/errors.h"
+#include "base/text_file.h"
 
 #include <QComboBox>
 #include <QDir>

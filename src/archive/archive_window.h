@@ -21,6 +21,7 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 class QWidget;
+class TForm7;
 
 namespace qtx {
 class LanguageTable;
@@ -94,6 +95,8 @@ public:
     int lastClickX = 0;
     int lastClickY = 0;
     bool dayListOpen = false;
+    // The day list a press on a day opens (given by the form registry).
+    TForm7* DayList = nullptr;
     // The picture Image1 shows.
     QImage Picture;
     // The folder as the lister reports it; the user list is read from it.

@@ -1,13 +1,12 @@
 #include "archive/day_list_window.h"
 
-#include "app/application.h"
-#include "app/dialogs.h"
-#include "app/fonts.h"
-#include "app/forms.h"
-#include "app/text_file.h"
 #include "archive/archive_window.h"
 #include "archive/day_event_model.h"
 #include "archive/timesheet_export.h"
+#include "base/dialogs.h"
+#include "base/text_file.h"
+#include "base/widgets/application.h"
+#include "base/widgets/fonts.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -15,7 +14,7 @@
 #include <QPushButton>
 #include <QWindow>
 
-TForm7::TForm7(QWidget* parent) : QDialog(parent)
+TForm7::TForm7(TForm5* archive, QWidget* parent) : QDialog(parent), Archive(archive)
 {
     setFont(qtx::FixedFont(true));
     setModal(false);
@@ -43,17 +42,17 @@ TForm7::TForm7(QWidget* parent) : QDialog(parent)
 
 void TForm7::ShowDayList(int year, int month, int day)
 {
-    Button1->setText(Form5->Button1->text());
-    Button2->setText(Form5->SaveText);
+    Button1->setText(Archive->Button1->text());
+    Button2->setText(Archive->SaveText);
     shownDate = QDate(year, month, day);
-    Label1->setText(Form5->ListOfEventsText + QStringLiteral(": ") + QString::number(day) + QLatin1Char(' ')
+    Label1->setText(Archive->ListOfEventsText + QStringLiteral(": ") + QString::number(day) + QLatin1Char(' ')
                     + QString::number(month) + QLatin1Char(' ') + QString::number(year));
-    Lines->Fill(Form5->EventStore, shownDate, Form5->CurrentFilter(), Form5->EventLineTexts);
+    Lines->Fill(Archive->EventStore, shownDate, Archive->CurrentFilter(), Archive->EventLineTexts);
     show();
     // The archive that opened the list is usually modal: as the list's transient parent it
     // leaves the list usable beside it.
-    if (Form5->isVisible() && windowHandle() != nullptr)
-        windowHandle()->setTransientParent(Form5->windowHandle());
+    if (Archive->isVisible() && windowHandle() != nullptr)
+        windowHandle()->setTransientParent(Archive->windowHandle());
     raise();
     activateWindow();
 }
@@ -67,25 +66,25 @@ void TForm7::Button2Click()
 {
     if (!shownDate.isValid())
         return;
-    const QString suggested = Form5->SaveFolder() + QStringLiteral("/zdarzenia_")
+    const QString suggested = Archive->SaveFolder() + QStringLiteral("/zdarzenia_")
                               + shownDate.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".csv");
     int filter = 0;
-    QString path = qtx::Dialogs().ChooseFileToSave(Button2->text(), suggested, {Form5->CsvFilterText}, &filter);
+    QString path = qtx::Dialogs().ChooseFileToSave(Button2->text(), suggested, {Archive->CsvFilterText}, &filter);
     if (path.isEmpty())
         return;
     if (!path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
         path += QStringLiteral(".csv");
     // The lines as the list shows them: the archive's user filter, accepted and denied.
-    const qtx::EventStore& store = Form5->EventStore;
-    const std::vector<const qtx::CEvent*> events = qtx::EventsOfDay(store, shownDate, Form5->CurrentFilter());
-    qtx::WriteWholeFile(
-        path, qtx::EventsCsv(events, store, qtx::ReadWorkspaceUserNames(Form5->ListedFolder), Form5->TimesheetTexts));
-    qtx::Dialogs().ShowMessage(Form5->SavedText);
+    const qtx::EventStore& store = Archive->EventStore;
+    const std::vector<const qtx::CEvent*> events = qtx::EventsOfDay(store, shownDate, Archive->CurrentFilter());
+    qtx::WriteWholeFile(path, qtx::EventsCsv(events, store, qtx::ReadWorkspaceUserNames(Archive->ListedFolder),
+                                             Archive->TimesheetTexts));
+    qtx::Dialogs().ShowMessage(Archive->SavedText);
 }
 
 void TForm7::FormClose()
 {
-    Form5->dayListOpen = false;
+    Archive->dayListOpen = false;
 }
 
 void TForm7::resizeEvent(QResizeEvent* event)

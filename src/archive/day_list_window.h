@@ -6,6 +6,7 @@
 class QLabel;
 class QListView;
 class QPushButton;
+class TForm5;
 
 namespace qtx {
 class DayEventModel;
@@ -14,7 +15,8 @@ class DayEventModel;
 // TForm7, the list of one day's events, accepted and denied, under the archive's user filter.
 class TForm7 : public QDialog {
 public:
-    explicit TForm7(QWidget* parent = nullptr);
+    // archive: the archive window whose events, user filter and texts the list shows.
+    explicit TForm7(TForm5* archive, QWidget* parent = nullptr);
 
     // Fills the list for a day from the archive window's events and shows it in front.
     void ShowDayList(int year, int month, int day);
@@ -32,4 +34,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+
+private:
+    TForm5* Archive;
 };

@@ -1,7 +1,7 @@
 #include "archive/timesheet_export.h"
 
-#include "app/errors.h"
-#include "app/text_file.h"
+#include "base/errors.h"
+#include "base/text_file.h"
 #include "lang/language_table.h"
 
 #include <QDate>

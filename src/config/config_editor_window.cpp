@@ -1,9 +1,9 @@
 #include "config/config_editor_window.h"
 
-#include "app/application.h"
-#include "app/fonts.h"
-#include "app/paths.h"
-#include "app/text_file.h"
+#include "base/paths.h"
+#include "base/text_file.h"
+#include "base/widgets/application.h"
+#include "base/widgets/fonts.h"
 #include "config/config_files.h"
 #include "lang/language_table.h"
 

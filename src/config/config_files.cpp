@@ -1,6 +1,6 @@
 #include "config/config_files.h"
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 
 namespace qtx {
 

@@ -1,6 +1,6 @@
 #include "lang/language_chooser_window.h"
 
-#include "app/fonts.h"
+#include "base/widgets/fonts.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,12 +1,11 @@
 #include "link/console_window.h"
 
-#include "app/application.h"
-#include "app/dialogs.h"
-#include "app/fonts.h"
-#include "app/forms.h"
-#include "app/main_window.h"
-#include "app/paths.h"
-#include "app/text_file.h"
+#include "base/dialogs.h"
+#include "base/paths.h"
+#include "base/text_file.h"
+#include "base/widgets/application.h"
+#include "base/widgets/fonts.h"
+#include "lang/language_table.h"
 #include "link/link_controller.h"
 #include "link/log_list.h"
 
@@ -25,11 +24,6 @@ constexpr int ButtonWidth = 96;
 constexpr int RowHeight = 26;
 constexpr int LogLines = 10000;
 
-qtx::LinkController& Link()
-{
-    return *Form1->Link;
-}
-
 qint64 TickCount()
 {
     using namespace std::chrono;
@@ -38,7 +32,12 @@ qint64 TickCount()
 
 } // namespace
 
-TForm12::TForm12(QWidget* parent) : QDialog(parent)
+TForm12::TForm12(const qtx::LanguageTable& texts, const std::unique_ptr<qtx::LinkController>& link,
+                 const QString& downloadFolderName, QWidget* parent)
+    : QDialog(parent),
+      texts_(texts),
+      link_(link),
+      downloadFolderName_(downloadFolderName)
 {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
@@ -75,7 +74,7 @@ TForm12::TForm12(QWidget* parent) : QDialog(parent)
     qtx::OnClick(Button4, this, &TForm12::Button4Click);
     qtx::ConnectGuarded(ListBox1, &QListWidget::itemDoubleClicked, this, &TForm12::ListBox1DblClick);
     Ports = new qtx::PortListWatcher(this, ComboBox1);
-    Ports->following = [] { return !Link().Port().IsOpen(); };
+    Ports->following = [this] { return !Link().Port().IsOpen(); };
 }
 
 void TForm12::FillPorts(const QList<qtx::SerialPortEntry>& ports)
@@ -118,7 +117,7 @@ void TForm12::Button1Click()
     const bool connected = Link().OpenLink(name, 1);
     LogLine(connected ? QStringLiteral("połączony") : QStringLiteral("niepołączony"));
     if (!connected) {
-        const QString reason = qtx::PortFailureText(name, Link().Port());
+        const QString reason = qtx::PortFailureText(name, Link().Port(), texts_);
         if (!reason.isEmpty())
             LogLine(reason);
     }
@@ -143,10 +142,10 @@ void TForm12::Button5Click()
         return;
     // The recorder's files are often the only copy: ask first, with No as the default answer.
     const QByteArray name = FileLine(row);
-    const QString question = Form1->GetSentence(QStringLiteral("DELETE THIS FILE FROM THE DEVICE"))
+    const QString question = texts_.GetSentence(QStringLiteral("DELETE THIS FILE FROM THE DEVICE"))
                              + QStringLiteral(": ") + qtx::FromCp1250(name) + QLatin1Char('?');
-    if (qtx::Dialogs().AskQuestion(QString(), question, Form1->GetSentence(QStringLiteral("YES")), qtx::ResultYes,
-                                   Form1->GetSentence(QStringLiteral("NO")), qtx::ResultNo, qtx::ResultNo)
+    if (qtx::Dialogs().AskQuestion(QString(), question, texts_.GetSentence(QStringLiteral("YES")), qtx::ResultYes,
+                                   texts_.GetSentence(QStringLiteral("NO")), qtx::ResultNo, qtx::ResultNo)
         != qtx::ResultYes)
         return;
     if (!Link().Engine().RequestDelete(name) || !Link().Port().IsOpen())
@@ -170,6 +169,6 @@ void TForm12::ListBox1DblClick()
     const int row = SelectedFileRow();
     if (row < 0)
         return;
-    Link().Engine().SetDownloadFolder(qtx::DataDir() + Form1->DownloadFolderName);
+    Link().Engine().SetDownloadFolder(qtx::DataDir() + downloadFolderName_);
     Link().Engine().RequestFile(FileLine(row));
 }

@@ -3,6 +3,7 @@
 #include "link/port_chooser_window.h"
 
 #include <QDialog>
+#include <memory>
 
 class QComboBox;
 class QListWidget;
@@ -10,14 +11,19 @@ class QListWidgetItem;
 class QPushButton;
 
 namespace qtx {
+class LanguageTable;
+class LinkController;
 class LogList;
-}
+} // namespace qtx
 
 // TForm12, the raw serial console "Raw RS": connect, list, fetch, delete and send single files,
 // and the link log.
 class TForm12 : public QDialog {
 public:
-    explicit TForm12(QWidget* parent = nullptr);
+    // texts: the interface language; link: the program's link controller (its owner keeps it);
+    // downloadFolderName: the folder under the program's data folder that fetched files go to.
+    TForm12(const qtx::LanguageTable& texts, const std::unique_ptr<qtx::LinkController>& link,
+            const QString& downloadFolderName, QWidget* parent = nullptr);
 
     void FillPorts(const QList<qtx::SerialPortEntry>& ports);
 
@@ -47,4 +53,11 @@ public:
     QListWidget* ListBox1 = nullptr;
     qtx::LogList* ListBox2 = nullptr;
     qtx::PortListWatcher* Ports = nullptr;
+
+private:
+    qtx::LinkController& Link() const { return *link_; }
+
+    const qtx::LanguageTable& texts_;
+    const std::unique_ptr<qtx::LinkController>& link_;
+    const QString& downloadFolderName_;
 };

@@ -1,7 +1,7 @@
 #include "link/link_engine.h"
 
-#include "app/paths.h"
-#include "app/text_file.h"
+#include "base/paths.h"
+#include "base/text_file.h"
 #include "link/com_socket.h"
 
 #include <algorithm>

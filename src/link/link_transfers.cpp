@@ -1,9 +1,9 @@
 // The transfers the link engine carries: requests, what happens to received payload, saving a
 // fetched file, and arming an upload.
 
-#include "app/errors.h"
-#include "app/paths.h"
-#include "app/text_file.h"
+#include "base/errors.h"
+#include "base/paths.h"
+#include "base/text_file.h"
 #include "link/link_engine.h"
 
 #include <QDir>

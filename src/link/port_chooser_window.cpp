@@ -1,9 +1,8 @@
 #include "link/port_chooser_window.h"
 
-#include "app/application.h"
-#include "app/fonts.h"
-#include "app/forms.h"
-#include "app/main_window.h"
+#include "base/widgets/application.h"
+#include "base/widgets/fonts.h"
+#include "lang/language_table.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -61,33 +60,33 @@ bool PortListWatcher::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-QString PortFailureText(const QString& name, const TCOMSocket& port)
+QString PortFailureText(const QString& name, const TCOMSocket& port, const LanguageTable& texts)
 {
     QString reason;
     switch (port.Problem()) {
     case PortProblem::None:
         return {};
     case PortProblem::NotAName:
-        reason = Form1->GetSentence(QStringLiteral("NO PORT HAS BEEN CHOSEN"));
+        reason = texts.GetSentence(QStringLiteral("NO PORT HAS BEEN CHOSEN"));
         break;
     case PortProblem::NoDevice:
-        reason = Form1->GetSentence(QStringLiteral("NO DEVICE IS ASSIGNED TO THIS PORT NAME"));
+        reason = texts.GetSentence(QStringLiteral("NO DEVICE IS ASSIGNED TO THIS PORT NAME"));
         break;
     case PortProblem::Missing:
-        reason = Form1->GetSentence(QStringLiteral("THE PORT'S DEVICE DOES NOT EXIST"));
+        reason = texts.GetSentence(QStringLiteral("THE PORT'S DEVICE DOES NOT EXIST"));
         break;
     case PortProblem::Permission:
-        reason = Form1->GetSentence(QStringLiteral("NO PERMISSION TO OPEN THE PORT")) + QStringLiteral(". ")
-                 + Form1->GetSentence(QStringLiteral("ADD YOUR USER TO THE DIALOUT GROUP, THEN LOG IN AGAIN"));
+        reason = texts.GetSentence(QStringLiteral("NO PERMISSION TO OPEN THE PORT")) + QStringLiteral(". ")
+                 + texts.GetSentence(QStringLiteral("ADD YOUR USER TO THE DIALOUT GROUP, THEN LOG IN AGAIN"));
         break;
     case PortProblem::Busy:
-        reason = Form1->GetSentence(QStringLiteral("THE PORT IS BUSY: ANOTHER PROGRAM HOLDS IT"));
+        reason = texts.GetSentence(QStringLiteral("THE PORT IS BUSY: ANOTHER PROGRAM HOLDS IT"));
         break;
     case PortProblem::NotSerial:
-        reason = Form1->GetSentence(QStringLiteral("THE DEVICE IS NOT A SERIAL PORT"));
+        reason = texts.GetSentence(QStringLiteral("THE DEVICE IS NOT A SERIAL PORT"));
         break;
     case PortProblem::Other:
-        reason = Form1->GetSentence(QStringLiteral("THE PORT CANNOT BE OPENED")) + QStringLiteral(" (")
+        reason = texts.GetSentence(QStringLiteral("THE PORT CANNOT BE OPENED")) + QStringLiteral(" (")
                  + QString::fromLocal8Bit(std::strerror(port.SystemError())) + QLatin1Char(')');
         break;
     }

@@ -1,9 +1,7 @@
 #include "link/progress_window.h"
 
-#include "app/application.h"
-#include "app/fonts.h"
-#include "app/forms.h"
-#include "app/main_window.h"
+#include "base/widgets/application.h"
+#include "base/widgets/fonts.h"
 #include "link/link_controller.h"
 #include "link/log_list.h"
 
@@ -28,7 +26,7 @@ QProgressBar* MakeBar(QWidget* parent, int top)
 
 } // namespace
 
-TForm13::TForm13(QWidget* parent) : QDialog(parent)
+TForm13::TForm13(const std::unique_ptr<qtx::LinkController>& link, QWidget* parent) : QDialog(parent), link_(link)
 {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                    | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -78,8 +76,8 @@ void TForm13::SetOverallProgress(int percent)
 
 void TForm13::FormCloseQuery()
 {
-    if (Form1 && Form1->Link)
-        Form1->Link->Tasks().Cancel();
+    if (link_)
+        link_->Tasks().Cancel();
     AddMessage(QStringLiteral("Anulowano."));
 }
 

@@ -1,18 +1,21 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 
 class QLabel;
 class QProgressBar;
 
 namespace qtx {
+class LinkController;
 class LogList;
-}
+} // namespace qtx
 
 // TForm13, the progress window of the automatic download; closing it cancels the download.
 class TForm13 : public QDialog {
 public:
-    explicit TForm13(QWidget* parent = nullptr);
+    // link: the program's link controller (its owner keeps it), whose task sequence a close cancels.
+    explicit TForm13(const std::unique_ptr<qtx::LinkController>& link, QWidget* parent = nullptr);
 
     // Appends the time of day and the text, and scrolls down.
     void AddMessage(const QString& text);
@@ -36,4 +39,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
+
+private:
+    const std::unique_ptr<qtx::LinkController>& link_;
 };

@@ -1,8 +1,8 @@
 #include "link/sync.h"
 
-#include "app/errors.h"
-#include "app/paths.h"
-#include "app/text_file.h"
+#include "base/errors.h"
+#include "base/paths.h"
+#include "base/text_file.h"
 #include "link/wire_format.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "users/card_number.h"
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 
 #include <algorithm>
 

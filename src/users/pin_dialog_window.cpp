@@ -1,8 +1,8 @@
 #include "users/pin_dialog_window.h"
 
-#include "app/application.h"
-#include "app/dialogs.h"
-#include "app/fonts.h"
+#include "base/dialogs.h"
+#include "base/widgets/application.h"
+#include "base/widgets/fonts.h"
 #include "users/card_number.h"
 
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "users/user.h"
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 #include "users/pin_code.h"
 
 #include <QtEndian>

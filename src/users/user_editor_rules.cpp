@@ -1,6 +1,6 @@
 #include "users/user_editor_rules.h"
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 #include "users/card_number.h"
 #include "users/user_list.h"
 

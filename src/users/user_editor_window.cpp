@@ -1,11 +1,10 @@
 #include "users/user_editor_window.h"
 
-#include "app/application.h"
-#include "app/buttons.h"
-#include "app/dialogs.h"
-#include "app/fonts.h"
-#include "app/forms.h"
-#include "app/text_file.h"
+#include "base/dialogs.h"
+#include "base/text_file.h"
+#include "base/widgets/application.h"
+#include "base/widgets/buttons.h"
+#include "base/widgets/fonts.h"
 #include "users/card_number.h"
 #include "users/pin_dialog_window.h"
 #include "users/user_manager_window.h"
@@ -40,7 +39,7 @@ QLineEdit* MakeEdit(QWidget* parent, int x, int y, int width, int maxLength)
 
 } // namespace
 
-TForm4::TForm4(QWidget* parent) : QDialog(parent)
+TForm4::TForm4(TForm3* manager, QWidget* parent) : QDialog(parent), Manager(manager)
 {
     setFont(qtx::FixedFont());
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -82,12 +81,12 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent)
 void TForm4::ShowTexts()
 {
     setWindowTitle(QString());
-    Label1->setText(Form3->NameText);
-    Label4->setText(Form3->FullCardNumberText);
+    Label1->setText(Manager->NameText);
+    Label4->setText(Manager->FullCardNumberText);
     CheckBox1->setText(QStringLiteral("Administrator").toLower());
-    Button2->setText(Form3->AddAnotherCardText);
-    Button3->setText(Form3->ConfirmText);
-    Button1->setText(Form3->CancelText);
+    Button2->setText(Manager->AddAnotherCardText);
+    Button3->setText(Manager->ConfirmText);
+    Button1->setText(Manager->CancelText);
 }
 
 void TForm4::ShowCard(std::int64_t card)
@@ -105,9 +104,9 @@ void TForm4::OpenForAdd(qtx::UserList& users, const QString& id)
         edit->clear();
     Edit3->setText(id);
     Label6->setText(qtx::ShowCardHex(0));
-    PinMismatchText = Form3->PinMismatchText;
+    PinMismatchText = Manager->PinMismatchText;
     Button4->setEnabled(true);
-    Button4->setText(Form3->SetPinText);
+    Button4->setText(Manager->SetPinText);
     EditorMode = 1;
     EditorCancelled = true;
     Edit3->setEnabled(true);
@@ -126,10 +125,10 @@ void TForm4::OpenForEdit(qtx::UserList& users, qsizetype position)
     const qtx::CUser& user = users.at(static_cast<std::size_t>(position));
     Edit1->setText(qtx::FromCp1250(user.name));
     Edit2->setText(QString::fromLatin1(user.pin));
-    Button4->setText(user.pin.isEmpty() ? Form3->SetPinText : Form3->ChangePinText);
+    Button4->setText(user.pin.isEmpty() ? Manager->SetPinText : Manager->ChangePinText);
     Edit3->setText(qtx::FromCp1250(user.id));
     ShowCard(user.card);
-    PinMismatchText = Form3->PinMismatchText;
+    PinMismatchText = Manager->PinMismatchText;
     Button4->setEnabled(true);
     CheckBox1->setChecked(user.IsAdministrator());
     EditorMode = 2;
@@ -218,19 +217,19 @@ QString TForm4::FirstRefusal() const
     case qtx::EntryRefusal::None:
         break;
     case qtx::EntryRefusal::PinRule:
-        return Form3->PinRuleText;
+        return Manager->PinRuleText;
     case qtx::EntryRefusal::NoPinOrCard:
-        return Form3->PinOrCardText;
+        return Manager->PinOrCardText;
     case qtx::EntryRefusal::CommaInName:
-        return Form3->CommaForbiddenText;
+        return Manager->CommaForbiddenText;
     case qtx::EntryRefusal::NameCharacters:
-        return Form3->NameCharactersText + QStringLiteral(": ") + refusal.characters.join(QLatin1Char(' '));
+        return Manager->NameCharactersText + QStringLiteral(": ") + refusal.characters.join(QLatin1Char(' '));
     case qtx::EntryRefusal::WrongId:
-        return Form3->WrongIdText;
+        return Manager->WrongIdText;
     case qtx::EntryRefusal::CardExists:
-        return Form3->CardExistsText;
+        return Manager->CardExistsText;
     case qtx::EntryRefusal::PinExists:
-        return Form3->PinExistsText;
+        return Manager->PinExistsText;
     }
     return QString();
 }
@@ -268,24 +267,24 @@ void TForm4::Button2Click()
 
 void TForm4::Button4Click()
 {
-    Form10->setWindowTitle(ShowPins ? Edit2->text() : QString());
-    Form10->SetMasked(!ShowPins);
-    Form10->Button1->setText(Form3->ConfirmText);
-    Form10->Button2->setText(Form3->CancelText);
-    Form10->Label1->setText(Form3->InputNewPinText);
-    Form10->Label2->setText(Form3->RepeatNewPinText);
-    Form10->MismatchText = PinMismatchText;
-    Form10->RuleText = Form3->PinRuleText + QLatin1Char('!');
-    Form10->PinCancelled = false;
-    Form10->Edit1->clear();
-    Form10->Edit2->clear();
-    Form10->Edit1->setFocus();
-    Form10->exec();
-    if (Form10->PinCancelled)
+    PinDialog->setWindowTitle(ShowPins ? Edit2->text() : QString());
+    PinDialog->SetMasked(!ShowPins);
+    PinDialog->Button1->setText(Manager->ConfirmText);
+    PinDialog->Button2->setText(Manager->CancelText);
+    PinDialog->Label1->setText(Manager->InputNewPinText);
+    PinDialog->Label2->setText(Manager->RepeatNewPinText);
+    PinDialog->MismatchText = PinMismatchText;
+    PinDialog->RuleText = Manager->PinRuleText + QLatin1Char('!');
+    PinDialog->PinCancelled = false;
+    PinDialog->Edit1->clear();
+    PinDialog->Edit2->clear();
+    PinDialog->Edit1->setFocus();
+    PinDialog->exec();
+    if (PinDialog->PinCancelled)
         return;
-    if (Button4->text() == Form3->SetPinText)
-        Button4->setText(Form3->ChangePinText);
-    Edit2->setText(Form10->Edit1->text());
+    if (Button4->text() == Manager->SetPinText)
+        Button4->setText(Manager->ChangePinText);
+    Edit2->setText(PinDialog->Edit1->text());
     if (Edit2->text().isEmpty())
-        Button4->setText(Form3->SetPinText);
+        Button4->setText(Manager->SetPinText);
 }

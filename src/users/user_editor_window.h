@@ -8,12 +8,15 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TForm10;
+class TForm3;
 
 // TForm4, the user editor: one record's name, ID, administrator switch, card in three linked
 // forms and PIN, checked before it goes into the user manager's list.
 class TForm4 : public QDialog {
 public:
-    explicit TForm4(QWidget* parent = nullptr);
+    // manager: the user manager whose list and texts the editor works on.
+    explicit TForm4(TForm3* manager, QWidget* parent = nullptr);
 
     // Both show the editor modally on the given list and return when it closes; the caller then
     // reads EditorCancelled and EditedUser (a position in that list).
@@ -40,6 +43,8 @@ public:
     bool EditorCancelled = true;
     bool ShowPins = false;
     QString PinMismatchText;
+    // The PIN dialog the PIN button opens (given by the form registry).
+    TForm10* PinDialog = nullptr;
 
     QLabel* Label1 = nullptr; // name
     QLabel* Label2 = nullptr; // "ID"
@@ -70,4 +75,6 @@ private:
 
     // The list being edited, from the open call until the editor closes.
     qtx::UserList* users_ = nullptr;
+    // The manager whose texts the editor shows.
+    TForm3* Manager;
 };

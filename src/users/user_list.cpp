@@ -1,6 +1,6 @@
 #include "users/user_list.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "users/card_number.h"
 
 #include <vector>

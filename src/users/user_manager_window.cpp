@@ -1,10 +1,10 @@
 #include "users/user_manager_window.h"
 
-#include "app/application.h"
-#include "app/buttons.h"
-#include "app/dialogs.h"
-#include "app/fonts.h"
-#include "app/forms.h"
+#include "base/dialogs.h"
+#include "base/text_file.h"
+#include "base/widgets/application.h"
+#include "base/widgets/buttons.h"
+#include "base/widgets/fonts.h"
 #include "lang/language_table.h"
 #include "users/user_editor_window.h"
 #include "users/user_list.h"
@@ -267,12 +267,12 @@ void TForm3::Button2Click()
     const int row = SelectedRow();
     if (Lines->rowCount() == 0 || row < 0)
         return;
-    Form4->OpenForEdit(AllUsers, Lines->ShownUsers()[static_cast<std::size_t>(row)]);
-    if (Form4->EditorCancelled)
+    Editor->OpenForEdit(AllUsers, Lines->ShownUsers()[static_cast<std::size_t>(row)]);
+    if (Editor->EditorCancelled)
         return;
     RebuildView();
     UpdateCounts();
-    SelectRecord(Form4->EditedUser);
+    SelectRecord(Editor->EditedUser);
 }
 
 void TForm3::Button3Click()
@@ -283,12 +283,12 @@ void TForm3::Button3Click()
         qtx::Dialogs().ShowMessage(FullListMessage);
         return;
     }
-    Form4->OpenForAdd(AllUsers, id);
-    if (Form4->EditorCancelled)
+    Editor->OpenForAdd(AllUsers, id);
+    if (Editor->EditorCancelled)
         return;
     RebuildView();
     UpdateCounts();
-    SelectRecord(Form4->EditedUser);
+    SelectRecord(Editor->EditedUser);
 }
 
 void TForm3::Button4Click()
@@ -337,9 +337,8 @@ void TForm3::reject()
 void TForm3::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    // The editor exists whenever the program's windows do; a manager built alone has none.
-    if (Form4)
-        Form4->ShowPins = ShowPins;
+    if (Editor)
+        Editor->ShowPins = ShowPins;
 }
 
 void TForm3::resizeEvent(QResizeEvent* event)

@@ -16,6 +16,7 @@ class QListView;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class TForm4;
 
 namespace qtx {
 class LanguageTable;
@@ -124,6 +125,9 @@ public:
     // The message when every ID is taken; the same in every language.
     static inline const QString FullListMessage = QStringLiteral("Lista uzytkownikow jest pelna!");
     static constexpr int MinimumWidth = 780;
+    // The editor that adds and edits records (given by the form registry; none for a manager
+    // built alone).
+    TForm4* Editor = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,6 +1,6 @@
 #include "users/user_view.h"
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 
 #include <QHash>
 #include <QLocale>

@@ -1,17 +1,18 @@
 #include "workspace/access_mode_window.h"
 
-#include "app/application.h"
-#include "app/fonts.h"
-#include "app/forms.h"
-#include "app/left_shift.h"
-#include "app/main_window.h"
+#include "base/widgets/application.h"
+#include "base/widgets/fonts.h"
+#include "base/widgets/left_shift.h"
 #include "lang/language_table.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <utility>
 
-TForm11::TForm11(QWidget* parent) : QDialog(parent)
+TForm11::TForm11(std::function<void(int)> runAccessMode, QWidget* parent)
+    : QDialog(parent),
+      runAccessMode_(std::move(runAccessMode))
 {
     setFont(qtx::FixedFont(true));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -48,7 +49,7 @@ void TForm11::Choose(int code)
     // so the windows that action opens appear above it.
     const auto close = qScopeGuard([this] { accept(); });
     if (code != DoNothing)
-        Form1->RunAccessMode(code);
+        runAccessMode_(code);
 }
 
 void TForm11::BitBtn3Click()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -14,7 +15,8 @@ class TForm11 : public QDialog {
 public:
     enum Code { DoNothing = 0, ConnectRs232 = 1, LocalFolder = 3, RawConsole = 4 };
 
-    explicit TForm11(QWidget* parent = nullptr);
+    // runAccessMode carries out the chosen mode (the main window's connect, folder choice or console).
+    explicit TForm11(std::function<void(int)> runAccessMode, QWidget* parent = nullptr);
 
     void ApplyTexts(const qtx::LanguageTable& texts);
     void BitBtn3Click();
@@ -30,4 +32,6 @@ public:
 
 private:
     void Choose(int code);
+
+    std::function<void(int)> runAccessMode_;
 };

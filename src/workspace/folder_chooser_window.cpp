@@ -1,6 +1,6 @@
 #include "workspace/folder_chooser_window.h"
 
-#include "app/application.h"
+#include "base/widgets/application.h"
 #include "lang/language_table.h"
 
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "workspace/workspace.h"
 
-#include "app/dialogs.h"
-#include "app/paths.h"
-#include "app/text_file.h"
+#include "base/dialogs.h"
+#include "base/paths.h"
+#include "base/text_file.h"
 #include "lang/language_table.h"
 #include "workspace/workspace_files.h"
 

@@ -1,7 +1,7 @@
 #include "workspace/workspace_files.h"
 
-#include "app/text_file.h"
 #include "archive/event_store.h"
+#include "base/text_file.h"
 #include "config/config_files.h"
 #include "users/pin_code.h"
 

@@ -2,12 +2,12 @@
 // single-instance guard and the debug argument.
 
 #include "app/banner.h"
-#include "app/command_line.h"
-#include "app/errors.h"
-#include "app/message_boxes.h"
-#include "app/paths.h"
-#include "app/question_box.h"
 #include "app/single_instance.h"
+#include "base/command_line.h"
+#include "base/errors.h"
+#include "base/paths.h"
+#include "base/widgets/message_boxes.h"
+#include "base/widgets/question_box.h"
 #include "config/config_editor_window.h"
 #include "lang/language_chooser_window.h"
 #include "link/link_controller.h"
@@ -228,7 +228,7 @@ private slots:
             QVERIFY(static_cast<QuestionBox*>(box)->SecondButton->isDefault());
             QTest::keyClick(box, Qt::Key_Return);
         });
-        WidgetDialogs widgets;
+        WidgetDialogs widgets([] { return Form1; });
         QCOMPARE(widgets.AskQuestion(QString(), "?", "Yes", ResultYes, "No", ResultNo, ResultNo), int(ResultNo));
         QVERIFY(qAbs(boxCentre - centre) <= 1);
         Form1->hide();

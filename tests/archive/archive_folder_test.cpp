@@ -1,9 +1,9 @@
 // The archive's files without the window: the date a name shows, the order files are read in,
 // the error that stops a load, and the user list beside them.
 
-#include "app/errors.h"
 #include "archive/archive_folder.h"
 #include "archive_test_data.h"
+#include "base/errors.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,12 +1,12 @@
 // The archive window and the day list: the file panel, loading with progress and its failures,
 // the user filter and counting mode, the layout, the drawn calendar and the day event list.
 
-#include "app/errors.h"
 #include "archive/archive_window.h"
 #include "archive/calendar.h"
 #include "archive/day_event_model.h"
 #include "archive/day_list_window.h"
 #include "archive_test_data.h"
+#include "base/errors.h"
 #include "support/forms_fixture.h"
 
 #include <QCheckBox>

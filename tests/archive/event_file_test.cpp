@@ -2,10 +2,10 @@
 // the store with line progress, the folder lister, the store's day index and the user filter's
 // reading of the user list.
 
-#include "app/errors.h"
 #include "archive/day_event_model.h"
 #include "archive/event_store.h"
 #include "archive_test_data.h"
+#include "base/errors.h"
 
 #include <QAbstractItemModelTester>
 #include <QTemporaryDir>

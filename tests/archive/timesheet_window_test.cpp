@@ -1,12 +1,12 @@
 // The archive window's timesheet: the buttons below the calendar, saving XLSX and CSV through
 // the save dialog, the printed PDF (read with poppler's tools), and the day list's CSV.
 
-#include "app/text_file.h"
 #include "archive/archive_window.h"
 #include "archive/day_list_window.h"
 #include "archive/timesheet.h"
 #include "archive/timesheet_export.h"
 #include "archive_test_data.h"
+#include "base/text_file.h"
 #include "support/forms_fixture.h"
 
 #include <QComboBox>

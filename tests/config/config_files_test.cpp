@@ -1,7 +1,7 @@
 // The configuration report reader, the default files and the command lines.
 
-#include "app/errors.h"
-#include "app/text_file.h"
+#include "base/errors.h"
+#include "base/text_file.h"
 #include "config/config_files.h"
 #include "support/gui_helpers.h"
 #include "workspace/workspace_files.h"

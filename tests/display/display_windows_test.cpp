@@ -2,10 +2,10 @@
 // them, list buttons after a focus change, quick clicks on the calendar, clicks made while the
 // archive loads, and the left Shift key held before the program had the focus.
 
-#include "app/question_box.h"
 #include "archive/archive_test_data.h"
 #include "archive/archive_window.h"
 #include "archive/day_list_window.h"
+#include "base/widgets/question_box.h"
 #include "config/config_editor_window.h"
 #include "display/x_input.h"
 #include "link/console_window.h"

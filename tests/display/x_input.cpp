@@ -1,6 +1,6 @@
 #include "display/x_input.h"
 
-#include "app/x_server.h"
+#include "base/widgets/x_server.h"
 
 #include <QWidget>
 #include <QWindow>

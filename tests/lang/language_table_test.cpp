@@ -1,7 +1,7 @@
 // The language table: line parsing, lookup, text forms, and the shipped lang.txt.
 
-#include "app/errors.h"
-#include "app/text_file.h"
+#include "base/errors.h"
+#include "base/text_file.h"
 #include "lang/language_table.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 // pseudo-terminal: ports, list, download (with a file that stalls), get, delete, upload, failures,
 // and the JSON lines.
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 #include "link_test_support.h"
 #include "support/qtxctl_process.h"
 

@@ -2,7 +2,7 @@
 // parsers, the idle and abort answers, downloads, uploads, and the mends that keep a file from
 // being lost or corrupted.
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "link_test_support.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 // through the COM port chooser and progress window into a fresh card folder that then opens as
 // the workspace, cancel by closing the progress window, and the raw console.
 
-#include "app/paths.h"
+#include "base/paths.h"
 #include "link/console_window.h"
 #include "link/link_controller.h"
 #include "link/log_list.h"

@@ -2,7 +2,7 @@
 // an empty folder, a folder already up to date, grown and changed files, a listed file the
 // recorder does not serve, and a recorder that dies in the middle of the run.
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 #include "support/qtxctl_process.h"
 #include "support/recorder_sim_process.h"
 

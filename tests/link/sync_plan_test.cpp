@@ -1,6 +1,6 @@
 // What a sync asks the recorder for, decided from the listed names and the local folder alone.
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 #include "link/sync.h"
 
 #include <QTemporaryDir>

@@ -3,7 +3,7 @@
 #include "options.h"
 #include "recorder.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 #include <QDir>
 #include <QFile>

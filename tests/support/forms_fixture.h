@@ -1,12 +1,12 @@
 #pragma once
 // Window tests: the application object with its error box, and the fourteen windows created
-// as the program creates them. Header-only because it needs the windows library, which only
-// window tests link.
+// as the program creates them. Header-only because it needs the program's library (qtx_app),
+// which only window tests link.
 
-#include "app/application.h"
 #include "app/forms.h"
-#include "app/left_shift.h"
 #include "app/main_window.h"
+#include "base/widgets/application.h"
+#include "base/widgets/left_shift.h"
 #include "support/gui_helpers.h"
 #include "support/scripted_dialogs.h"
 

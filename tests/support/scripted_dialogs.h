@@ -1,7 +1,7 @@
 #pragma once
 // A dialog seam for tests: records every message and answers questions from a script.
 
-#include "app/dialogs.h"
+#include "base/dialogs.h"
 
 #include <QQueue>
 #include <QStringList>

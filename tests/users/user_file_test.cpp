@@ -1,7 +1,7 @@
 // USERS.txt: the record layout, the lone-CR rule in names, PIN coding, the round trip, the
 // default file, truncated files and failing reads and writes.
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "users/pin_code.h"
 #include "users/user.h"
 

@@ -1,8 +1,8 @@
 // The list operations behind the editor's checks, the manager's filter, order, line format and list model,
 // and the editor's card number forms and rules.
 
-#include "app/errors.h"
-#include "app/text_file.h"
+#include "base/errors.h"
+#include "base/text_file.h"
 #include "user_records.h"
 #include "users/card_number.h"
 #include "users/user_list.h"

@@ -1,7 +1,7 @@
 #pragma once
 // One user record built in a line, for the user list tests with and without windows.
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 #include "users/user.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 // qtxctl users, run as a script runs it: one TAB-separated line per record, PINs hidden or
 // shown, odd kind bytes in hex, and a missing list reported with exit status 1.
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 #include "support/qtxctl_process.h"
 #include "users/user.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // Shared by the user window tests: the interface texts, records and a workspace with a user list.
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 #include "support/gui_helpers.h"
 #include "user_records.h"
 #include "users/user.h"

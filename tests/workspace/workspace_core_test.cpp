@@ -1,7 +1,7 @@
 // Opening a workspace without any window: what each kind of folder gets written and asked, and
 // a failing step that leaves the open workspace as it was.
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "lang/language_table.h"
 #include "support/gui_helpers.h"
 #include "support/scripted_dialogs.h"

@@ -1,7 +1,7 @@
 // Opening a workspace through the access-mode chooser and the folder chooser, headless.
 
-#include "app/left_shift.h"
-#include "app/paths.h"
+#include "base/paths.h"
+#include "base/widgets/left_shift.h"
 #include "support/forms_fixture.h"
 #include "workspace/access_mode_window.h"
 #include "workspace/folder_chooser_window.h"

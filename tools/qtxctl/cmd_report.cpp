@@ -4,12 +4,12 @@
 #include "commands.h"
 #include "month_options.h"
 
-#include "app/errors.h"
-#include "app/paths.h"
-#include "app/text_file.h"
 #include "archive/event_store.h"
 #include "archive/statistics.h"
 #include "archive/timesheet_export.h"
+#include "base/errors.h"
+#include "base/paths.h"
+#include "base/text_file.h"
 
 #include <cstdio>
 

@@ -2,9 +2,9 @@
 
 #include "commands.h"
 
-#include "app/errors.h"
-#include "app/paths.h"
-#include "app/text_file.h"
+#include "base/errors.h"
+#include "base/paths.h"
+#include "base/text_file.h"
 #include "users/user.h"
 
 #include <cstdio>

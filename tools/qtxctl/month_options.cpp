@@ -1,7 +1,7 @@
 #include "month_options.h"
 
-#include "app/paths.h"
-#include "app/text_file.h"
+#include "base/paths.h"
+#include "base/text_file.h"
 #include "config/config_files.h"
 
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #include "card_folder.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "faults.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 #include <QByteArray>
 #include <QStringList>

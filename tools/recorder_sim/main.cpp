@@ -4,7 +4,7 @@
 #include "pseudo_terminal.h"
 #include "recorder.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "qtx_version.h"
 
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "options.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 namespace qtx::sim {
 

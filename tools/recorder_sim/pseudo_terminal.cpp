@@ -1,6 +1,6 @@
 #include "pseudo_terminal.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 #include <cerrno>
 #include <cstdlib>

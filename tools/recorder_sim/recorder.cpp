@@ -1,6 +1,6 @@
 #include "recorder.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 #include <algorithm>
 
