@@ -58,7 +58,7 @@ struct Parsed {
     int status = -1; // >= 0: exit with it now
     QString port;
     QString to;
-    qint64 timeoutMs = DefaultTimeoutSeconds * 1000;
+    qint64 timeoutMs = qint64{DefaultTimeoutSeconds} * 1000;
     bool timeoutSet = false;
     bool verbose = false;
     bool json = false;
@@ -212,7 +212,7 @@ bool Open(qtx::FetchSession& session, const QString& command, const Parsed& pars
 // The card's names, or nothing (said on standard error) when the recorder did not answer.
 std::optional<QList<QByteArray>> ReadList(qtx::FetchSession& session, const QString& command, const Parsed& parsed)
 {
-    const auto names = session.ReadList(ListWaitMs(parsed));
+    auto names = session.ReadList(ListWaitMs(parsed));
     if (!names)
         Err(QStringLiteral("qtxctl %1: the recorder on %2 did not answer the list request within %3 seconds")
                 .arg(command, parsed.port)

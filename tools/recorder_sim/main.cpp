@@ -14,10 +14,10 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 
 #include <poll.h>
-#include <time.h>
 #include <unistd.h>
 
 namespace {
