@@ -77,7 +77,7 @@ QString ByteName(quint8 b)
 
 } // namespace
 
-Recorder::Recorder(CardFolder card, RecorderSettings settings, LogSink log)
+Recorder::Recorder(CardFolder card, const RecorderSettings& settings, LogSink log)
     : card_(std::move(card)),
       settings_(settings),
       faults_(settings.faults),

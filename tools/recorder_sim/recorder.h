@@ -53,7 +53,7 @@ class Recorder {
 public:
     using LogSink = std::function<void(const QString&)>;
 
-    Recorder(CardFolder card, RecorderSettings settings, LogSink log = {});
+    Recorder(CardFolder card, const RecorderSettings& settings, LogSink log = {});
 
     // Bytes from the manager, read at nowMs (on a paced line they come in at the line rate).
     void Receive(QByteArrayView bytes, qint64 nowMs);
