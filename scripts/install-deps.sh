@@ -16,6 +16,9 @@ packages=(
   xdotool x11-utils tesseract-ocr tesseract-ocr-pol
   libxcb1-dev libxcb-xtest0-dev
   python3-openpyxl poppler-utils
+  ccache lintian openbox
+  ser2net libgensio-dev
+  libqt6sql6-sqlite libqt6sql6-psql postgresql-15
 )
 
 missing=()
