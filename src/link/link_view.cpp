@@ -63,6 +63,9 @@ void LinkView::ShowUploadFile(const QString&)
 void LinkView::DownloadsFinished(const QString&)
 {
 }
+void LinkView::DownloadsIncomplete(const QString&, const QList<DownloadOutcome>&)
+{
+}
 void LinkView::DownloadEnded(const DownloadOutcome&)
 {
 }

@@ -47,6 +47,9 @@ public:
     virtual void ShowUploadFile(const QString& name);
     // The sequence fetched every file: open the folder as the workspace without asking.
     virtual void DownloadsFinished(const QString& folder);
+    // The sequence ended (at the end of the list, or abandoned) with files not stored: say which
+    // and why; the folder may hold older copies of them, so it is not opened as fresh.
+    virtual void DownloadsIncomplete(const QString& folder, const QList<DownloadOutcome>& notStored);
 
     // Outcomes of single transfers.
     virtual void DownloadEnded(const DownloadOutcome& outcome);

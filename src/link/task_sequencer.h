@@ -1,6 +1,10 @@
 #pragma once
 // The launch-events task sequencer: connect, list the card, fetch every listed file, finish.
 
+#include "link/link_engine.h"
+
+#include <QList>
+#include <QMap>
 #include <QString>
 
 namespace qtx {
@@ -15,6 +19,8 @@ public:
     enum Step { Wait = 0, Connect = 1, AskList = 2, FetchNext = 3 };
     // Timer events (100 ms each) the recorder has to end its answer to the list request: 10 s.
     static constexpr int ListAnswerEvents = 100;
+    // Timer events without a byte during a download after which the run is abandoned: 10 s.
+    static constexpr int FileSilenceEvents = 100;
 
     TaskSequencer(LinkController& link, LinkView& view);
 
@@ -26,6 +32,8 @@ public:
     void ReplyEnded();
     // A download completed, stored or not: move on to the next listed file.
     void FileDone();
+    // As FileDone, noting a file not stored for the report at the end of the run.
+    void FileEnded(const DownloadOutcome& outcome);
     // A download was abandoned with "B"; moves on when SkipCurrentFile asked for it.
     void DownloadAborted();
     // The user closed the progress window: stop, end the current download with "B" and let the
@@ -48,6 +56,8 @@ private:
     void FetchNextStep();
     void Finish();
     void ListNotAnswered();
+    void WatchFileSilence();
+    void AbandonRun();
 
     LinkController& link_;
     LinkView& view_;
@@ -58,6 +68,13 @@ private:
     // Timer events since the list request while its answer is awaited; -1 when none is awaited.
     int listWait_ = -1;
     bool closeAfterAbort_ = false;
+    // Timer events since a byte last came during a download, and the byte count then.
+    int silentEvents_ = 0;
+    quint64 bytesSeen_ = 0;
+    // This run: the files not stored, and each stored name (lower case) with the listed name
+    // that took it.
+    QList<DownloadOutcome> notStored_;
+    QMap<QString, QByteArray> storedNames_;
 };
 
 } // namespace qtx

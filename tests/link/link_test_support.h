@@ -98,6 +98,8 @@ public:
     QList<DownloadOutcome> downloads;
     int progressClosed = 0;
     QString finishedFolder;
+    QString incompleteFolder;
+    QList<DownloadOutcome> notStored;
 
     void LogLine(const QString& text) override { log.append(text); }
     void AddFileListLine(const QByteArray& line) override { files.append(line); }
@@ -111,6 +113,11 @@ public:
     QString ChosenPortName() const override { return port; }
     void Trace(const QString& text) override { traces.append(text); }
     void DownloadsFinished(const QString& folder) override { finishedFolder = folder; }
+    void DownloadsIncomplete(const QString& folder, const QList<DownloadOutcome>& outcomes) override
+    {
+        incompleteFolder = folder;
+        notStored = outcomes;
+    }
     void DownloadEnded(const DownloadOutcome& outcome) override { downloads.append(outcome); }
 };
 
