@@ -68,6 +68,13 @@ public:
         Form1->ShowProgressMessage(Form1->GetSentence(QStringLiteral("THE DEVICE DOES NOT ANSWER")) + QLatin1Char('.'));
     }
 
+    void NotARecorder() override
+    {
+        Form1->ShowProgressMessage(
+            Form1->GetSentence(QStringLiteral("THIS DEVICE IS NOT A %1 RECORDER")).arg(QStringLiteral("QTX"))
+            + QLatin1Char('.'));
+    }
+
     QString ChosenPortName() const override { return Form14 ? Form14->ChosenPortName() : QString(); }
     void PortOpenFailed(const QString& name, const qtx::TCOMSocket& port) override
     {

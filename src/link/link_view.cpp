@@ -41,6 +41,9 @@ void LinkView::CloseProgress()
 void LinkView::ListNotAnswered()
 {
 }
+void LinkView::NotARecorder()
+{
+}
 QString LinkView::ChosenPortName() const
 {
     return {};

@@ -34,6 +34,9 @@ public:
     virtual void CloseProgress();
     // The recorder did not answer the list request in time; the port is closed, the run ended.
     virtual void ListNotAnswered();
+    // The device on the port talks but answered the list request with no recorder's reply; the
+    // port is closed, the run ended.
+    virtual void NotARecorder();
 
     // The port name chosen in the COM port chooser.
     virtual QString ChosenPortName() const;

@@ -37,8 +37,11 @@ void TaskSequencer::TimerLaunchEvents()
         FetchNextStep();
         break;
     default:
-        if (listWait_ >= 0 && ++listWait_ >= ListAnswerEvents)
-            ListNotAnswered();
+        if (listWait_ >= 0 && link_.Engine().RepliesHeard() == listReplies_
+            && link_.Engine().BytesReceived() - listBytes_ > NotRecorderBytes)
+            ListNotAnswered(true);
+        else if (listWait_ >= 0 && ++listWait_ >= ListAnswerEvents)
+            ListNotAnswered(false);
         else if (listWait_ < 0)
             WatchFileSilence();
         break;
@@ -111,12 +114,14 @@ void TaskSequencer::AskListStep()
     step_ = Wait;
     view_.ClearFileList();
     view_.ProgressMessage(QStringLiteral("Trwa sprawdzanie stanu karty"));
+    listBytes_ = link_.Engine().BytesReceived();
+    listReplies_ = link_.Engine().RepliesHeard();
     link_.Engine().SendCommand({});
     fileIndex_ = 0;
     listWait_ = 0;
 }
 
-void TaskSequencer::ListNotAnswered()
+void TaskSequencer::ListNotAnswered(bool talking)
 {
     // Nothing on the line answers (no recorder, a wrong port): without this the run would wait
     // for ever and keep the port.
@@ -125,8 +130,12 @@ void TaskSequencer::ListNotAnswered()
     group_ = 0;
     step_ = Wait;
     fileIndex_ = 0;
-    view_.Trace(QStringLiteral("no answer to the list request"));
-    view_.ListNotAnswered();
+    view_.Trace(talking ? QStringLiteral("no recorder's answer to the list request")
+                        : QStringLiteral("no answer to the list request"));
+    if (talking)
+        view_.NotARecorder();
+    else
+        view_.ListNotAnswered();
 }
 
 void TaskSequencer::FetchNextStep()

@@ -21,6 +21,8 @@ public:
     static constexpr int ListAnswerEvents = 100;
     // Timer events without a byte during a download after which the run is abandoned: 10 s.
     static constexpr int FileSilenceEvents = 100;
+    // Bytes of a list answer that may come before its reply header: more, and it is no recorder.
+    static constexpr quint64 NotRecorderBytes = 512;
 
     TaskSequencer(LinkController& link, LinkView& view);
 
@@ -55,7 +57,8 @@ private:
     void AskListStep();
     void FetchNextStep();
     void Finish();
-    void ListNotAnswered();
+    // talking: bytes came, but no recorder's reply (a device that is not the recorder).
+    void ListNotAnswered(bool talking);
     void WatchFileSilence();
     void AbandonRun();
 
@@ -71,6 +74,9 @@ private:
     // Timer events since a byte last came during a download, and the byte count then.
     int silentEvents_ = 0;
     quint64 bytesSeen_ = 0;
+    // The byte and reply counts when the list was asked for.
+    quint64 listBytes_ = 0;
+    quint64 listReplies_ = 0;
     // This run: the files not stored, and each stored name (lower case) with the listed name
     // that took it.
     QList<DownloadOutcome> notStored_;

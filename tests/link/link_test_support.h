@@ -97,6 +97,7 @@ public:
     QStringList log;
     QList<DownloadOutcome> downloads;
     int progressClosed = 0;
+    int notARecorder = 0;
     QString finishedFolder;
     QString incompleteFolder;
     QList<DownloadOutcome> notStored;
@@ -110,6 +111,7 @@ public:
     void SetCounter(const QString& text) override { counters.append(text); }
     void SetOverallProgress(int percent) override { overall.append(percent); }
     void CloseProgress() override { ++progressClosed; }
+    void NotARecorder() override { ++notARecorder; }
     QString ChosenPortName() const override { return port; }
     void Trace(const QString& text) override { traces.append(text); }
     void DownloadsFinished(const QString& folder) override { finishedFolder = folder; }

@@ -167,6 +167,20 @@ private slots:
         QVERIFY(!rig.link.Engine().State().Receiving);
     }
 
+    void aDeviceThatTalksButIsNoRecorderEndsTheRun()
+    {
+        Rig rig(168);
+        rig.peer.recorder = nullptr;
+        rig.link.Tasks().Start();
+        QVERIFY(rig.RunUntil([&] { return rig.peer.received.contains("\xff\x00\x05\x0d"); }, 2000));
+        // A GPS receiver's sentences, as many as come in a second: long before the 10 s list wait.
+        for (int i = 0; i < 10; ++i)
+            rig.peer.Send("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n");
+        QVERIFY(rig.RunUntil([&] { return rig.link.Tasks().TaskGroup() == 0; }, 1000));
+        QCOMPARE(rig.view.notARecorder, 1);
+        QVERIFY(!rig.link.Port().IsOpen());
+    }
+
     void anEmptyListGoesStraightToTheEnd()
     {
         Rig rig(162);
