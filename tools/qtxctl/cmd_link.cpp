@@ -388,17 +388,19 @@ int Ports(const QStringList& arguments)
 
 int List(const QStringList& arguments)
 {
-    const Parsed parsed = Parse({QStringLiteral("list"),
-                                 QStringLiteral("--port COMn [--timeout S] [--json]"),
-                                 QStringLiteral("Prints the names of the files on the recorder's card, one per line.\n"
-                                                "--json: {\"name\": \"KONFOUT.TXT\"} per file. Exit status: 0 listed,\n"
-                                                "1 no link or no answer, 2 wrong arguments."),
-                                 {},
-                                 true,
-                                 false,
-                                 true,
-                                 true},
-                                arguments);
+    const Parsed parsed =
+        Parse({QStringLiteral("list"),
+               QStringLiteral("--port COMn [--timeout S] [--json]"),
+               QStringLiteral("Prints the names of the files on the recorder's card, one per line.\n"
+                              "--json: {\"name\": \"KONFOUT.TXT\", \"storedAs\": \"KONFOUT.TXT\"} per file (storedAs:\n"
+                              "the name a download stores it under). Exit status: 0 listed,\n"
+                              "1 no link or no answer, 2 wrong arguments or the device is no recorder."),
+               {},
+               true,
+               false,
+               true,
+               true},
+              arguments);
     if (parsed.status >= 0)
         return parsed.status;
     qtx::FetchSession session;
@@ -458,22 +460,25 @@ int FetchWhole(const QString& command, const Parsed& parsed, qtx::FetchSession& 
 
 int Download(const QStringList& arguments)
 {
-    const Parsed parsed = Parse(
-        {QStringLiteral("download"),
-         QStringLiteral("--port COMn [--to DIR] [--timeout S] [--json]"),
-         QStringLiteral("Fetches every listed file of the recorder's card (names with a \".\") into DIR and\n"
-                        "prints NAME<TAB>SIZE for each stored file. When nothing arrives for S seconds and\n"
-                        "the recorder does not answer a list request at once, the run ends and names the\n"
-                        "files stored and not stored.\n"
-                        "--json: {\"name\": \"KONFOUT.TXT\", \"stored\": true, \"size\": 812} per listed file, or\n"
-                        "{\"name\": ..., \"stored\": false, \"error\": \"...\"}.\n"
-                        "Exit status: 0 all stored, 1 no link or no answer, 2 some file was not stored."),
-         {},
-         true,
-         true,
-         true,
-         true},
-        arguments);
+    const Parsed parsed =
+        Parse({QStringLiteral("download"),
+               QStringLiteral("--port COMn [--to DIR] [--timeout S] [--json]"),
+               QStringLiteral(
+                   "Fetches every listed file of the recorder's card (names with a \".\") into DIR and\n"
+                   "prints NAME<TAB>SIZE for each stored file. When nothing arrives for S seconds and\n"
+                   "the recorder does not answer a list request at once, the run ends and names the\n"
+                   "files stored and not stored.\n"
+                   "--json: {\"name\": \"KONFOUT.TXT\", \"listed\": \"KONFOUT.TXT\", \"stored\": true, \"size\": 812}\n"
+                   "per listed file (name: as stored, listed: as the recorder lists it), or\n"
+                   "{\"name\": ..., \"stored\": false, \"error\": \"...\"}.\n"
+                   "Exit status: 0 all stored, 1 no link or no answer, 2 some file was not stored\n"
+                   "or the device is no recorder."),
+               {},
+               true,
+               true,
+               true,
+               true},
+              arguments);
     if (parsed.status >= 0)
         return parsed.status;
     if (!PrepareTarget(QStringLiteral("download"), parsed.to))
@@ -496,8 +501,9 @@ int Get(const QStringList& arguments)
         Parse({QStringLiteral("get"),
                QStringLiteral("--port COMn NAME [--to DIR] [--timeout S]"),
                QStringLiteral("Fetches one file of the recorder's card into DIR and prints NAME<TAB>SIZE.\n"
-                              "Exit status: 0 stored, 1 no link, no answer or NAME is not on the card,\n"
-                              "2 not stored."),
+                              "Exit status: 0 stored, 1 no link, no answer, NAME is not on the card or\n"
+                              "the 8.3 request would name another file, 2 not stored or the device is\n"
+                              "no recorder."),
                {QStringLiteral("NAME")},
                true,
                true,
@@ -538,18 +544,19 @@ int Sync(const QStringList& arguments)
     const Parsed parsed =
         Parse({QStringLiteral("sync"),
                QStringLiteral("--port COMn [--to DIR] [--full-check] [--timeout S] [--json]"),
-               QStringLiteral(
-                   "Brings DIR up to the recorder's card with the least traffic. Files not in DIR are\n"
-                   "fetched. The recorder only appends to the current day's event file, so an event file\n"
-                   "(YYYYMMDD.csv) in DIR dated before the newest one both in DIR and on the card is taken\n"
-                   "as complete (--full-check asks for it all the same). Every other file in DIR is asked\n"
-                   "for and the transfer stops after its header when the size matches the local copy.\n"
-                   "A fetched file replaces the old one only when complete; files the recorder no longer\n"
-                   "lists are kept. Prints NAME<TAB>SIZE<TAB>STATE per listed file,\n"
-                   "STATE new, grown, changed or same, and a summary on stderr.\n"
-                   "--json: {\"name\": \"20250301.CSV\", \"size\": 5120, \"state\": \"grown\"} per listed file, or\n"
-                   "{\"name\": ..., \"state\": \"not stored\", \"error\": \"...\"}.\n"
-                   "Exit status: 0 all done, 1 no link or no answer, 2 something was not stored."),
+               QStringLiteral("Brings DIR up to the recorder's card with the least traffic. Files not in DIR are\n"
+                              "fetched. The recorder only appends to the current day's event file, so an event file\n"
+                              "(YYYYMMDD.csv) in DIR dated before the newest one both in DIR and on the card is taken\n"
+                              "as complete (--full-check asks for it all the same). Every other file in DIR is asked\n"
+                              "for and the transfer stops after its header when the size matches the local copy.\n"
+                              "A fetched file replaces the old one only when complete; files the recorder no longer\n"
+                              "lists are kept. Prints NAME<TAB>SIZE<TAB>STATE per listed file,\n"
+                              "STATE new, grown, changed or same, and a summary on stderr.\n"
+                              "--json: {\"name\": \"20250301.CSV\", \"listed\": \"20250301.CSV\", \"size\": 5120,\n"
+                              "\"state\": \"grown\"} per listed file (name: as stored, listed: as listed), or\n"
+                              "{\"name\": ..., \"state\": \"not stored\", \"error\": \"...\"}.\n"
+                              "Exit status: 0 all done, 1 no link or no answer, 2 something was not stored or the\n"
+                              "device is no recorder."),
                {},
                true,
                true,
@@ -617,8 +624,10 @@ int Delete(const QStringList& arguments)
         Parse({QStringLiteral("delete"),
                QStringLiteral("--port COMn NAME [--timeout S]"),
                QStringLiteral("Asks the recorder to delete one file of its card, then reads the list\n"
-                              "again. Exit status: 0 the file is gone, 1 no link, no answer or NAME was\n"
-                              "not on the card, 2 the file is still listed."),
+                              "again. Exit status: 0 the file is gone, 1 no link, no answer, NAME was\n"
+                              "not on the card or the 8.3 request would name another file (REPORT.TXT.OLD\n"
+                              "is asked for as REPORT.TXT), 2 the file is still listed or the device is no\n"
+                              "recorder."),
                {QStringLiteral("NAME")},
                true,
                false,
@@ -669,7 +678,9 @@ int Upload(const QStringList& arguments)
                QStringLiteral("--port COMn FILE [--timeout S]"),
                QStringLiteral("Sends a file to the recorder's card, then reads the list and the stored\n"
                               "file's size back and prints NAME<TAB>SIZE. Exit status: 0 stored as sent,\n"
-                              "1 no link or the file cannot be read, 2 not stored or stored otherwise."),
+                              "1 no link, the file cannot be read or its name does not fit an 8.3 request,\n"
+                              "2 not stored or stored otherwise, no frame accepted for S seconds, one\n"
+                              "frame refused 21 times in a row, or the device is no recorder."),
                {QStringLiteral("FILE")},
                true,
                false,
