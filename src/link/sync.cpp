@@ -219,8 +219,7 @@ bool FetchSession::Upload(const QString& path, qint64 timeoutMs, bool* refused)
                 lastProgress = engine.ProgressCount();
                 errorsAtProgress = engine.State().ErrorCount;
             }
-            // The engine's error count starts from 0 with the header; one deliberate refusal
-            // (its retransmission self-test) is allowed for.
+            // Refusals since the last accepted frame (the engine's self-test earns one).
             refusedOften = engine.State().ErrorCount - errorsAtProgress > MaxRefusals;
             return uploadFinished_ || silent || refusedOften;
         },
@@ -276,6 +275,7 @@ std::optional<QList<QByteArray>> FetchSession::ReadList(qint64 silenceMs, ListEn
 bool FetchSession::RecorderAnswers()
 {
     const quint64 before = link_.Engine().BytesReceived();
+    const quint64 repliesBefore = link_.Engine().RepliesHeard();
     QElapsedTimer clock;
     clock.start();
     lines_.clear();
@@ -286,8 +286,11 @@ bool FetchSession::RecorderAnswers()
     bool gone = false;
     link_.RunTimersUntil([&] { return replyEnded_ || gone; },
                          [&] {
-                             const bool started = link_.Engine().BytesReceived() != before;
-                             gone = started ? bytes.QuietMs() >= ProbeMs : clock.elapsed() >= ProbeMs;
+                             const quint64 got = link_.Engine().BytesReceived() - before;
+                             // A device that talks without a recorder's reply is no recorder.
+                             const bool talker =
+                                 link_.Engine().RepliesHeard() == repliesBefore && got > NotRecorderBytes;
+                             gone = got != 0 ? bytes.QuietMs() >= ProbeMs || talker : clock.elapsed() >= ProbeMs;
                          },
                          false);
     return replyEnded_;
