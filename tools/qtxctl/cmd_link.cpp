@@ -261,7 +261,7 @@ bool RequestNamesIt(const QString& command, const QByteArray& name)
     const QByteArray argument = qtx::wire::RequestArgument(name);
     if (argument == name)
         return true;
-    Err(QStringLiteral("qtxctl %1: %2 can only be asked for as %3, which would name another file; %4")
+    Err(QStringLiteral("qtxctl %1: %2 can only be asked for as %3: %4")
             .arg(command, Shown(name), Shown(argument), Text(QStringLiteral("THE REQUEST WOULD NAME ANOTHER FILE"))));
     return false;
 }
