@@ -688,17 +688,15 @@ int Upload(const QStringList& arguments)
               arguments);
     if (parsed.status >= 0)
         return parsed.status;
-    qtx::FetchSession session;
-    if (!Open(session, QStringLiteral("upload"), parsed))
-        return ExitNoLink;
     const QString path = parsed.positional[0];
     const QByteArray base = qtx::ToCp1250(qtx::BaseNameOfPath(path));
     // The stored file is read back by a request for its name: a name that request would shorten
     // reads back another file.
-    if (!RequestNamesIt(QStringLiteral("upload"), base)) {
-        session.Link().CloseLink();
+    if (!RequestNamesIt(QStringLiteral("upload"), base))
         return ExitNoLink;
-    }
+    qtx::FetchSession session;
+    if (!Open(session, QStringLiteral("upload"), parsed))
+        return ExitNoLink;
     bool sent = false;
     bool refused = false;
     try {
