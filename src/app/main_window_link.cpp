@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 
 #include "app/forms.h"
+#include "base/dialogs.h"
 #include "base/paths.h"
 #include "base/widgets/application.h"
 #include "link/console_window.h"
@@ -67,6 +68,13 @@ public:
         Form1->ShowProgressMessage(Form1->GetSentence(QStringLiteral("THE DEVICE DOES NOT ANSWER")) + QLatin1Char('.'));
     }
 
+    void NotARecorder() override
+    {
+        Form1->ShowProgressMessage(
+            Form1->GetSentence(QStringLiteral("THIS DEVICE IS NOT A %1 RECORDER")).arg(QStringLiteral("QTX"))
+            + QLatin1Char('.'));
+    }
+
     QString ChosenPortName() const override { return Form14 ? Form14->ChosenPortName() : QString(); }
     void PortOpenFailed(const QString& name, const qtx::TCOMSocket& port) override
     {
@@ -96,6 +104,24 @@ public:
         QDir().mkpath(folder);
         // Guarded here, so a workspace that fails to open never stops the sequencer's timer.
         qtx::RunGuarded([] { Form1->OpenWorkspace(false); });
+    }
+
+    void DownloadsIncomplete(const QString&, const QList<qtx::DownloadOutcome>& notStored) override
+    {
+        // One message at the end, not a line lost in the closed progress window; the folder is
+        // not opened, so its older copies are not shown as just downloaded.
+        constexpr int MaxListed = 15;
+        QString text = Form1->GetSentence(QStringLiteral("THESE FILES WERE NOT STORED")) + QLatin1Char(':');
+        for (int i = 0; i < notStored.size() && i < MaxListed; ++i)
+            text += QLatin1Char('\n') + notStored[i].name + QStringLiteral(" (")
+                    + qtx::WhyNotStored(notStored[i], Form1->Language) + QLatin1Char(')');
+        if (notStored.size() > MaxListed)
+            text += QStringLiteral("\n... (+%1)").arg(notStored.size() - MaxListed);
+        text +=
+            QStringLiteral("\n\n")
+            + Form1->GetSentence(QStringLiteral("THE DOWNLOAD FOLDER WAS NOT OPENED: IT MAY HOLD OLDER COPIES OF THEM"))
+            + QLatin1Char('.');
+        qtx::RunGuarded([&text] { qtx::Dialogs().ShowMessage(text); });
     }
 };
 

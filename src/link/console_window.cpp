@@ -8,6 +8,7 @@
 #include "lang/language_table.h"
 #include "link/link_controller.h"
 #include "link/log_list.h"
+#include "link/wire_format.h"
 
 #include <QComboBox>
 #include <QListWidget>
@@ -142,6 +143,14 @@ void TForm12::Button5Click()
         return;
     // The recorder's files are often the only copy: ask first, with No as the default answer.
     const QByteArray name = FileLine(row);
+    // The request carries the name cut to 8.3: REPORT.TXT.OLD would delete REPORT.TXT.
+    const QByteArray argument = qtx::wire::RequestArgument(name);
+    if (argument != name) {
+        qtx::Dialogs().ShowMessage(texts_.GetSentence(QStringLiteral("THE REQUEST WOULD NAME ANOTHER FILE"))
+                                   + QStringLiteral(": ") + qtx::FromCp1250(name) + QStringLiteral(" -> ")
+                                   + qtx::FromCp1250(argument));
+        return;
+    }
     const QString question = texts_.GetSentence(QStringLiteral("DELETE THIS FILE FROM THE DEVICE"))
                              + QStringLiteral(": ") + qtx::FromCp1250(name) + QLatin1Char('?');
     if (qtx::Dialogs().AskQuestion(QString(), question, texts_.GetSentence(QStringLiteral("YES")), qtx::ResultYes,

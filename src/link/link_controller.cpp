@@ -52,7 +52,7 @@ void LinkController::FileProgress(int percent)
 void LinkController::DownloadEnded(const DownloadOutcome& outcome)
 {
     view_.DownloadEnded(outcome);
-    tasks_.FileDone();
+    tasks_.FileEnded(outcome);
 }
 
 void LinkController::DownloadAborted()

@@ -206,6 +206,7 @@ qsizetype LinkEngine::ParseUpload()
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == wire::Accepted) {
             s.AckState = AckAccepted;
+            progressCount_ += 1;
             if (s.BytesLeft == 0) {
                 UploadFinished();
                 // The bytes after the final "{" belong to whatever the recorder says next.
@@ -240,6 +241,7 @@ void LinkEngine::CommandByte(std::uint8_t b)
     } else if (r == 3) {
         const char idAndFlag[2] = {static_cast<char>(s.DeviceId), static_cast<char>(s.PasswordAccepted)};
         if (b == wire::OffsetCheck(idAndFlag, 2)) {
+            repliesHeard_ += 1;
             Log(s.PasswordAccepted != 0 ? QStringLiteral("haslo prawidlowe") : QStringLiteral("haslo błędne"));
             Log(QStringLiteral("Device ID =  ") + Number(s.DeviceId));
         }
@@ -372,8 +374,8 @@ void LinkEngine::FrameComplete()
         return; // no answer: the idle timeout asks for the frame again
     const bool duplicate = s.IncomingFrameNumber == s.LastAcceptedFrame;
     // A frame that skips a number means one was lost for good: the recorder resends only its last.
-    const bool gap = !duplicate && s.LastAcceptedFrame >= 0
-                     && s.IncomingFrameNumber != static_cast<std::uint8_t>(s.LastAcceptedFrame + 1);
+    // The first frame after the header is number 0, so a lost first frame is a gap too.
+    const bool gap = !duplicate && s.IncomingFrameNumber != static_cast<std::uint8_t>(s.LastAcceptedFrame + 1);
     const bool overrun = !duplicate && !gap && qint64(s.BytesDone) + s.FrameLength > s.FileSize;
     if (!duplicate && !gap && !overrun) {
         PayloadAccepted(s.FrameLength);
@@ -397,8 +399,11 @@ void LinkEngine::FrameComplete()
             outcome.refusal = Refusal::FrameLost;
             outcome.got = s.IncomingFrameNumber;
             outcome.expected = s.LastAcceptedFrame;
-            outcome.error =
-                QStringLiteral("frame %1 came after frame %2").arg(s.IncomingFrameNumber).arg(s.LastAcceptedFrame);
+            outcome.error = s.LastAcceptedFrame < 0
+                                ? QStringLiteral("frame %1 came right after the file header").arg(s.IncomingFrameNumber)
+                                : QStringLiteral("frame %1 came after frame %2")
+                                      .arg(s.IncomingFrameNumber)
+                                      .arg(s.LastAcceptedFrame);
         }
         StopReceiving();
         s.TransferBuffer.reset();

@@ -83,6 +83,11 @@ enum class Refusal : std::uint8_t {
     None,
     NotAFileName,
     NameTooLong,
+    ControlCharacter,
+    SameStoredName, // takenBy: the listed name already stored under the same name
+    DeviceSilent,   // the recorder stopped in the middle of the file; the run was abandoned
+    NotAskedFor,    // the run was abandoned before this file's turn
+
     MoreThanAnnounced, // expected: the size announced
     FrameLost,         // got: the frame that came, expected: the last one stored
     Incomplete,        // got bytes of expected
@@ -102,6 +107,7 @@ struct DownloadOutcome {
     // announced, nothing was stored.
     bool headerOnly = false;
     Refusal refusal = Refusal::None;
+    QString takenBy;
     qint64 got = 0;
     qint64 expected = 0;
 };
@@ -179,10 +185,18 @@ public:
     // The 1 ms pause after each complete download frame (off for fuzzing).
     void SetFramePause(bool on) { framePause_ = on; }
 
-    // Counters for watchdogs: bytes received, and downloads requested plus file headers and
-    // frames stored (it moves whenever a download makes progress or a new one starts).
+    // Counters for watchdogs: bytes received; downloads requested plus file headers and frames
+    // stored plus upload frames accepted (it moves whenever a transfer makes progress or a new one
+    // starts); command replies that began with a good header (a recorder, not just any talker).
     quint64 BytesReceived() const { return bytesReceived_; }
     quint64 ProgressCount() const { return progressCount_; }
+    quint64 RepliesHeard() const { return repliesHeard_; }
+
+    // Stops an upload in progress without waiting for its answers (the caller gave it up).
+    void AbandonUpload();
+    // Ends the download in progress at once with "B" (the caller gave it up); nothing is stored
+    // and nothing is reported.
+    void AbandonDownload();
 
 private:
     void UploadTransmitStep();
@@ -216,6 +230,7 @@ private:
     bool framePause_ = true;
     quint64 bytesReceived_ = 0;
     quint64 progressCount_ = 0;
+    quint64 repliesHeard_ = 0;
     bool headerStopArmed_ = false;
     std::optional<std::int32_t> headerStopSize_;
     bool discarding_ = false;
@@ -223,7 +238,14 @@ private:
     DownloadOutcome stopped_;
 };
 
-// A name's request argument is refused when its base name is "", "." or ".." or it is too long.
+// A name's request argument is refused when its base name is "", "." or "..", it is too long, or
+// it holds a control character (a CR would end the request inside the name).
 bool IsStorableArgument(const QByteArray& argument);
+
+// True when the bytes hold a control character (0x00-0x1F or 0x7F).
+bool HasControlCharacter(const QByteArray& bytes);
+
+// The name a listed file is stored under: the base name of its request argument.
+QString StoredNameOf(const QByteArray& listed);
 
 } // namespace qtx

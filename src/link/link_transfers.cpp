@@ -7,13 +7,27 @@
 #include "link/link_engine.h"
 
 #include <QDir>
+#include <algorithm>
 #include <limits>
 
 namespace qtx {
 
+bool HasControlCharacter(const QByteArray& bytes)
+{
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x20 || b == 0x7F;
+    });
+}
+
+QString StoredNameOf(const QByteArray& listed)
+{
+    return BaseNameOfPath(FromCp1250(wire::RequestArgument(listed)));
+}
+
 bool IsStorableArgument(const QByteArray& argument)
 {
-    if (argument.size() > wire::MaxRequestArgument)
+    if (argument.size() > wire::MaxRequestArgument || HasControlCharacter(argument))
         return false;
     const QString base = BaseNameOfPath(FromCp1250(argument));
     return !base.isEmpty() && base != QLatin1String(".") && base != QLatin1String("..");
@@ -37,10 +51,14 @@ bool LinkEngine::RequestFile(const QByteArray& name)
     LinkState& s = state_;
     const QByteArray argument = wire::RequestArgument(name);
     if (!IsStorableArgument(argument)) {
-        events_.DownloadEnded(
-            argument.size() > wire::MaxRequestArgument
-                ? Refused(FromCp1250(name), Refusal::NameTooLong, QStringLiteral("name too long for a request"))
-                : Refused(FromCp1250(name), Refusal::NotAFileName, QStringLiteral("not a file name")));
+        const QString shown = FromCp1250(name);
+        if (argument.size() > wire::MaxRequestArgument)
+            events_.DownloadEnded(Refused(shown, Refusal::NameTooLong, QStringLiteral("name too long for a request")));
+        else if (HasControlCharacter(argument))
+            events_.DownloadEnded(
+                Refused(shown, Refusal::ControlCharacter, QStringLiteral("the name holds a control character")));
+        else
+            events_.DownloadEnded(Refused(shown, Refusal::NotAFileName, QStringLiteral("not a file name")));
         return false;
     }
     s.LinkMode = LinkModes::Download;
@@ -63,6 +81,11 @@ bool LinkEngine::RequestDelete(const QByteArray& name)
     const QByteArray argument = wire::RequestArgument(name);
     if (argument.size() > wire::MaxRequestArgument) {
         Log(QStringLiteral("Nazwa za dluga: ") + FromCp1250(name));
+        return false;
+    }
+    // A CR inside the name would end the request early and name another file.
+    if (HasControlCharacter(argument)) {
+        Log(QStringLiteral("Nazwa ze znakiem sterujacym"));
         return false;
     }
     s.BytesDone = 0;
@@ -92,6 +115,8 @@ void LinkEngine::StartUpload(const QString& path)
 void LinkEngine::ArmUpload(const QString& path)
 {
     LinkState& s = state_;
+    if (HasControlCharacter(ToCp1250(BaseNameOfPath(path))))
+        throw FileError(QStringLiteral("%1: the name holds a control character").arg(path));
     QByteArray data = ReadWholeFile(path);
     if (data.size() > std::numeric_limits<std::int32_t>::max())
         throw FileError(QStringLiteral("%1 is too large to send").arg(path));
@@ -212,6 +237,31 @@ void LinkEngine::DownloadComplete()
     outcome.path = path;
     outcome.size = data.size();
     events_.DownloadEnded(outcome);
+}
+
+void LinkEngine::AbandonUpload()
+{
+    LinkState& s = state_;
+    if (s.LinkMode != LinkModes::Upload)
+        return;
+    s.TransferBuffer.reset();
+    s.UploadState = UploadStates::Idle;
+    s.LinkMode = LinkModes::Command;
+    Log(QStringLiteral("Wysylanie pliku przerwane"));
+}
+
+void LinkEngine::AbandonDownload()
+{
+    LinkState& s = state_;
+    if (!s.Receiving)
+        return;
+    SendAnswer(wire::Abort);
+    StopReceiving();
+    s.FrameIndex = 0;
+    s.BytesDone = 0;
+    s.AbortRequested = false;
+    s.TransferBuffer.reset();
+    headerStopArmed_ = false;
 }
 
 void LinkEngine::AbortCarriedOut()

@@ -41,6 +41,9 @@ void LinkView::CloseProgress()
 void LinkView::ListNotAnswered()
 {
 }
+void LinkView::NotARecorder()
+{
+}
 QString LinkView::ChosenPortName() const
 {
     return {};
@@ -61,6 +64,9 @@ void LinkView::ShowUploadFile(const QString&)
 {
 }
 void LinkView::DownloadsFinished(const QString&)
+{
+}
+void LinkView::DownloadsIncomplete(const QString&, const QList<DownloadOutcome>&)
 {
 }
 void LinkView::DownloadEnded(const DownloadOutcome&)

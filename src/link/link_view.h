@@ -34,6 +34,9 @@ public:
     virtual void CloseProgress();
     // The recorder did not answer the list request in time; the port is closed, the run ended.
     virtual void ListNotAnswered();
+    // The device on the port talks but answered the list request with no recorder's reply; the
+    // port is closed, the run ended.
+    virtual void NotARecorder();
 
     // The port name chosen in the COM port chooser.
     virtual QString ChosenPortName() const;
@@ -47,6 +50,9 @@ public:
     virtual void ShowUploadFile(const QString& name);
     // The sequence fetched every file: open the folder as the workspace without asking.
     virtual void DownloadsFinished(const QString& folder);
+    // The sequence ended (at the end of the list, or abandoned) with files not stored: say which
+    // and why; the folder may hold older copies of them, so it is not opened as fresh.
+    virtual void DownloadsIncomplete(const QString& folder, const QList<DownloadOutcome>& notStored);
 
     // Outcomes of single transfers.
     virtual void DownloadEnded(const DownloadOutcome& outcome);

@@ -3,11 +3,11 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "base/text_file.h"
-#include "link/wire_format.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMap>
 #include <QRegularExpression>
 #include <limits>
 
@@ -38,13 +38,16 @@ private:
     QElapsedTimer clock_;
 };
 
-// The engine stores a file under the base name of its request argument.
-QString StoredName(const QByteArray& listed)
-{
-    return BaseNameOfPath(FromCp1250(wire::RequestArgument(listed)));
-}
-
 } // namespace
+
+bool IsWorkspaceFileName(const QString& name)
+{
+    for (const char* own : {"KONFOUT.TXT", "konfig.txt", "USERS.txt"}) {
+        if (name.compare(QLatin1String(own), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
 
 bool IsEventFileName(const QString& name)
 {
@@ -56,12 +59,21 @@ bool IsEventFileName(const QString& name)
 QList<SyncItem> PlanDownload(const QList<QByteArray>& listed)
 {
     QList<SyncItem> plan;
+    // Stored names compared without letter case: a card copied to a FAT card reader would merge them.
+    QMap<QString, QByteArray> taken;
     for (const QByteArray& name : listed) {
         if (!name.contains('.'))
             continue;
         SyncItem item;
         item.listed = name;
-        item.name = StoredName(name);
+        item.name = StoredNameOf(name);
+        const QString key = item.name.toLower();
+        if (taken.contains(key)) {
+            item.action = SyncItem::Refuse;
+            item.takenBy = taken.value(key);
+        } else {
+            taken.insert(key, name);
+        }
         plan.append(item);
     }
     return plan;
@@ -77,10 +89,10 @@ QList<SyncItem> PlanSync(const QList<QByteArray>& listed, const QString& folder,
     QString newestDay;
     for (SyncItem& item : plan) {
         const QFileInfo local(dir.filePath(item.name));
-        if (!local.isFile())
+        if (item.action == SyncItem::Refuse || !local.isFile())
             continue;
         item.localSize = local.size();
-        item.action = SyncItem::Check;
+        item.action = fullCheck || IsWorkspaceFileName(item.name) ? SyncItem::Fetch : SyncItem::Check;
         if (IsEventFileName(item.name) && item.name.left(8) > newestDay)
             newestDay = item.name.left(8);
     }
@@ -189,35 +201,81 @@ std::optional<qint64> FetchSession::AnnouncedSize(const QByteArray& name, qint64
     return outcome_->size;
 }
 
-bool FetchSession::Upload(const QString& path, qint64 timeoutMs)
+bool FetchSession::Upload(const QString& path, qint64 timeoutMs, bool* refused)
 {
     LinkEngine& engine = link_.Engine();
     uploadFinished_ = false;
     engine.ArmUpload(path);
-    Watch answers([&] { return engine.BytesReceived(); });
+    // Only an accepted frame moves the upload on: a recorder that refuses every frame still
+    // answers, and must not keep it going for ever.
+    Watch accepted([&] { return engine.ProgressCount(); });
+    quint64 lastProgress = engine.ProgressCount();
+    std::uint16_t errorsAtProgress = 0;
     bool silent = false;
-    link_.RunTimersUntil([&] { return uploadFinished_ || silent; }, [&] { silent = answers.QuietMs() >= timeoutMs; },
-                         false);
+    bool refusedOften = false;
+    link_.RunTimersUntil(
+        [&] {
+            if (engine.ProgressCount() != lastProgress) {
+                lastProgress = engine.ProgressCount();
+                errorsAtProgress = engine.State().ErrorCount;
+            }
+            // Refusals since the last accepted frame (the engine's self-test earns one).
+            refusedOften = engine.State().ErrorCount - errorsAtProgress > MaxRefusals;
+            return uploadFinished_ || silent || refusedOften;
+        },
+        [&] { silent = accepted.QuietMs() >= timeoutMs; }, false);
+    if (!uploadFinished_)
+        engine.AbandonUpload();
+    if (refused != nullptr)
+        *refused = refusedOften;
     return uploadFinished_;
 }
 
-std::optional<QList<QByteArray>> FetchSession::ReadList(qint64 silenceMs)
+std::optional<QList<QByteArray>> FetchSession::ReadList(qint64 silenceMs, ListEnd* end)
 {
     LinkEngine& engine = link_.Engine();
     lines_.clear();
     replyEnded_ = false;
+    const quint64 bytesBefore = engine.BytesReceived();
+    const quint64 repliesBefore = engine.RepliesHeard();
     engine.SendCommand({});
     Watch bytes([&] { return engine.BytesReceived(); });
-    bool silent = false;
-    link_.RunTimersUntil([&] { return replyEnded_ || silent; }, [&] { silent = bytes.QuietMs() >= silenceMs; }, false);
-    if (!replyEnded_)
+    QElapsedTimer clock;
+    clock.start();
+    ListEnd why = ListEnd::Listed;
+    const auto stop = [&] {
+        if (replyEnded_ || why != ListEnd::Listed)
+            return true;
+        const quint64 got = engine.BytesReceived() - bytesBefore;
+        if (engine.RepliesHeard() == repliesBefore && got > NotRecorderBytes)
+            why = ListEnd::NotRecorder;
+        else if (got > ListMaxBytes || clock.elapsed() >= ListDeadlineMs)
+            why = ListEnd::TooLong;
+        return why != ListEnd::Listed;
+    };
+    link_.RunTimersUntil(
+        stop,
+        [&] {
+            if (why == ListEnd::Listed && bytes.QuietMs() >= silenceMs)
+                why = ListEnd::Silent;
+        },
+        false);
+    // A reply that ended in the same run as a bound was passed still is a list.
+    if (replyEnded_ && why != ListEnd::NotRecorder)
+        why = ListEnd::Listed;
+    if (end != nullptr)
+        *end = why;
+    if (why != ListEnd::Listed) {
+        lines_.clear();
         return std::nullopt;
+    }
     return lines_;
 }
 
 bool FetchSession::RecorderAnswers()
 {
     const quint64 before = link_.Engine().BytesReceived();
+    const quint64 repliesBefore = link_.Engine().RepliesHeard();
     QElapsedTimer clock;
     clock.start();
     lines_.clear();
@@ -228,8 +286,11 @@ bool FetchSession::RecorderAnswers()
     bool gone = false;
     link_.RunTimersUntil([&] { return replyEnded_ || gone; },
                          [&] {
-                             const bool started = link_.Engine().BytesReceived() != before;
-                             gone = started ? bytes.QuietMs() >= ProbeMs : clock.elapsed() >= ProbeMs;
+                             const quint64 got = link_.Engine().BytesReceived() - before;
+                             // A device that talks without a recorder's reply is no recorder.
+                             const bool talker =
+                                 link_.Engine().RepliesHeard() == repliesBefore && got > NotRecorderBytes;
+                             gone = got != 0 ? bytes.QuietMs() >= ProbeMs || talker : clock.elapsed() >= ProbeMs;
                          },
                          false);
     return replyEnded_;
@@ -280,7 +341,14 @@ FetchSession::End FetchSession::Fetch(const QList<SyncItem>& plan, const QString
         const SyncItem& item = plan[i];
         if (item.action == SyncItem::TakeAsComplete) {
             if (onResult)
-                onResult({item.name, item.localSize, SyncResult::Same, {}});
+                onResult({item.name, item.localSize, SyncResult::Same, {}, item.listed});
+            continue;
+        }
+        if (item.action == SyncItem::Refuse) {
+            if (onResult)
+                onResult({item.name, 0, SyncResult::NotStored,
+                          QStringLiteral("%1 is already stored as %2").arg(FromCp1250(item.takenBy), item.name),
+                          item.listed});
             continue;
         }
         QByteArray old;
@@ -321,12 +389,15 @@ FetchSession::End FetchSession::Fetch(const QList<SyncItem>& plan, const QString
                              },
                              false);
         if (outcome_) {
-            if (onResult)
-                onResult(Classify(item, *outcome_, old));
+            if (onResult) {
+                SyncResult result = Classify(item, *outcome_, old);
+                result.listed = item.listed;
+                onResult(result);
+            }
             continue;
         }
         const QString seconds = QString::number(double(timeoutMs) / 1000.0);
-        SyncResult failed{item.name, 0, SyncResult::NotStored, {}};
+        SyncResult failed{item.name, 0, SyncResult::NotStored, {}, item.listed};
         bool endRun = false;
         if (garbled) {
             failed.error = QStringLiteral("only unreadable bytes for %1 s; the run ends").arg(seconds);
@@ -345,10 +416,11 @@ FetchSession::End FetchSession::Fetch(const QList<SyncItem>& plan, const QString
             for (int rest = i + 1; rest < count && onResult; ++rest) {
                 const SyncItem& later = plan[rest];
                 onResult(later.action == SyncItem::TakeAsComplete
-                             ? SyncResult{later.name, later.localSize, SyncResult::Same, {}}
+                             ? SyncResult{later.name, later.localSize, SyncResult::Same, {}, later.listed}
                              : SyncResult{later.name, 0, SyncResult::NotStored,
                                           later.localSize < 0 ? QStringLiteral("not asked for")
-                                                              : QStringLiteral("not checked; the local copy stays")});
+                                                              : QStringLiteral("not checked; the local copy stays"),
+                                          later.listed});
             }
             return End::RecorderGone;
         }

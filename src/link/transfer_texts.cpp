@@ -15,7 +15,17 @@ QString WhyNotStored(const DownloadOutcome& outcome, const LanguageTable& texts)
         return texts.Lower(QStringLiteral("THE DEVICE SENT MORE BYTES THAN IT ANNOUNCED")) + QStringLiteral(": ")
                + QString::number(outcome.expected);
     case Refusal::FrameLost:
+        if (outcome.expected < 0)
+            return texts.Lower(QStringLiteral("FRAME %1 CAME RIGHT AFTER THE FILE HEADER")).arg(outcome.got);
         return texts.Lower(QStringLiteral("FRAME %1 CAME AFTER FRAME %2")).arg(outcome.got).arg(outcome.expected);
+    case Refusal::ControlCharacter:
+        return texts.Lower(QStringLiteral("THE NAME HOLDS A CONTROL CHARACTER"));
+    case Refusal::DeviceSilent:
+        return texts.Lower(QStringLiteral("THE DEVICE STOPPED ANSWERING; THE DOWNLOAD WAS ABANDONED"));
+    case Refusal::NotAskedFor:
+        return texts.Lower(QStringLiteral("NOT ASKED FOR"));
+    case Refusal::SameStoredName:
+        return texts.Lower(QStringLiteral("ITS NAME IS ALREADY TAKEN BY %1")).arg(outcome.takenBy);
     case Refusal::Incomplete:
         return texts.Lower(QStringLiteral("RECEIVED %1 BYTES OF %2")).arg(outcome.got).arg(outcome.expected);
     case Refusal::NotWritten:

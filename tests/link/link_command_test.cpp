@@ -159,15 +159,99 @@ private slots:
         peer.AutoPump();
         Run run = Qtxctl({"list", "--port", peer.Name(), "--json"});
         QCOMPARE(run.status, 0);
-        QCOMPARE(Lines(run.out), (QList<QByteArray>{R"({"name":"KONFOUT.TXT"})", R"({"name":"STALL.CSV"})"}));
+        QCOMPARE(Lines(run.out), (QList<QByteArray>{R"({"name":"KONFOUT.TXT","storedAs":"KONFOUT.TXT"})",
+                                                    R"({"name":"STALL.CSV","storedAs":"STALL.CSV"})"}));
         QTemporaryDir to;
         run = Qtxctl({"download", "--port", peer.Name(), "--to", to.path(), "--timeout", "1", "--json"});
         QCOMPARE(run.status, 2);
-        QCOMPARE(Lines(run.out),
-                 (QList<QByteArray>{
-                     R"({"name":"KONFOUT.TXT","size":1,"stored":true})",
-                     R"({"error":"nothing received for 1 s, abandoned","name":"STALL.CSV","stored":false})"}));
+        QCOMPARE(
+            Lines(run.out),
+            (QList<QByteArray>{
+                R"({"listed":"KONFOUT.TXT","name":"KONFOUT.TXT","size":1,"stored":true})",
+                R"({"error":"nothing received for 1 s, abandoned","listed":"STALL.CSV","name":"STALL.CSV","stored":false})"}));
         QVERIFY(run.err.contains("not stored: STALL.CSV"));
+    }
+
+    void namesThatWouldReachAnotherFileAreRefused()
+    {
+        // Names a request cannot carry as they are: one the 8.3 request cuts to another file's
+        // name, two stored under one name, one with control characters.
+        SimCard recorder({.listedOnly = {"\x1b]0;TITLE\x07.txt", "sub/A.TXT"}});
+        recorder.AddFile("A.TXT", "alpha");
+        recorder.AddFile("REPORT.TXT", "report");
+        recorder.AddFile("REPORT.TXT.OLD", "old report");
+        PtyPeer peer(197);
+        peer.recorder = &recorder;
+        peer.AutoPump();
+        QTemporaryDir to;
+        WriteWholeFile(to.filePath("NOTES.TXT.BAK"), "n");
+        const QList<QStringList> refused{{"delete", "REPORT.TXT.OLD"},
+                                         {"get", "REPORT.TXT.OLD", "--to", to.path()},
+                                         {"upload", to.filePath("NOTES.TXT.BAK")}};
+        for (const QStringList& command : refused) {
+            const Run run = Qtxctl(QStringList{command[0], "--port", peer.Name()} + command.mid(1));
+            QCOMPARE(run.status, 1);
+            QVERIFY2(run.err.contains(".TXT.OLD can only be asked for as REPORT.TXT")
+                         || run.err.contains("NOTES.TXT.BAK can only be asked for as NOTES.TXT"),
+                     run.err.constData());
+        }
+        QCOMPARE(recorder.Requests(), (QList<QByteArray>{"list", "list"}));
+        QCOMPARE(recorder.File("REPORT.TXT"), QByteArray("report"));
+
+        Run run = Qtxctl({"list", "--port", peer.Name()});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(Lines(run.out).first(), QByteArray("\\x1b]0;TITLE\\x07.txt"));
+        run = Qtxctl({"download", "--port", peer.Name(), "--to", to.path(), "--json"});
+        QCOMPARE(run.status, 2);
+        const QList<QByteArray> lines = Lines(run.out);
+        QVERIFY2(lines.contains(R"({"error":"REPORT.TXT is already stored as REPORT.TXT","listed":"REPORT.TXT.OLD",)"
+                                R"("name":"REPORT.TXT","stored":false})"),
+                 run.out.constData());
+        QVERIFY2(lines.contains(R"({"error":"A.TXT is already stored as A.TXT","listed":"sub/A.TXT","name":"A.TXT",)"
+                                R"("stored":false})"),
+                 run.out.constData());
+        QCOMPARE(ReadWholeFile(to.filePath("REPORT.TXT")), QByteArray("report"));
+        QCOMPARE(ReadWholeFile(to.filePath("A.TXT")), QByteArray("alpha"));
+        // Nothing the recorder or the terminal is sent carries a control character.
+        QVERIFY(!run.err.contains('\x1b'));
+        for (const QByteArray& request : recorder.Requests())
+            QVERIFY2(!request.contains('\x1b') && !request.contains('\r'), request.constData());
+    }
+
+    void waitsOnAWrongOrRefusingDeviceEnd()
+    {
+        // A GPS receiver on the port: a sentence every 100 ms, whatever it is sent.
+        PtyPeer gps(198);
+        QTimer talker;
+        QObject::connect(&talker, &QTimer::timeout, [&gps] {
+            gps.Pump();
+            gps.Send("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n");
+        });
+        talker.start(100);
+        QTemporaryDir to;
+        for (const QString command : {"list", "download", "sync"}) {
+            QStringList arguments{command, "--port", gps.Name()};
+            if (command != "list")
+                arguments << "--to" << to.path();
+            const Run run = Qtxctl(arguments, 30000);
+            QCOMPARE(run.status, 2);
+            QVERIFY2(run.err.contains("this device is not a QTX recorder"), run.err.constData());
+        }
+        talker.stop();
+        QVERIFY(QDir(to.path()).isEmpty());
+
+        // A recorder that refuses every upload frame still answers; the upload ends all the same.
+        sim::RecorderSettings refusing;
+        refusing.faults.corruptEvery = 1;
+        SimCard recorder(refusing);
+        PtyPeer peer(199);
+        peer.recorder = &recorder;
+        peer.AutoPump();
+        WriteWholeFile(to.filePath("UP.BIN"), QByteArray(3000, 'u'));
+        const Run run = Qtxctl({"upload", "--port", peer.Name(), to.filePath("UP.BIN")}, 30000);
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains("refused one frame 21 times in a row"), run.err.constData());
+        QCOMPARE(recorder.File("UP.BIN"), QByteArray("<missing>"));
     }
 
     void failuresExitWithAClearMessage()

@@ -325,18 +325,25 @@ private slots:
 
     void aLostFrameAbandonsTheFileInsteadOfStoringAHole()
     {
-        // The recorder goes on to frame 7 without ever sending frame 6.
-        sim::RecorderSettings settings;
-        settings.faults.skipAt = {6};
-        SimCard recorder(settings);
-        recorder.AddFile("HOLE.BIN", Pattern(20 * 512));
-        Rig rig(&recorder);
-        rig.engine.RequestFile("HOLE.BIN");
-        QVERIFY(rig.TickUntil([&] { return !rig.events.downloads.isEmpty(); }));
-        QVERIFY(!rig.events.downloads.first().stored);
-        QCOMPARE(rig.events.downloads.first().error, QStringLiteral("frame 7 came after frame 5"));
-        QCOMPARE(recorder.Tally().stops, 1);
-        QVERIFY(!QFile::exists(rig.Stored("HOLE.BIN")));
+        // The recorder goes on to the next frame without ever sending the lost one; the first
+        // frame after the header is lost like any other.
+        const QList<std::pair<int, QString>> cases{{6, QStringLiteral("frame 7 came after frame 5")},
+                                                   {0, QStringLiteral("frame 1 came right after the file header")}};
+        for (const auto& [lost, error] : cases) {
+            sim::RecorderSettings settings;
+            settings.faults.skipAt = {lost};
+            SimCard recorder(settings);
+            recorder.AddFile("HOLE.BIN", Pattern(20 * 512));
+            Rig rig(&recorder);
+            rig.engine.RequestFile("HOLE.BIN");
+            // Found at the first frame that came, long before any silence.
+            QVERIFY(rig.TickUntil([&] { return !rig.events.downloads.isEmpty(); }, 2000));
+            QVERIFY(!rig.events.downloads.first().stored);
+            QCOMPARE(rig.events.downloads.first().error, error);
+            QCOMPARE(recorder.Tally().stops, 1);
+            QCOMPARE(recorder.Tally().resendRequests, 0);
+            QVERIFY(!QFile::exists(rig.Stored("HOLE.BIN")));
+        }
     }
 
     void anEmptyFileCompletesAtOnce()
@@ -388,7 +395,14 @@ private slots:
             QCOMPARE(rig.line.TakeWritten(), QByteArray());
         }
         QVERIFY(!rig.engine.RequestFile(QByteArray(30, 'x') + ".TXT"));
-        QCOMPARE(rig.events.downloads.size(), 5);
+        // A CR inside the name would end the request early; no control character goes out.
+        for (const QByteArray& name : {QByteArray("A\rB.TXT"), QByteArray("\x1b]0;T\x07.txt")}) {
+            QVERIFY(!rig.engine.RequestFile(name));
+            QVERIFY(!rig.engine.RequestDelete(name));
+            QCOMPARE(rig.line.TakeWritten(), QByteArray());
+        }
+        QCOMPARE(rig.events.downloads.size(), 7);
+        QCOMPARE(rig.events.downloads.last().refusal, Refusal::ControlCharacter);
         for (const DownloadOutcome& outcome : std::as_const(rig.events.downloads))
             QVERIFY(!outcome.stored);
         QVERIFY(!rig.engine.State().Receiving);

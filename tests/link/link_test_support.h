@@ -97,7 +97,10 @@ public:
     QStringList log;
     QList<DownloadOutcome> downloads;
     int progressClosed = 0;
+    int notARecorder = 0;
     QString finishedFolder;
+    QString incompleteFolder;
+    QList<DownloadOutcome> notStored;
 
     void LogLine(const QString& text) override { log.append(text); }
     void AddFileListLine(const QByteArray& line) override { files.append(line); }
@@ -108,9 +111,15 @@ public:
     void SetCounter(const QString& text) override { counters.append(text); }
     void SetOverallProgress(int percent) override { overall.append(percent); }
     void CloseProgress() override { ++progressClosed; }
+    void NotARecorder() override { ++notARecorder; }
     QString ChosenPortName() const override { return port; }
     void Trace(const QString& text) override { traces.append(text); }
     void DownloadsFinished(const QString& folder) override { finishedFolder = folder; }
+    void DownloadsIncomplete(const QString& folder, const QList<DownloadOutcome>& outcomes) override
+    {
+        incompleteFolder = folder;
+        notStored = outcomes;
+    }
     void DownloadEnded(const DownloadOutcome& outcome) override { downloads.append(outcome); }
 };
 

@@ -218,6 +218,16 @@ private slots:
             Form12->Button4->click();
             QTRY_VERIFY(recorder.File("SEND.BIN") == QByteArray(1600, 's'));
             QTRY_VERIFY(Form1->Link->Engine().State().UploadState == UploadStates::Idle);
+            // The request would cut REPORT.TXT.OLD to REPORT.TXT: refused without a question.
+            recorder.AddFile("REPORT.TXT", "r");
+            recorder.AddFile("REPORT.TXT.OLD", "o");
+            Form12->Button2->click();
+            QTRY_COMPARE(Form12->ListBox1->count(), 4);
+            Form12->ListBox1->setCurrentRow(2);
+            Form12->Button5->click();
+            QCOMPARE(dialogs.messages.size(), 1);
+            QVERIFY2(dialogs.messages[0].endsWith("REPORT.TXT.OLD -> REPORT.TXT"), qPrintable(dialogs.messages[0]));
+            QCOMPARE(dialogs.questions.size(), 2);
             Form12->Button3->click();
             log = Form12->ListBox2->Lines();
             Form12->close();
@@ -226,6 +236,8 @@ private slots:
         QCOMPARE(PendingModalActions(), 0);
 
         QCOMPARE(files, (QStringList{"A.TXT", "B.TXT"}));
+        QCOMPARE(recorder.File("REPORT.TXT"), QByteArray("r"));
+        QVERIFY(!recorder.Requests().contains("delete REPORT.TXT"));
         QCOMPARE(ReadFileBytes(CardFolder() + "/A.TXT"), QByteArray("alpha"));
         QCOMPARE(Form1->Label3->text(), QStringLiteral("SEND.BIN"));
         const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d:\\d{1,3} "));
@@ -284,7 +296,8 @@ private slots:
         Forms forms(QString::fromUtf8("FILE NOT SAVED\tNIE ZAPISANO PLIKU\t\n"
                                       "RECEIVED %1 BYTES OF %2\tODEBRANO %1 Z %2 BAJTÓW\t\n"
                                       "THE DEVICE SENT MORE BYTES THAN IT ANNOUNCED\t"
-                                      "URZĄDZENIE WYSŁAŁO WIĘCEJ BAJTÓW, NIŻ ZAPOWIEDZIAŁO\t\n"));
+                                      "URZĄDZENIE WYSŁAŁO WIĘCEJ BAJTÓW, NIŻ ZAPOWIEDZIAŁO\t\n"
+                                      "THESE FILES WERE NOT STORED\tTYCH PLIKÓW NIE ZAPISANO\t\n"));
         Form1->Language.SetLanguageIndex(Polish);
         SimCard recorder({.sizeError = -10});
         recorder.AddFile("BAD.TXT", QByteArray(700, 'b'));
@@ -293,8 +306,14 @@ private slots:
         peer.AutoPump();
         ChoosePortNext(peer.Name());
         Form1->RunAccessMode(TForm11::ConnectRs232);
-        // Nothing was stored, yet the run ends with the (empty) download folder opened.
-        QTRY_VERIFY_WITH_TIMEOUT(Form1->CardLoaded, 20000);
+        // Nothing was stored: one message at the end names the file and why, and the folder is
+        // not opened as if it had just been downloaded.
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs.messages.size(), 1, 20000);
+        QVERIFY2(dialogs.messages[0].startsWith(QString::fromUtf8(
+                     "Tych plików nie zapisano:\nBAD.TXT (urządzenie wysłało więcej bajtów, niż zapowiedziało: 690)")),
+                 qPrintable(dialogs.messages[0]));
+        QVERIFY(!Form1->CardLoaded);
+        QVERIFY(!Form1->Link->Port().IsOpen());
         QVERIFY(dialogs.errors.isEmpty());
         const QString expected =
             QString::fromUtf8("Nie zapisano pliku BAD.TXT (urządzenie wysłało więcej bajtów, niż zapowiedziało: 690)");

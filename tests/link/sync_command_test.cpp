@@ -93,7 +93,7 @@ private slots:
         QCOMPARE(States(first.out).size(), 9);
         QCOMPARE(States(first.out).values(), QList<QByteArray>(9, "new"));
 
-        // A second run: every file is the same, none is fetched whole, none is written.
+        // A second run: every file is the same; only the small workspace files are fetched whole.
         const QDateTime old = QDateTime::currentDateTime().addDays(-2);
         for (const QString& name : QDir(synced).entryList(QDir::Files)) {
             QFile file(synced + "/" + name);
@@ -106,11 +106,12 @@ private slots:
         QCOMPARE(States(second.out).values(), QList<QByteArray>(9, "same"));
         QVERIFY2(second.err.contains("9 listed: 0 new, 0 grown, 0 changed, 9 same, 0 not stored"),
                  second.err.constData());
-        // The newest day and the three workspace files are asked for; older days are not.
-        const QByteArray log = sim.TakeLogUntil("stopped by \"B\"", 4);
-        QCOMPARE(log.count(" done\n"), 0);
-        QCOMPARE(log.count("stopped by \"B\""), 4);
-        for (const QString& name : QDir(synced).entryList(QDir::Files))
+        // The newest day is checked by its header, the three workspace files are fetched whole;
+        // older days are not asked for, and no event file is written.
+        const QByteArray log = sim.TakeLogUntil(" done\n", 3);
+        QCOMPARE(log.count(" done\n"), 3);
+        QCOMPARE(log.count("stopped by \"B\""), 1);
+        for (const QString& name : QDir(synced).entryList({"*.csv"}, QDir::Files))
             QCOMPARE(QFileInfo(synced + "/" + name).lastModified(), old);
     }
 
@@ -127,6 +128,11 @@ private slots:
         WriteWholeFile(local.filePath("KONFOUT.TXT"), "DeviceID=OLD\r\n");
         WriteWholeFile(local.filePath("20250302.csv"), ReadWholeFile(card.filePath("20250302.csv")).left(100));
         WriteWholeFile(local.filePath("KEEP.TXT"), "not on the card");
+        // Changed in place with the same size: the user list edited, an older day damaged.
+        WriteWholeFile(local.filePath("USERS.txt"), QByteArray(120, 'v'));
+        QByteArray damaged = ReadWholeFile(card.filePath("20250301.csv"));
+        damaged[10] = '#';
+        WriteWholeFile(local.filePath("20250301.csv"), damaged);
         RecorderSimProcess sim(QStringLiteral(QTX_RECORDER_SIM), card.path(), 151);
         QVERIFY(!sim.Port().isEmpty());
 
@@ -136,7 +142,8 @@ private slots:
         QCOMPARE(states.value("20250304.csv"), "grown");
         QCOMPARE(states.value("KONFOUT.TXT"), "changed");
         QCOMPARE(states.value("20250302.csv"), "same");
-        QCOMPARE(states.value("USERS.txt"), "same");
+        QCOMPARE(states.value("USERS.txt"), "changed");
+        QCOMPARE(ReadWholeFile(local.filePath("USERS.txt")), ReadWholeFile(card.filePath("USERS.txt")));
         QCOMPARE(ReadWholeFile(local.filePath("20250304.csv")), ReadWholeFile(card.filePath("20250304.csv")));
         QCOMPARE(ReadWholeFile(local.filePath("KONFOUT.TXT")), ReadWholeFile(card.filePath("KONFOUT.TXT")));
         QCOMPARE(ReadWholeFile(local.filePath("20250302.csv")).size(), 100);
@@ -145,9 +152,12 @@ private slots:
 
         run = RunQtxctl({"sync", "--port", sim.Port(), "--to", local.path(), "--full-check", "--json"});
         QCOMPARE(run.status, 0);
-        QVERIFY2(Lines(run.out).contains(R"({"name":"20250302.csv","size":)"
+        QVERIFY2(Lines(run.out).contains(R"({"listed":"20250302.csv","name":"20250302.csv","size":)"
                                          + QByteArray::number(ReadWholeFile(card.filePath("20250302.csv")).size())
                                          + R"(,"state":"grown"})"),
+                 run.out.constData());
+        QVERIFY2(Lines(run.out).contains(R"({"listed":"20250301.csv","name":"20250301.csv","size":)"
+                                         + QByteArray::number(damaged.size()) + R"(,"state":"changed"})"),
                  run.out.constData());
         QString why;
         QVERIFY2(HoldsCopyOf(local.path(), card.path(), &why), qPrintable(why));

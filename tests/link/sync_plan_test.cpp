@@ -29,18 +29,32 @@ private slots:
         const QList<Expected> plain{
             {"20250301.csv", SyncItem::TakeAsComplete, 4}, {"20250302.CSV", SyncItem::TakeAsComplete, 4},
             {"20250303.csv", SyncItem::Check, 4},          {"20250304.csv", SyncItem::Fetch, -1},
-            {"KONFOUT.TXT", SyncItem::Check, 4},           {"USERS.txt", SyncItem::Fetch, -1},
+            {"KONFOUT.TXT", SyncItem::Fetch, 4},           {"USERS.txt", SyncItem::Fetch, -1},
             {"LONGNAME.TEX", SyncItem::Check, 4}};
         for (const bool fullCheck : {false, true}) {
             const QList<SyncItem> plan = PlanSync(listed, local.path(), fullCheck);
             QCOMPARE(plan.size(), plain.size());
             for (qsizetype i = 0; i < plan.size(); ++i) {
-                const SyncItem::Action action =
-                    fullCheck && plain[i].action == SyncItem::TakeAsComplete ? SyncItem::Check : plain[i].action;
+                // A full check fetches every local file whole: a changed file may keep its size.
+                const SyncItem::Action action = fullCheck ? SyncItem::Fetch : plain[i].action;
                 QCOMPARE(plan[i].name, plain[i].name);
                 QCOMPARE(plan[i].action, action);
                 QCOMPARE(plan[i].localSize, plain[i].localSize);
             }
+        }
+    }
+
+    void namesStoredAlikeAreRefusedAfterTheFirst()
+    {
+        const QList<QByteArray> listed{"../evil1.csv", "..\\evil3.csv",  "USERS.txt", "sub/USERS.txt",
+                                       "REPORT.TXT",   "REPORT.TXT.OLD", "users.TXT"};
+        const QList<SyncItem> plan = PlanDownload(listed);
+        QCOMPARE(plan.size(), listed.size());
+        const QList<QByteArray> takenBy{{}, "../evil1.csv", {}, "USERS.txt", {}, "REPORT.TXT", "USERS.txt"};
+        for (qsizetype i = 0; i < plan.size(); ++i) {
+            QCOMPARE(plan[i].listed, listed[i]);
+            QCOMPARE(plan[i].action, takenBy[i].isEmpty() ? SyncItem::Fetch : SyncItem::Refuse);
+            QCOMPARE(plan[i].takenBy, takenBy[i]);
         }
     }
 };

@@ -102,12 +102,83 @@ private slots:
         for (const QByteArray name : {"A.TXT", "B.TXT", "SYSTEM"})
             rig.recorder.AddFile(name, name.left(1));
         rig.link.Tasks().Start();
-        QVERIFY(rig.RunUntil([&] { return !rig.view.finishedFolder.isEmpty(); }));
+        QVERIFY(rig.RunUntil([&] { return !rig.view.incompleteFolder.isEmpty(); }));
         QCOMPARE(rig.recorder.Requests(), (QList<QByteArray>{"list", "get A.TXT", "get B.TXT"}));
         QCOMPARE(rig.view.counters, (QStringList{"1 / 4", "2 / 4", "3 / 4"}));
         QCOMPARE(rig.view.downloads.size(), 3);
         QVERIFY(!rig.view.downloads[0].stored);
         QCOMPARE(QDir(rig.folder.filePath("card")).entryList(QDir::Files), (QStringList{"A.TXT", "B.TXT"}));
+        // The refused name is reported at the end, and the folder is not opened as fresh.
+        QCOMPARE(rig.view.notStored.size(), 1);
+        QCOMPARE(rig.view.notStored[0].refusal, Refusal::NotAFileName);
+        QVERIFY(rig.view.finishedFolder.isEmpty());
+    }
+
+    void namesStoredAlikeAreRefusedAfterTheFirst()
+    {
+        Rig rig(166, {.listedOnly = {"sub/A.TXT"}});
+        rig.recorder.AddFile("A.TXT", "a");
+        rig.recorder.AddFile("REPORT.TXT", "report");
+        rig.recorder.AddFile("REPORT.TXT.OLD", "old");
+        rig.link.Tasks().Start();
+        QVERIFY(rig.RunUntil([&] { return !rig.view.incompleteFolder.isEmpty(); }));
+        QCOMPARE(rig.recorder.Requests(), (QList<QByteArray>{"list", "get A.TXT", "get REPORT.TXT"}));
+        QCOMPARE(rig.Stored("REPORT.TXT"), QByteArray("report"));
+        QCOMPARE(rig.Stored("A.TXT"), QByteArray("a"));
+        QCOMPARE(rig.view.notStored.size(), 2);
+        QCOMPARE(rig.view.notStored[0].name, QStringLiteral("REPORT.TXT.OLD"));
+        QCOMPARE(rig.view.notStored[0].takenBy, QStringLiteral("REPORT.TXT"));
+        QCOMPARE(rig.view.notStored[1].name, QStringLiteral("sub/A.TXT"));
+        QCOMPARE(rig.view.notStored[1].refusal, Refusal::SameStoredName);
+    }
+
+    void aRecorderThatStopsInAFileIsGivenUpAfterTenSilentSeconds()
+    {
+        Rig rig(167, {.stallingFiles = {"B.BIN"}});
+        rig.recorder.AddFile("A.BIN", "a");
+        rig.recorder.AddFile("B.BIN", QByteArray(3000, 'b'));
+        rig.recorder.AddFile("C.BIN", "c");
+        rig.link.Tasks().Start();
+        QVERIFY(rig.RunUntil([&] { return rig.link.Engine().State().BytesDone > 0; }));
+        // Counted in sequencer events (100 ms each), never by the clock; the engine asks again
+        // with "d" between them, and the recorder stays silent. The first event notes the last byte.
+        const auto event = [&rig] {
+            for (int run = 0; run < 50; ++run) {
+                rig.link.Engine().LinkTick();
+                rig.peer.Pump();
+            }
+            rig.link.Tasks().TimerLaunchEvents();
+        };
+        for (int silent = 0; silent < TaskSequencer::FileSilenceEvents; ++silent) {
+            event();
+            QCOMPARE(rig.link.Tasks().TaskGroup(), 1);
+        }
+        event();
+        QCOMPARE(rig.link.Tasks().TaskGroup(), 0);
+        QVERIFY(!rig.link.Port().IsOpen());
+        QVERIFY(rig.view.finishedFolder.isEmpty());
+        QCOMPARE(rig.view.incompleteFolder, rig.folder.filePath("card"));
+        QCOMPARE(rig.view.notStored.size(), 2);
+        QCOMPARE(rig.view.notStored[0].name, QStringLiteral("B.BIN"));
+        QCOMPARE(rig.view.notStored[0].refusal, Refusal::DeviceSilent);
+        QCOMPARE(rig.view.notStored[1].refusal, Refusal::NotAskedFor);
+        QCOMPARE(rig.Stored("A.BIN"), QByteArray("a"));
+        QVERIFY(!QFile::exists(rig.folder.filePath("card/B.BIN")));
+        QVERIFY(!rig.link.Engine().State().Receiving);
+    }
+
+    void aDeviceThatTalksButIsNoRecorderEndsTheRun()
+    {
+        Rig rig(168);
+        rig.peer.recorder = nullptr;
+        rig.link.Tasks().Start();
+        QVERIFY(rig.RunUntil([&] { return rig.peer.received.contains("\xff\x00\x05\x0d"); }, 2000));
+        // A GPS receiver's sentences, as many as come in a second: long before the 10 s list wait.
+        for (int i = 0; i < 10; ++i)
+            rig.peer.Send("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n");
+        QVERIFY(rig.RunUntil([&] { return rig.link.Tasks().TaskGroup() == 0; }, 1000));
+        QCOMPARE(rig.view.notARecorder, 1);
+        QVERIFY(!rig.link.Port().IsOpen());
     }
 
     void anEmptyListGoesStraightToTheEnd()

@@ -6,7 +6,9 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "base/text_file.h"
+#include "lang/language_table.h"
 #include "link/sync.h"
+#include "link/wire_format.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -40,6 +42,24 @@ void Out(const QString& text)
 {
     std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
     std::fflush(stdout);
+}
+
+// A name as the terminal may show it.
+QString Shown(const QByteArray& name)
+{
+    return Printable(qtx::FromCp1250(name));
+}
+
+// An interface text in the command line's language (English), from the built-in lang.txt.
+QString Text(const QString& key)
+{
+    static const qtx::LanguageTable table = [] {
+        qtx::LanguageTable loaded;
+        loaded.LoadLanguageFile(QStringLiteral(":/lang/lang.txt"));
+        loaded.SetLanguageIndex(qtx::English);
+        return loaded;
+    }();
+    return table.Lower(key);
 }
 
 struct Command {
@@ -209,15 +229,41 @@ bool Open(qtx::FetchSession& session, const QString& command, const Parsed& pars
     return false;
 }
 
-// The card's names, or nothing (said on standard error) when the recorder did not answer.
-std::optional<QList<QByteArray>> ReadList(qtx::FetchSession& session, const QString& command, const Parsed& parsed)
+// The card's names, or nothing (said on standard error, with the exit status in *status) when
+// the recorder did not answer (1) or the port carries a device that talks but is no recorder (2).
+std::optional<QList<QByteArray>> ReadList(qtx::FetchSession& session, const QString& command, const Parsed& parsed,
+                                          int* status)
 {
-    auto names = session.ReadList(ListWaitMs(parsed));
-    if (!names)
+    qtx::FetchSession::ListEnd end = qtx::FetchSession::ListEnd::Listed;
+    auto names = session.ReadList(ListWaitMs(parsed), &end);
+    *status = ExitOk;
+    if (end == qtx::FetchSession::ListEnd::Silent) {
         Err(QStringLiteral("qtxctl %1: the recorder on %2 did not answer the list request within %3 seconds")
                 .arg(command, parsed.port)
                 .arg(double(ListWaitMs(parsed)) / 1000.0));
+        *status = ExitNoLink;
+    } else if (end != qtx::FetchSession::ListEnd::Listed) {
+        const QString what = end == qtx::FetchSession::ListEnd::NotRecorder
+                                 ? QStringLiteral("it answered the list request with no recorder's reply")
+                                 : QStringLiteral("its answer to the list request has no end");
+        Err(QStringLiteral("qtxctl %1: %2 (%3 on %4)")
+                .arg(command, Text(QStringLiteral("THIS DEVICE IS NOT A %1 RECORDER")).arg(QStringLiteral("QTX")), what,
+                     parsed.port));
+        *status = ExitIncomplete;
+    }
     return names;
+}
+
+// A name the recorder can only be asked for in a shorter form (8.3: up to the first "." and
+// three more characters) would name another file; says so, naming both forms.
+bool RequestNamesIt(const QString& command, const QByteArray& name)
+{
+    const QByteArray argument = qtx::wire::RequestArgument(name);
+    if (argument == name)
+        return true;
+    Err(QStringLiteral("qtxctl %1: %2 can only be asked for as %3: %4")
+            .arg(command, Shown(name), Shown(argument), Text(QStringLiteral("THE REQUEST WOULD NAME ANOTHER FILE"))));
+    return false;
 }
 
 // The listed name that a name given by the operator means: the same bytes, else the one that
@@ -255,7 +301,7 @@ public:
     {
         session.onStart = [this](const qtx::SyncItem& item, int index, int count) {
             counter_ = QStringLiteral("%1 / %2").arg(index + 1).arg(count);
-            current_ = item.name;
+            current_ = Printable(item.name);
             Bar(0);
         };
         session.onProgress = [this](int percent) { Bar(percent); };
@@ -269,11 +315,11 @@ public:
                                    ? QString()
                                    : QLatin1Char('[') + counter_ + QStringLiteral("] ");
         if (result.state == qtx::SyncResult::NotStored) {
-            notStored.append(result.name);
-            Err(prefix + result.name + QStringLiteral(": not stored: ") + result.error);
+            notStored.append(Printable(result.name));
+            Err(prefix + Printable(result.name) + QStringLiteral(": not stored: ") + Printable(result.error));
         } else if (!stored.isEmpty()) {
-            storedNames.append(result.name);
-            Err(prefix + result.name + QStringLiteral(": ") + stored);
+            storedNames.append(Printable(result.name));
+            Err(prefix + Printable(result.name) + QStringLiteral(": ") + stored);
         }
     }
 
@@ -342,31 +388,35 @@ int Ports(const QStringList& arguments)
 
 int List(const QStringList& arguments)
 {
-    const Parsed parsed = Parse({QStringLiteral("list"),
-                                 QStringLiteral("--port COMn [--timeout S] [--json]"),
-                                 QStringLiteral("Prints the names of the files on the recorder's card, one per line.\n"
-                                                "--json: {\"name\": \"KONFOUT.TXT\"} per file. Exit status: 0 listed,\n"
-                                                "1 no link or no answer, 2 wrong arguments."),
-                                 {},
-                                 true,
-                                 false,
-                                 true,
-                                 true},
-                                arguments);
+    const Parsed parsed =
+        Parse({QStringLiteral("list"),
+               QStringLiteral("--port COMn [--timeout S] [--json]"),
+               QStringLiteral("Prints the names of the files on the recorder's card, one per line.\n"
+                              "--json: {\"name\": \"KONFOUT.TXT\", \"storedAs\": \"KONFOUT.TXT\"} per file (storedAs:\n"
+                              "the name a download stores it under). Exit status: 0 listed,\n"
+                              "1 no link or no answer, 2 wrong arguments or the device is no recorder."),
+               {},
+               true,
+               false,
+               true,
+               true},
+              arguments);
     if (parsed.status >= 0)
         return parsed.status;
     qtx::FetchSession session;
     if (!Open(session, QStringLiteral("list"), parsed))
         return ExitNoLink;
-    const auto names = ReadList(session, QStringLiteral("list"), parsed);
+    int status = ExitOk;
+    const auto names = ReadList(session, QStringLiteral("list"), parsed, &status);
     session.Link().CloseLink();
     if (!names)
-        return ExitNoLink;
+        return status;
     for (const QByteArray& name : *names) {
         if (parsed.json)
-            PrintJsonLine({{QStringLiteral("name"), qtx::FromCp1250(name)}});
+            PrintJsonLine({{QStringLiteral("name"), qtx::FromCp1250(name)},
+                           {QStringLiteral("storedAs"), qtx::StoredNameOf(name)}});
         else
-            Out(qtx::FromCp1250(name));
+            Out(Shown(name));
     }
     return ExitOk;
 }
@@ -380,14 +430,16 @@ int FetchWhole(const QString& command, const Parsed& parsed, qtx::FetchSession& 
         const bool stored = result.state != qtx::SyncResult::NotStored;
         report.Done(result, QStringLiteral("%1 bytes").arg(result.size));
         if (parsed.json) {
-            QJsonObject line{{QStringLiteral("name"), result.name}, {QStringLiteral("stored"), stored}};
+            QJsonObject line{{QStringLiteral("name"), result.name},
+                             {QStringLiteral("listed"), qtx::FromCp1250(result.listed)},
+                             {QStringLiteral("stored"), stored}};
             if (stored)
                 line.insert(QStringLiteral("size"), result.size);
             else
                 line.insert(QStringLiteral("error"), result.error);
             PrintJsonLine(line);
         } else if (stored) {
-            Out(result.name + QLatin1Char('\t') + QString::number(result.size));
+            Out(Printable(result.name) + QLatin1Char('\t') + QString::number(result.size));
         }
     };
     const qtx::FetchSession::End end = session.Fetch(plan, parsed.to, parsed.timeoutMs);
@@ -408,22 +460,25 @@ int FetchWhole(const QString& command, const Parsed& parsed, qtx::FetchSession& 
 
 int Download(const QStringList& arguments)
 {
-    const Parsed parsed = Parse(
-        {QStringLiteral("download"),
-         QStringLiteral("--port COMn [--to DIR] [--timeout S] [--json]"),
-         QStringLiteral("Fetches every listed file of the recorder's card (names with a \".\") into DIR and\n"
-                        "prints NAME<TAB>SIZE for each stored file. When nothing arrives for S seconds and\n"
-                        "the recorder does not answer a list request at once, the run ends and names the\n"
-                        "files stored and not stored.\n"
-                        "--json: {\"name\": \"KONFOUT.TXT\", \"stored\": true, \"size\": 812} per listed file, or\n"
-                        "{\"name\": ..., \"stored\": false, \"error\": \"...\"}.\n"
-                        "Exit status: 0 all stored, 1 no link or no answer, 2 some file was not stored."),
-         {},
-         true,
-         true,
-         true,
-         true},
-        arguments);
+    const Parsed parsed =
+        Parse({QStringLiteral("download"),
+               QStringLiteral("--port COMn [--to DIR] [--timeout S] [--json]"),
+               QStringLiteral(
+                   "Fetches every listed file of the recorder's card (names with a \".\") into DIR and\n"
+                   "prints NAME<TAB>SIZE for each stored file. When nothing arrives for S seconds and\n"
+                   "the recorder does not answer a list request at once, the run ends and names the\n"
+                   "files stored and not stored.\n"
+                   "--json: {\"name\": \"KONFOUT.TXT\", \"listed\": \"KONFOUT.TXT\", \"stored\": true, \"size\": 812}\n"
+                   "per listed file (name: as stored, listed: as the recorder lists it), or\n"
+                   "{\"name\": ..., \"stored\": false, \"error\": \"...\"}.\n"
+                   "Exit status: 0 all stored, 1 no link or no answer, 2 some file was not stored\n"
+                   "or the device is no recorder."),
+               {},
+               true,
+               true,
+               true,
+               true},
+              arguments);
     if (parsed.status >= 0)
         return parsed.status;
     if (!PrepareTarget(QStringLiteral("download"), parsed.to))
@@ -431,10 +486,11 @@ int Download(const QStringList& arguments)
     qtx::FetchSession session;
     if (!Open(session, QStringLiteral("download"), parsed))
         return ExitNoLink;
-    const auto names = ReadList(session, QStringLiteral("download"), parsed);
+    int status = ExitOk;
+    const auto names = ReadList(session, QStringLiteral("download"), parsed, &status);
     if (!names) {
         session.Link().CloseLink();
-        return ExitNoLink;
+        return status;
     }
     return FetchWhole(QStringLiteral("download"), parsed, session, qtx::PlanDownload(*names));
 }
@@ -445,8 +501,9 @@ int Get(const QStringList& arguments)
         Parse({QStringLiteral("get"),
                QStringLiteral("--port COMn NAME [--to DIR] [--timeout S]"),
                QStringLiteral("Fetches one file of the recorder's card into DIR and prints NAME<TAB>SIZE.\n"
-                              "Exit status: 0 stored, 1 no link, no answer or NAME is not on the card,\n"
-                              "2 not stored."),
+                              "Exit status: 0 stored, 1 no link, no answer, NAME is not on the card or\n"
+                              "the 8.3 request would name another file, 2 not stored or the device is\n"
+                              "no recorder."),
                {QStringLiteral("NAME")},
                true,
                true,
@@ -459,12 +516,17 @@ int Get(const QStringList& arguments)
     qtx::FetchSession session;
     if (!Open(session, QStringLiteral("get"), parsed))
         return ExitNoLink;
-    const auto names = ReadList(session, QStringLiteral("get"), parsed);
-    const auto listed = names ? FindListed(*names, qtx::ToCp1250(parsed.positional[0])) : std::nullopt;
-    if (!listed) {
+    int status = ExitOk;
+    const auto names = ReadList(session, QStringLiteral("get"), parsed, &status);
+    if (!names) {
         session.Link().CloseLink();
-        if (names)
-            Err(QStringLiteral("qtxctl get: %1 is not on the recorder's card").arg(parsed.positional[0]));
+        return status;
+    }
+    const auto listed = FindListed(*names, qtx::ToCp1250(parsed.positional[0]));
+    if (!listed || !RequestNamesIt(QStringLiteral("get"), *listed)) {
+        session.Link().CloseLink();
+        if (!listed)
+            Err(QStringLiteral("qtxctl get: %1 is not on the recorder's card").arg(Printable(parsed.positional[0])));
         return ExitNoLink;
     }
     QList<qtx::SyncItem> plan = qtx::PlanDownload({*listed});
@@ -482,18 +544,19 @@ int Sync(const QStringList& arguments)
     const Parsed parsed =
         Parse({QStringLiteral("sync"),
                QStringLiteral("--port COMn [--to DIR] [--full-check] [--timeout S] [--json]"),
-               QStringLiteral(
-                   "Brings DIR up to the recorder's card with the least traffic. Files not in DIR are\n"
-                   "fetched. The recorder only appends to the current day's event file, so an event file\n"
-                   "(YYYYMMDD.csv) in DIR dated before the newest one both in DIR and on the card is taken\n"
-                   "as complete (--full-check asks for it all the same). Every other file in DIR is asked\n"
-                   "for and the transfer stops after its header when the size matches the local copy.\n"
-                   "A fetched file replaces the old one only when complete; files the recorder no longer\n"
-                   "lists are kept. Prints NAME<TAB>SIZE<TAB>STATE per listed file,\n"
-                   "STATE new, grown, changed or same, and a summary on stderr.\n"
-                   "--json: {\"name\": \"20250301.CSV\", \"size\": 5120, \"state\": \"grown\"} per listed file, or\n"
-                   "{\"name\": ..., \"state\": \"not stored\", \"error\": \"...\"}.\n"
-                   "Exit status: 0 all done, 1 no link or no answer, 2 something was not stored."),
+               QStringLiteral("Brings DIR up to the recorder's card with the least traffic. Files not in DIR are\n"
+                              "fetched. The recorder only appends to the current day's event file, so an event file\n"
+                              "(YYYYMMDD.csv) in DIR dated before the newest one both in DIR and on the card is taken\n"
+                              "as complete (--full-check asks for it all the same). Every other file in DIR is asked\n"
+                              "for and the transfer stops after its header when the size matches the local copy.\n"
+                              "A fetched file replaces the old one only when complete; files the recorder no longer\n"
+                              "lists are kept. Prints NAME<TAB>SIZE<TAB>STATE per listed file,\n"
+                              "STATE new, grown, changed or same, and a summary on stderr.\n"
+                              "--json: {\"name\": \"20250301.CSV\", \"listed\": \"20250301.CSV\", \"size\": 5120,\n"
+                              "\"state\": \"grown\"} per listed file (name: as stored, listed: as listed), or\n"
+                              "{\"name\": ..., \"state\": \"not stored\", \"error\": \"...\"}.\n"
+                              "Exit status: 0 all done, 1 no link or no answer, 2 something was not stored or the\n"
+                              "device is no recorder."),
                {},
                true,
                true,
@@ -510,10 +573,11 @@ int Sync(const QStringList& arguments)
     qtx::FetchSession session;
     if (!Open(session, QStringLiteral("sync"), parsed))
         return ExitNoLink;
-    const auto names = ReadList(session, QStringLiteral("sync"), parsed);
+    int status = ExitOk;
+    const auto names = ReadList(session, QStringLiteral("sync"), parsed, &status);
     if (!names) {
         session.Link().CloseLink();
-        return ExitNoLink;
+        return status;
     }
     const QList<qtx::SyncItem> plan = qtx::PlanSync(*names, parsed.to, parsed.fullCheck);
     FileReport report(session);
@@ -525,14 +589,16 @@ int Sync(const QStringList& arguments)
                            || result.state == qtx::SyncResult::Changed;
         report.Done(result, moved ? QStringLiteral("%1 bytes, %2").arg(result.size).arg(state) : QString());
         if (parsed.json) {
-            QJsonObject line{{QStringLiteral("name"), result.name}, {QStringLiteral("state"), state}};
+            QJsonObject line{{QStringLiteral("name"), result.name},
+                             {QStringLiteral("listed"), qtx::FromCp1250(result.listed)},
+                             {QStringLiteral("state"), state}};
             if (result.state == qtx::SyncResult::NotStored)
                 line.insert(QStringLiteral("error"), result.error);
             else
                 line.insert(QStringLiteral("size"), result.size);
             PrintJsonLine(line);
         } else if (result.state != qtx::SyncResult::NotStored) {
-            Out(result.name + QLatin1Char('\t') + QString::number(result.size) + QLatin1Char('\t') + state);
+            Out(Printable(result.name) + QLatin1Char('\t') + QString::number(result.size) + QLatin1Char('\t') + state);
         }
     };
     const qtx::FetchSession::End end = session.Fetch(plan, parsed.to, parsed.timeoutMs);
@@ -558,8 +624,10 @@ int Delete(const QStringList& arguments)
         Parse({QStringLiteral("delete"),
                QStringLiteral("--port COMn NAME [--timeout S]"),
                QStringLiteral("Asks the recorder to delete one file of its card, then reads the list\n"
-                              "again. Exit status: 0 the file is gone, 1 no link, no answer or NAME was\n"
-                              "not on the card, 2 the file is still listed."),
+                              "again. Exit status: 0 the file is gone, 1 no link, no answer, NAME was\n"
+                              "not on the card or the 8.3 request would name another file (REPORT.TXT.OLD\n"
+                              "is asked for as REPORT.TXT), 2 the file is still listed or the device is no\n"
+                              "recorder."),
                {QStringLiteral("NAME")},
                true,
                false,
@@ -571,29 +639,35 @@ int Delete(const QStringList& arguments)
     if (!Open(session, QStringLiteral("delete"), parsed))
         return ExitNoLink;
     const QString name = parsed.positional[0];
-    const auto before = ReadList(session, QStringLiteral("delete"), parsed);
-    const auto listed = before ? FindListed(*before, qtx::ToCp1250(name)) : std::nullopt;
-    if (!listed) {
+    int status = ExitOk;
+    const auto before = ReadList(session, QStringLiteral("delete"), parsed, &status);
+    if (!before) {
         session.Link().CloseLink();
-        if (before)
-            Err(QStringLiteral("qtxctl delete: %1 is not on the recorder's card").arg(name));
+        return status;
+    }
+    const auto listed = FindListed(*before, qtx::ToCp1250(name));
+    // Never a delete that would reach a file the operator did not name.
+    if (!listed || !RequestNamesIt(QStringLiteral("delete"), *listed)) {
+        session.Link().CloseLink();
+        if (!listed)
+            Err(QStringLiteral("qtxctl delete: %1 is not on the recorder's card").arg(Printable(name)));
         return ExitNoLink;
     }
     if (!session.Link().Engine().RequestDelete(*listed)) {
         session.Link().CloseLink();
-        Err(QStringLiteral("qtxctl delete: the name is too long for a request"));
+        Err(QStringLiteral("qtxctl delete: the name is too long for a request or holds a control character"));
         return ExitIncomplete;
     }
     // The recorder gives no answer to a delete; the list read after it tells.
-    const auto after = ReadList(session, QStringLiteral("delete"), parsed);
+    const auto after = ReadList(session, QStringLiteral("delete"), parsed, &status);
     session.Link().CloseLink();
     if (!after)
-        return ExitNoLink;
+        return status;
     if (FindListed(*after, *listed)) {
-        Err(QStringLiteral("qtxctl delete: %1 is still on the recorder's card").arg(name));
+        Err(QStringLiteral("qtxctl delete: %1 is still on the recorder's card").arg(Printable(name)));
         return ExitIncomplete;
     }
-    Out(QStringLiteral("deleted\t") + qtx::FromCp1250(*listed));
+    Out(QStringLiteral("deleted\t") + Shown(*listed));
     return ExitOk;
 }
 
@@ -604,7 +678,9 @@ int Upload(const QStringList& arguments)
                QStringLiteral("--port COMn FILE [--timeout S]"),
                QStringLiteral("Sends a file to the recorder's card, then reads the list and the stored\n"
                               "file's size back and prints NAME<TAB>SIZE. Exit status: 0 stored as sent,\n"
-                              "1 no link or the file cannot be read, 2 not stored or stored otherwise."),
+                              "1 no link, the file cannot be read or its name does not fit an 8.3 request,\n"
+                              "2 not stored or stored otherwise, no frame accepted for S seconds, one\n"
+                              "frame refused 21 times in a row, or the device is no recorder."),
                {QStringLiteral("FILE")},
                true,
                false,
@@ -612,41 +688,51 @@ int Upload(const QStringList& arguments)
               arguments);
     if (parsed.status >= 0)
         return parsed.status;
+    const QString path = parsed.positional[0];
+    const QByteArray base = qtx::ToCp1250(qtx::BaseNameOfPath(path));
+    // The stored file is read back by a request for its name: a name that request would shorten
+    // reads back another file.
+    if (!RequestNamesIt(QStringLiteral("upload"), base))
+        return ExitNoLink;
     qtx::FetchSession session;
     if (!Open(session, QStringLiteral("upload"), parsed))
         return ExitNoLink;
-    const QString path = parsed.positional[0];
     bool sent = false;
+    bool refused = false;
     try {
-        sent = session.Upload(path, parsed.timeoutMs);
+        sent = session.Upload(path, parsed.timeoutMs, &refused);
     } catch (const qtx::Error& error) {
         session.Link().CloseLink();
-        Err(QStringLiteral("qtxctl upload: ") + error.message());
+        Err(QStringLiteral("qtxctl upload: ") + Printable(error.message()));
         return ExitNoLink;
     }
     if (!sent) {
         session.Link().CloseLink();
-        Err(QStringLiteral("qtxctl upload: the recorder stopped answering; the upload is incomplete"));
+        Err(refused ? QStringLiteral("qtxctl upload: the recorder refused one frame %1 times in a row; the upload is "
+                                     "incomplete")
+                          .arg(qtx::FetchSession::MaxRefusals + 1)
+                    : QStringLiteral("qtxctl upload: the recorder accepted no frame for %1 seconds; the upload is "
+                                     "incomplete")
+                          .arg(double(parsed.timeoutMs) / 1000.0));
         return ExitIncomplete;
     }
     const qint64 size = QFileInfo(path).size();
-    const QByteArray base = qtx::ToCp1250(qtx::BaseNameOfPath(path));
-    const auto names = ReadList(session, QStringLiteral("upload"), parsed);
+    int status = ExitOk;
+    const auto names = ReadList(session, QStringLiteral("upload"), parsed, &status);
     const auto listed = names ? FindListed(*names, base) : std::nullopt;
     const qint64 stored = listed ? session.AnnouncedSize(*listed, parsed.timeoutMs).value_or(-1) : -1;
     session.Link().CloseLink();
     if (!names)
         return ExitIncomplete;
     if (!listed) {
-        Err(QStringLiteral("qtxctl upload: the recorder accepted %1 but does not list it").arg(qtx::FromCp1250(base)));
+        Err(QStringLiteral("qtxctl upload: the recorder accepted %1 but does not list it").arg(Shown(base)));
         return ExitIncomplete;
     }
     if (stored < 0) {
-        Err(QStringLiteral("qtxctl upload: the recorder lists %1 but did not announce its size")
-                .arg(qtx::FromCp1250(*listed)));
+        Err(QStringLiteral("qtxctl upload: the recorder lists %1 but did not announce its size").arg(Shown(*listed)));
         return ExitIncomplete;
     }
-    Out(qtx::FromCp1250(*listed) + QLatin1Char('\t') + QString::number(stored));
+    Out(Shown(*listed) + QLatin1Char('\t') + QString::number(stored));
     if (stored != size) {
         Err(QStringLiteral("qtxctl upload: the recorder holds %1 bytes of the %2 sent").arg(stored).arg(size));
         return ExitIncomplete;

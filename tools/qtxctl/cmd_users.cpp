@@ -94,9 +94,10 @@ int RunUsers(const QStringList& arguments)
                            {QStringLiteral("name"), qtx::FromCp1250(u.name)}});
             continue;
         }
-        const QString line = qtx::FromCp1250(u.id) + QLatin1Char('\t') + KindText(u.kind) + QLatin1Char('\t')
+        const QString line = Printable(qtx::FromCp1250(u.id)) + QLatin1Char('\t') + KindText(u.kind) + QLatin1Char('\t')
                              + QString::number(u.card) + QLatin1Char('\t') + u.CardText() + QLatin1Char('\t')
-                             + QLatin1String(pin) + QLatin1Char('\t') + qtx::FromCp1250(u.name) + QLatin1Char('\n');
+                             + QLatin1String(pin) + QLatin1Char('\t') + Printable(qtx::FromCp1250(u.name))
+                             + QLatin1Char('\n');
         out += line.toUtf8();
     }
     std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);

@@ -17,6 +17,10 @@ bool IsLinkCommand(const QString& command);
 // One JSON object on one line of standard output (for --json).
 void PrintJsonLine(const QJsonObject& object);
 
+// The text with every control character (C0, DEL, C1) written as \xNN, so a name from the
+// recorder or a user list cannot drive the terminal.
+QString Printable(const QString& text);
+
 // True when folder is a readable folder; otherwise says on standard error that it does not exist
 // or is not a folder, naming the command and the folder.
 bool CheckWorkspaceFolder(const QString& command, const QString& folder);

@@ -123,6 +123,24 @@ int Serve(qtx::sim::PseudoTerminal& terminal, qtx::sim::Recorder& recorder, cons
     return 0;
 }
 
+// No recorder: a GPS receiver that talks every 100 ms and never listens. Returns the exit status.
+int TalkNmea(qtx::sim::PseudoTerminal& terminal, const qtx::sim::Recorder::LogSink& log)
+{
+    static const char sentence[] = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
+    const int fd = terminal.Master();
+    quint64 sent = 0;
+    while (!stopRequested) {
+        char buffer[4096];
+        while (read(fd, buffer, sizeof buffer) > 0) {}
+        // Nobody holding the terminal (EIO) is no reason to stop: the next manager gets the same.
+        if (write(fd, sentence, sizeof sentence - 1) > 0 && ++sent % 100 == 1)
+            log(QStringLiteral("NMEA sentence %1 sent").arg(sent));
+        SleepMs(100);
+    }
+    log(QStringLiteral("stopped"));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -174,6 +192,8 @@ int main(int argc, char** argv)
                 .arg(options.settings.bitsPerSecond > 0
                          ? QStringLiteral("paced at %1 bit/s").arg(options.settings.bitsPerSecond)
                          : QStringLiteral("unpaced")));
+        if (options.talkNmea)
+            return TalkNmea(terminal, log);
         if (options.settings.faults.Any())
             log(QStringLiteral("faults %1").arg(qtx::sim::DescribeFaults(options.settings.faults)));
         qtx::sim::Recorder recorder(qtx::sim::CardFolder(card), options.settings, log);

@@ -54,6 +54,9 @@ Options ParseOptions(const QStringList& arguments)
         } else if (option == QLatin1String("--verbose") || option == QLatin1String("-v")) {
             noValue();
             options.verbose = true;
+        } else if (option == QLatin1String("--talk-nmea")) {
+            noValue();
+            options.talkNmea = true;
         } else if (option == QLatin1String("--card")) {
             options.card = takeValue();
             if (options.card.isEmpty())
@@ -84,7 +87,8 @@ QString HelpText()
 {
     return QStringLiteral(
                "Usage: qtx-recorder-sim --card DIR [--device-id N] [--password-ok 0|1] [--com N]\n"
-               "                        [--baud-pace RATE] [--fault LIST] [--seed N] [--verbose]\n"
+               "                        [--baud-pace RATE] [--fault LIST] [--seed N] [--talk-nmea]\n"
+               "                        [--verbose]\n"
                "\n"
                "A simulated QTX-2 recorder. It opens a pseudo-terminal, prints two lines on standard\n"
                "output and answers the manager on that terminal, serving DIR as its SD card:\n"
@@ -121,6 +125,8 @@ QString HelpText()
                "  --fault LIST        inject line faults (below); may be given more than once\n"
                "  --seed N            seed of the faults (default 1): the same seed and the same\n"
                "                      manager give the same faults\n"
+               "  --talk-nmea         be no recorder: a GPS receiver that sends an NMEA sentence\n"
+               "                      every 100 ms whatever it is sent (the wrong device on the port)\n"
                "  --verbose, -v       log every request, frame, resend, refusal and fault on\n"
                "                      standard error\n"
                "  --help, -h          this text\n"

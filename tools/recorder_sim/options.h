@@ -13,6 +13,7 @@ struct Options {
     RecorderSettings settings;
     int com = 99;
     bool verbose = false;
+    bool talkNmea = false; // not a recorder at all: a GPS receiver on the port
     bool help = false;
     bool version = false;
 };
