@@ -6,6 +6,7 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "base/text_file.h"
+#include "link/port_names.h"
 #include "link/sync.h"
 
 #include <QCommandLineParser>
@@ -72,7 +73,8 @@ Parsed Parse(const Command& command, const QStringList& arguments)
     parser.setApplicationDescription(command.description);
     const QCommandLineOption help(QStringList{"h", "help"}, QStringLiteral("Show this help."));
     const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("The serial port: COMn (see qtxctl ports) or a device path."),
+                                  QStringLiteral("The serial port: COMn (see qtxctl ports), a device path, or a "
+                                                 "network\nport rfc2217://HOST:PORT or tcp://HOST:PORT."),
                                   QStringLiteral("COMn"));
     const QCommandLineOption to(QStringLiteral("to"),
                                 QStringLiteral("Folder that receives the files (default: the manager's card folder)."),
@@ -167,7 +169,8 @@ QString PortFailure(const QString& command, const QString& port, const qtx::TCOM
     const QString head = QStringLiteral("qtxctl %1: cannot open %2: ").arg(command, which);
     switch (socket.Problem()) {
     case qtx::PortProblem::NotAName:
-        return QStringLiteral("qtxctl %1: '%2' is neither a port name (COM followed by a number) nor a device path")
+        return QStringLiteral("qtxctl %1: '%2' is neither a port name (COM followed by a number), a device path nor a "
+                              "network port (rfc2217://HOST:PORT, tcp://HOST:PORT)")
             .arg(command, port);
     case qtx::PortProblem::NoDevice:
         return QStringLiteral("qtxctl %1: no device for %2 (set QTX_COM%3 to its device, or give --port the "
@@ -186,6 +189,16 @@ QString PortFailure(const QString& command, const QString& port, const qtx::TCOM
         return head + QStringLiteral("not a serial port");
     case qtx::PortProblem::Other:
         return head + QString::fromLocal8Bit(std::strerror(socket.SystemError()));
+    case qtx::PortProblem::NameNotFound:
+        return head + QStringLiteral("the host name was not found");
+    case qtx::PortProblem::ConnectionRefused:
+        return head + QStringLiteral("the server refused the connection");
+    case qtx::PortProblem::HostUnreachable:
+        return head + QStringLiteral("the host cannot be reached");
+    case qtx::PortProblem::ServerClosed:
+        return head + QStringLiteral("the server closed the connection");
+    case qtx::PortProblem::SettingsRefused:
+        return head + QStringLiteral("the server refused the port settings (115200 8N1, no flow control)");
     case qtx::PortProblem::None:
         break;
     }
@@ -317,6 +330,9 @@ int Ports(const QStringList& arguments)
                QStringLiteral("[--json]"),
                QStringLiteral("Prints the serial ports, one name per line with its device after a TAB, and\n"
                               "what the system calls the device after a second TAB where it says.\n"
+                              "Network ports named in the ports files (/etc/qtx-manager/ports.conf,\n"
+                              "~/.config/qtx-manager/ports.conf) show their address and description;\n"
+                              "lines of those files that name no port are reported on standard error.\n"
                               "--json: {\"name\": \"COM33\", \"device\": \"/dev/ttyUSB0\",\n"
                               "\"description\": \"FT232R USB UART\"} per port (description empty when unknown)."),
                {},
@@ -327,6 +343,10 @@ int Ports(const QStringList& arguments)
               arguments);
     if (parsed.status >= 0)
         return parsed.status;
+    QStringList skipped;
+    qtx::NamedNetPorts(&skipped);
+    for (const QString& line : std::as_const(skipped))
+        Err(QStringLiteral("qtxctl ports: skipped a line that names no port: ") + line);
     const QList<qtx::SerialPortEntry> ports = qtx::SerialPortEntries();
     for (const qtx::SerialPortEntry& port : ports) {
         if (parsed.json)
