@@ -34,7 +34,7 @@ public:
     QString Url() const
     {
         return (protocol_.startsWith(QLatin1String("telnet")) ? QStringLiteral("rfc2217://127.0.0.1:%1")
-                                                               : QStringLiteral("tcp://127.0.0.1:%1"))
+                                                              : QStringLiteral("tcp://127.0.0.1:%1"))
             .arg(port_);
     }
     // The server dies at once, as a device server that loses power.
@@ -48,8 +48,8 @@ public:
     // A new server on the same port and device.
     void Start()
     {
-        const QString accepter =
-            (protocol_.isEmpty() ? QString() : protocol_ + QLatin1Char(',')) + QStringLiteral("tcp,127.0.0.1,%1").arg(port_);
+        const QString accepter = (protocol_.isEmpty() ? QString() : protocol_ + QLatin1Char(','))
+                                 + QStringLiteral("tcp,127.0.0.1,%1").arg(port_);
         const QString config = folder_.filePath(QStringLiteral("ser2net.yaml"));
         QFile file(config);
         if (!file.open(QIODevice::WriteOnly))
@@ -59,7 +59,8 @@ public:
                                   "    accepter: %1\n"
                                   "    connector: serialdev,%2,115200n81,local\n"
                                   "    options:\n"
-                                  "      kickolduser: true\n")
+                                  "      kickolduser: true\n"
+                                  "      chardelay: false\n")
                        .arg(accepter, device_)
                        .toUtf8());
         file.close();
