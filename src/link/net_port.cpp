@@ -42,7 +42,7 @@ constexpr std::uint8_t NoFlowInbound = 14;
 
 // More than the engine ever has on its way (a frame and its answers): a server that takes
 // nothing for this long is not taking anything.
-constexpr qsizetype QueueLimit = 64 * 1024;
+constexpr qsizetype QueueLimit = qsizetype(64) * 1024;
 
 const QLatin1String TelnetScheme("rfc2217://");
 const QLatin1String TcpScheme("tcp://");
@@ -167,8 +167,8 @@ bool NetPort::Open(const NetAddress& address)
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_NUMERICSERV;
     addrinfo* found = nullptr;
-    const int resolved = getaddrinfo(address.host.toUtf8().constData(), QByteArray::number(address.port).constData(),
-                                     &hints, &found);
+    const int resolved =
+        getaddrinfo(address.host.toUtf8().constData(), QByteArray::number(address.port).constData(), &hints, &found);
     if (resolved != 0)
         return Fail(resolved == EAI_SYSTEM ? PortProblem::Other : PortProblem::NameNotFound,
                     resolved == EAI_SYSTEM ? errno : 0);

@@ -33,8 +33,7 @@ QList<NamedNetPort> ReadPortsFile(const QString& path, QStringList* errors)
         const QString name = line.left(std::max<qsizetype>(equals, 0)).trimmed();
         const QString value = line.mid(equals + 1).trimmed();
         const QString address = value.section(QRegularExpression(QStringLiteral("\\s+")), 0, 0);
-        NamedNetPort port{PortSortKey(name), address,
-                          value.mid(address.size()).trimmed()};
+        NamedNetPort port{PortSortKey(name), address, value.mid(address.size()).trimmed()};
         if (equals < 0 || !name.startsWith(QLatin1String("COM")) || port.number == 0
             || name != QStringLiteral("COM%1").arg(port.number) || !ParseNetPortName(address)) {
             if (errors != nullptr)

@@ -108,9 +108,9 @@ private slots:
         QTemporaryDir card;
         QTemporaryDir local;
         FillCard(card.path(), 6);
-        RecorderSimProcess sim(QStringLiteral(QTX_RECORDER_SIM), card.path(), 161,
-                               {"--fault", "corrupt=7,lose-ack=9,duplicate=11,silence=13,silence-ms=150", "--seed",
-                                "5"});
+        RecorderSimProcess sim(
+            QStringLiteral(QTX_RECORDER_SIM), card.path(), 161,
+            {"--fault", "corrupt=7,lose-ack=9,duplicate=11,silence=13,silence-ms=150", "--seed", "5"});
         QVERIFY(!sim.Port().isEmpty());
         Ser2netProcess server(SimDevice(sim), protocol);
         QVERIFY(server.Listening());
@@ -134,7 +134,8 @@ private slots:
         Ser2netProcess server(SimDevice(sim), protocol);
         QVERIFY(server.Listening());
         QProcess sync;
-        sync.start(QStringLiteral(QTXCTL_PATH), {"sync", "--port", server.Url(), "--to", local.path(), "--timeout", "2"});
+        sync.start(QStringLiteral(QTXCTL_PATH),
+                   {"sync", "--port", server.Url(), "--to", local.path(), "--timeout", "2"});
         QVERIFY(sync.waitForStarted());
         QByteArray out;
         QElapsedTimer started;
