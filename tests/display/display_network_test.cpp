@@ -4,8 +4,8 @@
 
 #include "app/main_window.h"
 #include "base/paths.h"
-#include "link/link_controller.h"
 #include "display/x_input.h"
+#include "link/link_controller.h"
 #include "link/port_chooser_window.h"
 #include "link/progress_window.h"
 #include "support/forms_fixture.h"

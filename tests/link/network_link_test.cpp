@@ -96,7 +96,10 @@ private slots:
         QVERIFY2(run.status == 0, run.err.constData());
         QCOMPARE(ReadWholeFile(card.filePath("UP.BIN")), upload);
 
-        run = RunQtxctl({"delete", "--port", url, "UP.BIN"});
+        // A COM name whose QTX_COMn is the network port works as well.
+        qputenv("QTX_COM165", url.toUtf8());
+        run = RunQtxctl({"delete", "--port", "COM165", "UP.BIN"});
+        qunsetenv("QTX_COM165");
         QVERIFY2(run.status == 0, run.err.constData());
         QVERIFY(!QFile::exists(card.filePath("UP.BIN")));
     }
