@@ -179,6 +179,9 @@ bool TCOMSocket::Open()
 
 bool TCOMSocket::Close()
 {
+    // Kept for the report of a run that ended when the server went away.
+    if (net_ && net_->Closed())
+        problem_ = PortProblem::ServerClosed;
     net_.reset();
     if (handle_ < 0)
         return true;

@@ -155,6 +155,8 @@ private slots:
         QVERIFY(sync.waitForFinished(20000));
         QVERIFY2(clock.elapsed() <= 3000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(sync.exitCode(), 2);
+        const QByteArray err = sync.readAllStandardError();
+        QVERIFY2(err.contains("stopped answering (the server closed the connection)"), err.constData());
         const QStringList stored = QDir(local.path()).entryList(QDir::Files);
         QVERIFY(stored.size() >= 3 && stored.size() < QDir(card.path()).entryList(QDir::Files).size());
         for (const QString& name : stored)

@@ -291,9 +291,12 @@ public:
     }
 
     // The end of a run cut short: what was stored and what was not.
-    void Gone(const QString& command, const QString& port) const
+    void Gone(const QString& command, const QString& port, const qtx::TCOMSocket& socket) const
     {
-        Err(QStringLiteral("qtxctl %1: the recorder on %2 stopped answering; the run ended").arg(command, port));
+        const QString why = socket.Problem() == qtx::PortProblem::ServerClosed
+                                ? QStringLiteral(" (the server closed the connection)")
+                                : QString();
+        Err(QStringLiteral("qtxctl %1: the recorder on %2 stopped answering%3; the run ended").arg(command, port, why));
         Err(QStringLiteral("qtxctl %1: stored: %2")
                 .arg(command, storedNames.isEmpty() ? QStringLiteral("none") : storedNames.join(QStringLiteral(", "))));
         Err(QStringLiteral("qtxctl %1: not stored: %2").arg(command, notStored.join(QStringLiteral(", "))));
@@ -413,7 +416,7 @@ int FetchWhole(const QString& command, const Parsed& parsed, qtx::FetchSession& 
     const qtx::FetchSession::End end = session.Fetch(plan, parsed.to, parsed.timeoutMs);
     session.Link().CloseLink();
     if (end == qtx::FetchSession::End::RecorderGone) {
-        report.Gone(command, parsed.port);
+        report.Gone(command, parsed.port, session.Link().Port());
         return ExitIncomplete;
     }
     if (!report.notStored.isEmpty()) {
@@ -566,7 +569,7 @@ int Sync(const QStringList& arguments)
             .arg(counts.value(qtx::SyncResult::NotStored))
             .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1));
     if (end == qtx::FetchSession::End::RecorderGone) {
-        report.Gone(QStringLiteral("sync"), parsed.port);
+        report.Gone(QStringLiteral("sync"), parsed.port, session.Link().Port());
         return ExitIncomplete;
     }
     return counts.value(qtx::SyncResult::NotStored) > 0 ? ExitIncomplete : ExitOk;
