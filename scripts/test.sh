@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite through CTest, the window tests
 # on a real X server (label "display") included: each starts a virtual X server of its own
-# (scripts/with-xvfb.sh), so no DISPLAY is needed.
+# (scripts/with-xvfb.sh), so no DISPLAY is needed. The network tests (label "network") start
+# ser2net themselves on the loopback.
 #   scripts/test.sh             g++ build in build/, warnings as errors (QTX_WERROR)
 #   scripts/test.sh --sanitize  clang build with AddressSanitizer, UndefinedBehaviorSanitizer
 #                               and libFuzzer in build-asan/

@@ -1,5 +1,8 @@
 #include "link/com_socket.h"
 
+#include "link/net_port.h"
+#include "link/port_names.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
@@ -78,6 +81,8 @@ bool ModemIoctl(int fd, unsigned long request, int bits)
 
 } // namespace
 
+TCOMSocket::TCOMSocket() = default;
+
 TCOMSocket::~TCOMSocket()
 {
     Close();
@@ -126,6 +131,18 @@ bool TCOMSocket::Open()
     const QString device = Device();
     if (device.isEmpty())
         return Fail(portNumber_ == 0 ? PortProblem::NotAName : PortProblem::NoDevice);
+    if (IsNetworkPortName(device)) {
+        const std::optional<NetAddress> address = ParseNetPortName(device);
+        if (!address)
+            return Fail(PortProblem::NotAName);
+        auto net = std::make_unique<NetPort>();
+        if (!net->Open(*address))
+            return Fail(net->Problem(), net->SystemError());
+        net_ = std::move(net);
+        problem_ = PortProblem::None;
+        systemError_ = 0;
+        return true;
+    }
     const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
@@ -162,7 +179,11 @@ bool TCOMSocket::Open()
 
 bool TCOMSocket::Close()
 {
-    if (!IsOpen())
+    // Kept for the report of a run that ended when the server went away.
+    if (net_ && net_->Closed())
+        problem_ = PortProblem::ServerClosed;
+    net_.reset();
+    if (handle_ < 0)
         return true;
     // The exclusive flag outlives this descriptor while another one holds the tty: drop it.
     ioctl(handle_, TIOCNXCL);
@@ -174,6 +195,8 @@ bool TCOMSocket::Close()
 
 bool TCOMSocket::GetState()
 {
+    if (net_)
+        return true; // the settings are what SetState gave the server
     if (!IsOpen())
         return false;
     if (tcgetattr(handle_, &settings.tty) != 0)
@@ -189,6 +212,13 @@ bool TCOMSocket::GetState()
 
 bool TCOMSocket::SetState()
 {
+    if (net_) {
+        if (net_->SetLine(settings.baud))
+            return true;
+        Fail(net_->Problem(), net_->SystemError());
+        net_.reset();
+        return false;
+    }
     if (!IsOpen())
         return false;
     termios tty = settings.tty;
@@ -215,6 +245,10 @@ bool TCOMSocket::SetQueues()
 
 std::uint32_t TCOMSocket::BytesWaiting()
 {
+    if (net_) {
+        lineStatus.bytesWaiting = net_->BytesWaiting();
+        return lineStatus.bytesWaiting;
+    }
     if (!IsOpen())
         return 0;
     lineStatus.errorFlags = false;
@@ -227,6 +261,8 @@ std::uint32_t TCOMSocket::BytesWaiting()
 
 std::uint32_t TCOMSocket::Read(char* buffer, std::uint32_t n)
 {
+    if (net_)
+        return net_->Read(buffer, n);
     if (!IsOpen() || buffer == nullptr || n == 0)
         return 0;
     const std::uint32_t waiting = BytesWaiting();
@@ -238,6 +274,8 @@ std::uint32_t TCOMSocket::Read(char* buffer, std::uint32_t n)
 
 std::uint32_t TCOMSocket::Write(const char* buffer, std::uint32_t n)
 {
+    if (net_)
+        return net_->Write(buffer, n);
     if (!IsOpen() || buffer == nullptr || n == 0)
         return 0;
     using Clock = std::chrono::steady_clock;
@@ -263,6 +301,11 @@ std::uint32_t TCOMSocket::Write(const char* buffer, std::uint32_t n)
     return written;
 }
 
+std::uint32_t TCOMSocket::AnswerAllowanceMs() const
+{
+    return net_ ? net_->AnswerAllowanceMs() : 0;
+}
+
 QString PortDevice(int number)
 {
     if (number < 1)
@@ -270,6 +313,11 @@ QString PortDevice(int number)
     QString overridden = qEnvironmentVariable(OverridePrefix + QByteArray::number(number));
     if (!overridden.isEmpty())
         return overridden;
+    const QList<NamedNetPort> named = NamedNetPorts();
+    for (const NamedNetPort& port : named) {
+        if (port.number == number)
+            return port.address;
+    }
     for (const DeviceFamily& family : Families) {
         if (number >= family.firstNumber && number < family.firstNumber + PortsPerFamily)
             return QLatin1String(family.prefix) + QString::number(number - family.firstNumber);
@@ -323,7 +371,7 @@ QString PortNameOfLabel(const QString& line)
 
 bool IsDevicePath(const QString& text)
 {
-    return text.startsWith(QLatin1Char('/'));
+    return text.startsWith(QLatin1Char('/')) || IsNetworkPortName(text);
 }
 
 QList<SerialPortEntry> SerialPortEntries()
@@ -351,6 +399,13 @@ QList<SerialPortEntry> SerialPortEntries()
             continue;
         overridden.append(number);
         entries.append({QStringLiteral("COM%1").arg(number), device, description(device)});
+    }
+    const QList<NamedNetPort> named = NamedNetPorts();
+    for (const NamedNetPort& port : named) {
+        if (overridden.contains(port.number))
+            continue;
+        overridden.append(port.number);
+        entries.append({QStringLiteral("COM%1").arg(port.number), port.address, port.description});
     }
     for (const QSerialPortInfo& info : ports) {
         const int number = PortNumberOfDevice(info.systemLocation());

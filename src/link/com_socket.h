@@ -6,9 +6,12 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <memory>
 #include <termios.h>
 
 namespace qtx {
+
+class NetPort;
 
 // The line settings the port is opened with (what the driver's control record holds on Windows).
 struct LineSettings {
@@ -42,19 +45,26 @@ enum class PortProblem {
     Busy,       // another program holds it
     NotSerial,  // opened, but it is not a terminal
     Other,
+    // A network port (rfc2217:// or tcp://):
+    NameNotFound,      // the host name does not resolve
+    ConnectionRefused, // nothing listens on that port
+    HostUnreachable,   // no route, or no answer in time
+    ServerClosed,      // the server ended the connection
+    SettingsRefused,   // the server did not take 115200 8N1 without flow control
 };
 
 // TCOMSocket, the one serial port: opened by a name COMn, exclusive, raw 8N1; reads only what waits.
+// A device that is a network address (rfc2217://, tcp://) is reached through a NetPort.
 class TCOMSocket {
 public:
-    TCOMSocket() = default;
+    TCOMSocket();
     ~TCOMSocket();
     TCOMSocket(const TCOMSocket&) = delete;
     TCOMSocket& operator=(const TCOMSocket&) = delete;
 
     bool SetPort(const QString& name);
-    // Chooses a device by its path instead of a COM name (/dev/ttyUSB0, /dev/serial/by-id/...);
-    // false when the port is open or the text is not an absolute path.
+    // Chooses a device by its path instead of a COM name (/dev/ttyUSB0, /dev/serial/by-id/...,
+    // or a network address); false when the port is open or the text is neither.
     bool SetDevice(const QString& path);
     bool Open();
     bool Close();
@@ -65,8 +75,10 @@ public:
     std::uint32_t BytesWaiting();
     std::uint32_t Read(char* buffer, std::uint32_t n);
     std::uint32_t Write(const char* buffer, std::uint32_t n);
+    // 0 for a serial line; a network port's allowance for its round trip (see NetPort).
+    std::uint32_t AnswerAllowanceMs() const;
 
-    bool IsOpen() const { return handle_ >= 0; }
+    bool IsOpen() const { return handle_ >= 0 || net_ != nullptr; }
     int PortNumber() const { return portNumber_; }
     // The device the port opens: the chosen path, else the device of its COM number.
     QString Device() const;
@@ -84,6 +96,7 @@ private:
     bool Fail(PortProblem problem, int error = 0);
 
     int handle_ = -1;
+    std::unique_ptr<NetPort> net_;
     int portNumber_ = 0;
     QString device_;
     PortProblem problem_ = PortProblem::None;
@@ -106,10 +119,11 @@ QString PortLabel(const SerialPortEntry& entry);
 // The port name of a list line: its first word.
 QString PortNameOfLabel(const QString& line);
 
-// True for text naming a device by its path rather than a COM name.
+// True for text naming a device by its path or network address rather than a COM name.
 bool IsDevicePath(const QString& text);
 
-// The device behind COMn: the environment variable QTX_COMn when set, else by the fixed rule
+// The device behind COMn: the environment variable QTX_COMn when set, else the address the ports
+// file gives it, else by the fixed rule
 // COM1-32 = /dev/ttyS0-31, COM33-64 = /dev/ttyUSB0-31, COM65-96 = /dev/ttyACM0-31; empty when none.
 QString PortDevice(int number);
 
@@ -122,7 +136,8 @@ int PortSortKey(const QString& name);
 // Sorts port names by their number, keeping the order of equal keys.
 void SortPortNames(QStringList& names);
 
-// The system's serial ports named by the rule, plus every QTX_COMn override, sorted by number.
+// The system's serial ports named by the rule, plus the ports file's network ports and every
+// QTX_COMn override, sorted by number.
 QList<SerialPortEntry> SerialPortEntries();
 
 // Clears the list and fills it with the names of SerialPortEntries.

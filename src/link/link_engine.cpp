@@ -27,6 +27,16 @@ std::uint32_t ComSocketTransport::Write(const char* buffer, std::uint32_t n)
     return port_.Write(buffer, n);
 }
 
+std::uint32_t ComSocketTransport::AnswerAllowanceMs()
+{
+    return port_.AnswerAllowanceMs();
+}
+
+std::uint32_t LinkEngine::QuietRunsNeeded()
+{
+    return std::max(IdleRunsBeforeResend, transport_.AnswerAllowanceMs() / 2);
+}
+
 LinkEvents::~LinkEvents() = default;
 void LinkEvents::LogLine(const QString&)
 {
@@ -430,7 +440,7 @@ void LinkEngine::IdleHandling()
         s.FrameIndex = 0;
         s.FramePhase = 0;
     }
-    if (s.IdleTicks <= IdleRunsBeforeResend)
+    if (s.IdleTicks <= QuietRunsNeeded())
         return;
     char answer = wire::SendAgain;
     const bool abort = s.AbortRequested;

@@ -64,6 +64,10 @@ public:
     virtual std::uint32_t BytesWaiting() = 0;
     virtual std::uint32_t Read(char* buffer, std::uint32_t n) = 0;
     virtual std::uint32_t Write(const char* buffer, std::uint32_t n) = 0;
+    // How long an answer may take to start coming beyond a serial line's own pause, in ms: a
+    // network's round trip and its jitter. The engine waits at least this long before it asks
+    // for a frame again or takes the line as quiet.
+    virtual std::uint32_t AnswerAllowanceMs() { return 0; }
 };
 
 // The serial port as a transport.
@@ -73,6 +77,7 @@ public:
     std::uint32_t BytesWaiting() override;
     std::uint32_t Read(char* buffer, std::uint32_t n) override;
     std::uint32_t Write(const char* buffer, std::uint32_t n) override;
+    std::uint32_t AnswerAllowanceMs() override;
 
 private:
     TCOMSocket& port_;
@@ -199,6 +204,8 @@ public:
     void AbandonDownload();
 
 private:
+    // IdleRunsBeforeResend, or more runs when the transport needs longer for an answer.
+    std::uint32_t QuietRunsNeeded();
     void UploadTransmitStep();
     void SendFrameBuffer(bool selfTest);
     void Drain();

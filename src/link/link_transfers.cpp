@@ -168,7 +168,7 @@ void LinkEngine::DiscardHandling()
         quietRuns_ = 0;
         return;
     }
-    if (++quietRuns_ <= IdleRunsBeforeResend)
+    if (++quietRuns_ <= QuietRunsNeeded())
         return;
     discarding_ = false;
     events_.DownloadEnded(stopped_);

@@ -89,6 +89,21 @@ QString PortFailureText(const QString& name, const TCOMSocket& port, const Langu
         reason = texts.GetSentence(QStringLiteral("THE PORT CANNOT BE OPENED")) + QStringLiteral(" (")
                  + QString::fromLocal8Bit(std::strerror(port.SystemError())) + QLatin1Char(')');
         break;
+    case PortProblem::NameNotFound:
+        reason = texts.GetSentence(QStringLiteral("THE HOST NAME WAS NOT FOUND"));
+        break;
+    case PortProblem::ConnectionRefused:
+        reason = texts.GetSentence(QStringLiteral("THE SERVER REFUSED THE CONNECTION"));
+        break;
+    case PortProblem::HostUnreachable:
+        reason = texts.GetSentence(QStringLiteral("THE HOST CANNOT BE REACHED"));
+        break;
+    case PortProblem::ServerClosed:
+        reason = texts.GetSentence(QStringLiteral("THE SERVER CLOSED THE CONNECTION"));
+        break;
+    case PortProblem::SettingsRefused:
+        reason = texts.GetSentence(QStringLiteral("THE SERVER REFUSED THE PORT SETTINGS"));
+        break;
     }
     const QString device = port.Device();
     const QString which = name.isEmpty() ? QString()

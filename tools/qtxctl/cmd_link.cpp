@@ -7,6 +7,7 @@
 #include "base/paths.h"
 #include "base/text_file.h"
 #include "lang/language_table.h"
+#include "link/port_names.h"
 #include "link/sync.h"
 #include "link/wire_format.h"
 
@@ -92,7 +93,8 @@ Parsed Parse(const Command& command, const QStringList& arguments)
     parser.setApplicationDescription(command.description);
     const QCommandLineOption help(QStringList{"h", "help"}, QStringLiteral("Show this help."));
     const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("The serial port: COMn (see qtxctl ports) or a device path."),
+                                  QStringLiteral("The serial port: COMn (see qtxctl ports), a device path, or a "
+                                                 "network\nport rfc2217://HOST:PORT or tcp://HOST:PORT."),
                                   QStringLiteral("COMn"));
     const QCommandLineOption to(QStringLiteral("to"),
                                 QStringLiteral("Folder that receives the files (default: the manager's card folder)."),
@@ -187,7 +189,8 @@ QString PortFailure(const QString& command, const QString& port, const qtx::TCOM
     const QString head = QStringLiteral("qtxctl %1: cannot open %2: ").arg(command, which);
     switch (socket.Problem()) {
     case qtx::PortProblem::NotAName:
-        return QStringLiteral("qtxctl %1: '%2' is neither a port name (COM followed by a number) nor a device path")
+        return QStringLiteral("qtxctl %1: '%2' is neither a port name (COM followed by a number), a device path nor a "
+                              "network port (rfc2217://HOST:PORT, tcp://HOST:PORT)")
             .arg(command, port);
     case qtx::PortProblem::NoDevice:
         return QStringLiteral("qtxctl %1: no device for %2 (set QTX_COM%3 to its device, or give --port the "
@@ -206,6 +209,16 @@ QString PortFailure(const QString& command, const QString& port, const qtx::TCOM
         return head + QStringLiteral("not a serial port");
     case qtx::PortProblem::Other:
         return head + QString::fromLocal8Bit(std::strerror(socket.SystemError()));
+    case qtx::PortProblem::NameNotFound:
+        return head + QStringLiteral("the host name was not found");
+    case qtx::PortProblem::ConnectionRefused:
+        return head + QStringLiteral("the server refused the connection");
+    case qtx::PortProblem::HostUnreachable:
+        return head + QStringLiteral("the host cannot be reached");
+    case qtx::PortProblem::ServerClosed:
+        return head + QStringLiteral("the server closed the connection");
+    case qtx::PortProblem::SettingsRefused:
+        return head + QStringLiteral("the server refused the port settings (115200 8N1, no flow control)");
     case qtx::PortProblem::None:
         break;
     }
@@ -324,9 +337,12 @@ public:
     }
 
     // The end of a run cut short: what was stored and what was not.
-    void Gone(const QString& command, const QString& port) const
+    void Gone(const QString& command, const QString& port, const qtx::TCOMSocket& socket) const
     {
-        Err(QStringLiteral("qtxctl %1: the recorder on %2 stopped answering; the run ended").arg(command, port));
+        const QString why = socket.Problem() == qtx::PortProblem::ServerClosed
+                                ? QStringLiteral(" (the server closed the connection)")
+                                : QString();
+        Err(QStringLiteral("qtxctl %1: the recorder on %2 stopped answering%3; the run ended").arg(command, port, why));
         Err(QStringLiteral("qtxctl %1: stored: %2")
                 .arg(command, storedNames.isEmpty() ? QStringLiteral("none") : storedNames.join(QStringLiteral(", "))));
         Err(QStringLiteral("qtxctl %1: not stored: %2").arg(command, notStored.join(QStringLiteral(", "))));
@@ -363,6 +379,9 @@ int Ports(const QStringList& arguments)
                QStringLiteral("[--json]"),
                QStringLiteral("Prints the serial ports, one name per line with its device after a TAB, and\n"
                               "what the system calls the device after a second TAB where it says.\n"
+                              "Network ports named in the ports files (/etc/qtx-manager/ports.conf,\n"
+                              "~/.config/qtx-manager/ports.conf) show their address and description;\n"
+                              "lines of those files that name no port are reported on standard error.\n"
                               "--json: {\"name\": \"COM33\", \"device\": \"/dev/ttyUSB0\",\n"
                               "\"description\": \"FT232R USB UART\"} per port (description empty when unknown)."),
                {},
@@ -373,6 +392,10 @@ int Ports(const QStringList& arguments)
               arguments);
     if (parsed.status >= 0)
         return parsed.status;
+    QStringList skipped;
+    qtx::NamedNetPorts(&skipped);
+    for (const QString& line : std::as_const(skipped))
+        Err(QStringLiteral("qtxctl ports: skipped a line that names no port: ") + line);
     const QList<qtx::SerialPortEntry> ports = qtx::SerialPortEntries();
     for (const qtx::SerialPortEntry& port : ports) {
         if (parsed.json)
@@ -445,7 +468,7 @@ int FetchWhole(const QString& command, const Parsed& parsed, qtx::FetchSession& 
     const qtx::FetchSession::End end = session.Fetch(plan, parsed.to, parsed.timeoutMs);
     session.Link().CloseLink();
     if (end == qtx::FetchSession::End::RecorderGone) {
-        report.Gone(command, parsed.port);
+        report.Gone(command, parsed.port, session.Link().Port());
         return ExitIncomplete;
     }
     if (!report.notStored.isEmpty()) {
@@ -612,7 +635,7 @@ int Sync(const QStringList& arguments)
             .arg(counts.value(qtx::SyncResult::NotStored))
             .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1));
     if (end == qtx::FetchSession::End::RecorderGone) {
-        report.Gone(QStringLiteral("sync"), parsed.port);
+        report.Gone(QStringLiteral("sync"), parsed.port, session.Link().Port());
         return ExitIncomplete;
     }
     return counts.value(qtx::SyncResult::NotStored) > 0 ? ExitIncomplete : ExitOk;
