@@ -204,7 +204,7 @@ void TForm5::PrintTimesheet(QPrinter* printer, const qtx::Timesheet& exact)
         p.save();
         p.translate(area.topLeft());
         p.scale(area.width() / PrintedCalendarWidth, area.height() / logicalH);
-        PaintCalendar(p, PrintedCalendarWidth, logicalH, QPoint(-1, -1));
+        PaintCalendar(p, PrintedCalendarWidth, logicalH, QPoint(-1, -1), true);
         p.restore();
     }
 

@@ -65,8 +65,10 @@ public:
     void HitTest(int x, int y);
     void Image1MouseMove(int x, int y);
     void Image1MouseDown(int x, int y);
-    // Draws the month picture on any painter: the screen's image and the printed page.
-    void PaintCalendar(QPainter& p, int W, int H, QPoint hover);
+    // Draws the month picture on any painter: the screen's image and, without the month buttons
+    // and title, the printed page. figures replaces the shown month's own (for tests of extremes).
+    void PaintCalendar(QPainter& p, int W, int H, QPoint hover, bool onPaper = false,
+                       const qtx::MonthFigures* figures = nullptr);
 
     // Timesheet of the shown month (archive_timesheet.cpp), following the counting mode and the
     // user filter.

@@ -178,9 +178,12 @@ private slots:
                          && text.contains("Filter: All") && text.contains(QString("Page %1 / 3").arg(page)),
                      qPrintable(text));
         }
-        // The calendar page: the month's figures as the screen shows them.
+        // The calendar page: the month's figures as the screen shows them, the title once (in
+        // the page's heading) and no month buttons.
         const QString calendar = PageText(pdf, 1);
         QVERIFY(calendar.contains("monday") && calendar.contains("Total time: 1120h, 0min"));
+        QCOMPARE(calendar.count("march 2025"), 1);
+        QVERIFY2(!calendar.contains('<') && !calendar.contains('>'), qPrintable(calendar));
         QVERIFY(!calendar.contains("Pracownik"));
         // Every user once, in order, over the table pages; the totals at the end.
         const QString table = PageText(pdf, 2) + ' ' + PageText(pdf, 3);
