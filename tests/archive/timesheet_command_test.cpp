@@ -1,6 +1,7 @@
 // qtxctl timesheet run as a process: the CSV byte for byte, the workbook as an independent
 // reader sees it, and the failures a script must be told about.
 
+#include "archive/timesheet_export.h"
 #include "archive_test_data.h"
 #include "support/gui_helpers.h"
 #include "support/qtxctl_process.h"
@@ -220,6 +221,38 @@ private slots:
         // A month without events still has its totals row.
         QCOMPARE(Timesheet({"--month", "2021-04", "--active-only", "--format=xlsx", "-o", path, dir.path()}).status, 0);
         QCOMPARE(ReadBack(path)["size"].toArray(), QJsonArray({6, 33}));
+    }
+
+    // A damaged cluster's 65,536-byte line and a month longer than a sheet do not stop the
+    // export: the cell is cut to the spreadsheet's 32,767 characters with a mark, and the events
+    // go on in a further sheet (here a sheet of four rows: three events under the header).
+    void overLongLinesAndMonthsGoOn()
+    {
+        qtx::EventStore store;
+        const auto day = static_cast<std::int32_t>(QDate(2021, 2, 1).toJulianDay());
+        store.AppendLine(EventLine("0001", 8, 0, 0, true, true, "d", QByteArray(65536, 'x')), day);
+        for (int i = 1; i < 7; ++i)
+            store.AppendLine(EventLine("0002", 8, i, 0, true, true, "d", "IN"), day);
+        qtx::TimesheetTexts texts;
+        texts.timesheetSheet = "Timesheet";
+        texts.eventsSheet = "Events";
+        texts.cutMark = " [cut]";
+        const qtx::Timesheet sheet = qtx::ComputeTimesheet(store, 2021, 2, qtx::CountingMode::Daily, {"IN", "OUT"}, {});
+        QTemporaryDir dir;
+        const QString path = dir.filePath("long.xlsx");
+        qtx::WriteTimesheetXlsx(path, sheet, store, qtx::UserFilter::All(), {}, texts, {}, {}, {32767, 4});
+        const QJsonArray more = ReadBack(path)["more"].toArray();
+        QCOMPARE(more.size(), 3);
+        for (int i = 0; i < 3; ++i) {
+            const QJsonArray s = more[i].toArray();
+            QCOMPARE(s[0].toString(), i == 0 ? QString("Events") : QString("Events (%1)").arg(i + 1));
+            QCOMPARE(s[1].toInt(), i < 2 ? 4 : 2);
+            QCOMPARE(s[2].toString(), QString("$1:$1"));
+        }
+        const QString port = ReadBack(path)["events"].toArray()[1].toArray()[4].toString();
+        QCOMPARE(port.size(), 32767);
+        QVERIFY(port.endsWith("xxx [cut]"));
+        QCOMPARE(more[2].toArray()[10].toString(), QString("08:06:00")); // the last event
     }
 
     void failures()
