@@ -120,7 +120,7 @@ void TForm5::Button4Click()
 
 void TForm5::PrintTimesheet(QPrinter* printer, const qtx::Timesheet& exact)
 {
-    // The table shows whole minutes, and its totals are the sums of what it shows.
+    // The table shows rounded minutes, and its totals are the sums of what it shows.
     const qtx::Timesheet sheet = qtx::InWholeMinutes(exact);
     QPainter p;
     if (!p.begin(printer))

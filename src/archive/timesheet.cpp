@@ -87,7 +87,9 @@ Timesheet InWholeMinutes(const Timesheet& sheet)
     for (TimesheetRow& row : shown.rows) {
         row.total = 0;
         for (std::size_t i = 0; i < row.seconds.size(); ++i) {
-            row.seconds[i] -= row.seconds[i] % 60; // C++ division cuts toward zero
+            // To the nearest minute, half a minute away from zero (C++ division cuts toward zero).
+            const std::int64_t s = row.seconds[i];
+            row.seconds[i] = (s < 0 ? -((-s + 30) / 60) : (s + 30) / 60) * 60;
             row.total += row.seconds[i];
             shown.dayTotals[i] += row.seconds[i];
         }

@@ -60,9 +60,10 @@ Timesheet ComputeTimesheet(const EventStore& store, int year, int month, Countin
                            const UserNames& names, const UserFilter& filter = UserFilter::All(),
                            TimesheetRows which = TimesheetRows::Active);
 
-// The timesheet as its H:MM forms show it: each user's day cut to whole minutes (toward zero, so
-// a negative day keeps its sign), and every total the sum of the shown days, so that the shown
-// parts always add up to the shown totals.
+// The timesheet as its H:MM forms show it: each user's day rounded to the nearest minute (half a
+// minute away from zero, so a negative day keeps its sign), and every total the sum of the shown
+// days, so that the shown parts always add up to the shown totals. Rounding rather than cutting
+// keeps a month's total within minutes of the exact time instead of half a minute a day short.
 Timesheet InWholeMinutes(const Timesheet& sheet);
 
 // Calls f(event) for every event of the month, accepted or denied, that passes the filter: day

@@ -203,7 +203,7 @@ QStringList HeadingLines(const TimesheetTexts& texts, const TimesheetHeading& h)
 void WriteTimesheetSheet(Workbook& book, const SheetFormats& f, const Timesheet& exact, const TimesheetTexts& texts,
                          const TimesheetHeading& heading, const XlsxLimits& limits)
 {
-    // The sheet shows whole minutes, and its totals are the sums of what it shows.
+    // The sheet shows rounded minutes, and its totals are the sums of what it shows.
     const Timesheet sheet = InWholeMinutes(exact);
     lxw_worksheet* ws = book.AddSheet(texts.timesheetSheet);
     const QStringList headingLines = HeadingLines(texts, heading);
@@ -403,10 +403,9 @@ TimesheetTexts TimesheetTextsOf(const LanguageTable& t)
     texts.entrance = t.GetSentence(QStringLiteral("PORT 0 NAME (ENTRANCE)"));
     texts.exit = t.GetSentence(QStringLiteral("PORT 1 NAME (EXIT)"));
     texts.filter = t.GetSentence(QStringLiteral("FILTER"));
-    texts.roundingRule =
-        t.GetSentence(
-            QStringLiteral("TIMES IN WHOLE MINUTES, SECONDS OF EACH DAY LEFT OUT; TOTALS ARE SUMS OF THE TIMES SHOWN"))
-        + QLatin1Char('.');
+    texts.roundingRule = t.GetSentence(QStringLiteral(
+                             "EACH DAY'S TIME ROUNDED TO THE NEAREST MINUTE; TOTALS ARE SUMS OF THE TIMES SHOWN"))
+                         + QLatin1Char('.');
     texts.cutMark = QStringLiteral(" [") + t.Lower(QStringLiteral("CUT")) + QLatin1Char(']');
     return texts;
 }

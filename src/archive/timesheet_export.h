@@ -58,7 +58,7 @@ enum class CsvForm { Plain, Spreadsheet };
 QString CsvRow(const QStringList& fields, QChar separator = QLatin1Char(','));
 
 // The timesheet as plain CSV, UTF-8: "id,name,YYYY-MM-01,...,total", then one line per row; times
-// as H:MM (each day cut to whole minutes, totals the sums of the days shown) or, with seconds set,
+// as H:MM (each day rounded to the minute, totals the sums of the days shown) or, with seconds set,
 // as exact whole seconds.
 QByteArray TimesheetCsv(const Timesheet& sheet, bool seconds);
 
@@ -78,7 +78,7 @@ struct XlsxLimits {
 };
 
 // Writes an XLSX workbook atomically: the timesheet under its heading (header row frozen, filtered
-// and repeated on printed pages, landscape one page wide, durations in whole minutes as [h]:mm, a
+// and repeated on printed pages, landscape one page wide, durations in rounded minutes as [h]:mm, a
 // negative one as its text, a row of totals, weekends shaded) and the month's events that pass the
 // filter, carried on over further sheets past a sheet's last row. A text longer than a cell holds
 // is cut with the texts' mark. FileError on failure. percent reports the progress through the

@@ -112,9 +112,9 @@ private slots:
         QtxctlRun run = Timesheet({"--month", "2021-02", dir.path()});
         QCOMPARE(run.status, 0);
         QVERIFY2(run.err.isEmpty(), run.err.constData());
-        const QByteArray active = header + "0001," + Cells("0:00", 29) + "\r\n" + anna + "8:05" + Cells("0:00", 4)
-                                  + ",5:00" + Cells("0:00", 22) + ",13:05\r\n" + "0005,,0:00,-9:00" + Cells("0:00", 26)
-                                  + ",-9:00\r\n";
+        const QByteArray active = header + "0001,,0:01" + Cells("0:00", 27) + ",0:01\r\n" + anna + "8:06"
+                                  + Cells("0:00", 4) + ",5:00" + Cells("0:00", 22) + ",13:06\r\n" + "0005,,0:00,-9:00"
+                                  + Cells("0:00", 26) + ",-9:00\r\n";
         QCOMPARE(run.out,
                  QByteArray(active).insert(active.indexOf("0005,"), "0003,Nowak" + Cells("0:00", 29) + "\r\n"));
         QCOMPARE(Timesheet({"--month", "2021-02", "--active-only", dir.path()}).out, active);
@@ -133,7 +133,7 @@ private slots:
         QCOMPARE(run.status, 0);
         QVERIFY(run.out.startsWith("\xEF\xBB\xBFID;Name;2021-02-01;"));
         QVERIFY(run.out.contains("\r\n0002;\"Kowalska, \"\"A\xc5\x82"
-                                 "a\"\"\";8:05;0:00;"));
+                                 "a\"\"\";8:06;0:00;"));
 
         // A month without accepted events: the header alone.
         run = Timesheet({"--month", "2021-04", "--mode", "span", dir.path()});
@@ -163,7 +163,7 @@ private slots:
         QCOMPARE(cell(1, 0)[0].toString(), "Device name: test;   Folder: " + QFileInfo(dir.path()).absoluteFilePath());
         QCOMPARE(cell(2, 0)[0].toString(), QString("Counting mode: daily;   Port 0 name (entrance): IN;   "
                                                    "Port 1 name (exit): OUT;   Filter: All"));
-        QVERIFY(cell(3, 0)[0].toString().startsWith("Times in whole minutes"));
+        QVERIFY(cell(3, 0)[0].toString().startsWith("Each day's time rounded to the nearest minute"));
         QCOMPARE(book["frozen"].toString(), QString("C6"));
         QCOMPARE(book["page"].toArray(), QJsonArray({"landscape", 1, 0, true, "$1:$5", "A5:AE9"}));
         QCOMPARE(book["size"].toArray(), QJsonArray({10, 31}));
@@ -179,8 +179,8 @@ private slots:
         QCOMPARE(cell(6, 1)[0].toString(), QString::fromUtf8("Kowalska, \"Ała\""));
         QCOMPARE(cell(7, 1)[0].toString(), QString("Nowak"));
         QCOMPARE(cell(7, 30)[0].toString(), QString("=SUM(C8:AD8)"));
-        // Days are durations in whole minutes; Saturday the 6th and Sunday the 7th are shaded.
-        QCOMPARE(cell(6, 2)[0].toDouble(), 29100.0);
+        // Days are durations in rounded minutes; Saturday the 6th and Sunday the 7th are shaded.
+        QCOMPARE(cell(6, 2)[0].toDouble(), 29160.0); // 8:05:59
         QCOMPARE(cell(6, 2)[2].toString(), QString("[h]:mm"));
         QCOMPARE(cell(6, 7)[0].toDouble(), 18000.0);
         QVERIFY(!cell(6, 7)[3].isNull() && !cell(4, 8)[3].isNull() && !cell(9, 8)[3].isNull());
@@ -190,19 +190,19 @@ private slots:
         QCOMPARE(cell(8, 3)[0].toString(), QString("-9:00"));
         QCOMPARE(cell(8, 30)[0].toString(), QString("-9:00"));
         QCOMPARE(cell(9, 3)[0].toString(), QString("-9:00"));
-        QCOMPARE(cell(9, 30)[0].toDouble(), 13 * 3600 + 5 * 60 - 9 * 3600.0);
+        QCOMPARE(cell(9, 30)[0].toDouble(), 60 + 13 * 3600 + 6 * 60 - 9 * 3600.0);
         // Other sums are recalculated by the spreadsheet and carry their results: the shown
         // minutes, so the days add up to the total.
         QCOMPARE(cell(6, 30)[0].toString(), QString("=SUM(C7:AD7)"));
         QCOMPARE(cell(9, 1)[0].toString(), QString("Total"));
         QCOMPARE(cell(9, 2)[0].toString(), QString("=SUM(C6:C9)"));
         const QJsonArray cached = book["cached"].toArray();
-        QCOMPARE(cached[2].toDouble(), 29100.0);
+        QCOMPARE(cached[2].toDouble(), 29160.0 + 60);
         double days = 0;
         for (int d = 2; d < 30; ++d)
             days += cell(6, d)[0].toDouble();
         QCOMPARE(book["sheet"].toArray()[6].toArray()[30].toArray()[0].toString(), QString("=SUM(C7:AD7)"));
-        QCOMPARE(days, 47100.0);
+        QCOMPARE(days, 47160.0);
 
         // Every event of the month in file order, denied ones too, nothing of March.
         const QJsonArray events = book["events"].toArray();

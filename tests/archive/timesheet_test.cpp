@@ -144,7 +144,7 @@ private slots:
                  std::size_t(1));
     }
 
-    // The H:MM forms show whole minutes, and what they show adds up: each row's days to its total
+    // The H:MM forms show rounded minutes, and what they show adds up: each row's days to its total
     // in the CSV, and the days and rows to the sheet's totals, negative days included.
     void shownPartsAddUp()
     {
@@ -169,6 +169,7 @@ private slots:
                 for (int d = 0; d < 31; ++d) {
                     const std::int64_t m = minutes(fields[d + 2]);
                     QCOMPARE(m * 60, shown.rows[r].seconds[static_cast<std::size_t>(d)]);
+                    QVERIFY(std::abs(m * 60 - exact.rows[r].seconds[static_cast<std::size_t>(d)]) <= 30);
                     negative = negative || m < 0;
                     sum += m;
                     columns[static_cast<std::size_t>(d)] += m * 60;
