@@ -190,6 +190,9 @@ void TForm5::PrintTimesheet(QPrinter* printer, const qtx::Timesheet& exact)
         p.drawText(line2, Qt::AlignLeft | Qt::AlignVCenter,
                    CountingModeText + QStringLiteral(": ") + modeText + QStringLiteral("     ") + FilterText
                        + QStringLiteral(": ") + filterText);
+        if (!DeviceName.isEmpty())
+            p.drawText(line2, Qt::AlignRight | Qt::AlignVCenter,
+                       TimesheetTexts.deviceName + QStringLiteral(": ") + DeviceName);
         p.setFont(bold);
         p.drawText(line1, Qt::AlignHCenter | Qt::AlignVCenter, monthText);
         p.setPen(QPen(Qt::black, 0));

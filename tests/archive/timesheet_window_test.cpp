@@ -165,6 +165,7 @@ private slots:
         QTemporaryDir dir;
         WriteMarch(dir.path(), 70);
         OpenAndLoad(dir.path());
+        Form5->DeviceName = "Brama A";
         const QString pdf = dir.filePath("month.pdf");
         dialogs.pdfFiles.enqueue(pdf);
         Form5->Button4->click();
@@ -175,7 +176,8 @@ private slots:
         for (int page = 1; page <= pages; ++page) {
             const QString text = PageText(pdf, page);
             QVERIFY2(text.contains(folder) && text.contains("march 2025") && text.contains("Counting mode: daily")
-                         && text.contains("Filter: All") && text.contains(QString("Page %1 / 3").arg(page)),
+                         && text.contains("Filter: All") && text.contains(QString("Page %1 / 3").arg(page))
+                         && text.contains("Device name: Brama A"),
                      qPrintable(text));
         }
         // The calendar page: the month's figures as the screen shows them, the title once (in
