@@ -75,11 +75,12 @@ void BM_TimesheetXlsx(benchmark::State& state)
     const qtx::Timesheet sheet =
         qtx::ComputeTimesheet(year.store, 2021, 7, qtx::CountingMode::Daily, Ports, year.names);
     QTemporaryDir dir;
-    const qtx::TimesheetTexts texts{"ID",   "Name", "Total", "Timesheet", "Events",   "Date",
-                                    "Time", "User", "Port",  "Status",    "accepted", "denied"};
+    const qtx::TimesheetTexts texts{"ID",   "Name", "Total",  "Timesheet", "Events", "Date", "Time",
+                                    "User", "Port", "Status", "accepted",  "denied", "",     "",
+                                    "",     "",     "",       "",          "",       ""};
     for (auto _ : state)
         qtx::WriteTimesheetXlsx(dir.filePath(QStringLiteral("month.xlsx")), sheet, year.store, qtx::UserFilter::All(),
-                                year.names, texts);
+                                year.names, texts, {});
 }
 BENCHMARK(BM_TimesheetXlsx)->Unit(benchmark::kMillisecond)->Iterations(3);
 

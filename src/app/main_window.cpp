@@ -303,6 +303,7 @@ void TForm1::Button4Click()
     Form5->ComboBox1->hide();
     Form5->Label9->hide();
     Form5->SetPortNames(Label6->text(), Label4->text());
+    Form5->DeviceName = Label2->text();
     Form5->setWindowTitle(Button4->text());
     Form5->exec();
 }

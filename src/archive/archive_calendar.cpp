@@ -76,14 +76,90 @@ void TForm5::DrawCalendar()
     Image1->update();
 }
 
-void TForm5::PaintCalendar(QPainter& p, int W, int H, QPoint hover)
+namespace {
+
+// The three lines of a day's cell.
+struct DayLines {
+    QString hits;
+    QString users; // empty with a user filter set
+    QString time;
+};
+
+// Where a cell's lines go: one type size for the whole month, the largest up to the calendar's
+// own that keeps the month's longest lines inside their cells; the lines at the height of the day
+// number start clear of it. Below the smallest size the lines are shortened.
+class CellLayout {
+public:
+    CellLayout(int W, int H, const QFont& dayFont, int pixelSize)
+        : W_(W),
+          H_(H),
+          font_(qtx::FixedFont(false, pixelSize))
+    {
+        const QFontMetrics day(dayFont);
+        numberH_ = day.height();
+        numberW_ = day.horizontalAdvance(QStringLiteral("00"));
+        const QFontMetrics m(font_);
+        lineH_ = m.height();
+    }
+
+    const QFont& Font() const { return font_; }
+    int LineHeight() const { return lineH_; }
+    // The tops of the lines in a cell, from the cell's top.
+    int HitsTop() const { return 3; }
+    int UsersTop() const { return std::max(HitsTop() + lineH_, H_ / 16 - lineH_ / 2); }
+    int TimeTop() const { return H_ / 8 - 2 - lineH_; }
+    // Whether the lines keep apart within the cell's height.
+    bool FitsHeight(bool users) const
+    {
+        return HitsTop() + lineH_ <= (users ? UsersTop() : TimeTop()) && (!users || UsersTop() + lineH_ <= TimeTop());
+    }
+    // The room a line starting at top has: right of the day number where it shares its height.
+    int Room(int top) const
+    {
+        const int right = W_ / 8 - 3;
+        const bool besideNumber = top < 2 + numberH_;
+        return right - (besideNumber ? 4 + numberW_ + 4 : 3);
+    }
+    bool Fits(const DayLines& lines) const
+    {
+        const QFontMetrics m(font_);
+        return FitsHeight(!lines.users.isEmpty()) && m.horizontalAdvance(lines.hits) <= Room(HitsTop())
+               && m.horizontalAdvance(lines.users) <= Room(UsersTop())
+               && m.horizontalAdvance(lines.time) <= Room(TimeTop());
+    }
+
+private:
+    int W_;
+    int H_;
+    QFont font_;
+    int numberH_ = 0;
+    int numberW_ = 0;
+    int lineH_ = 0;
+};
+
+constexpr int SmallestCellPixels = 7;
+
+CellLayout ChooseCellLayout(int W, int H, const QFont& dayFont, int pixelSize, const std::vector<DayLines>& days)
+{
+    for (int size = pixelSize; size > SmallestCellPixels; --size) {
+        const CellLayout layout(W, H, dayFont, size);
+        if (std::all_of(days.begin(), days.end(), [&](const DayLines& d) { return layout.Fits(d); }))
+            return layout;
+    }
+    return CellLayout(W, H, dayFont, SmallestCellPixels);
+}
+
+} // namespace
+
+void TForm5::PaintCalendar(QPainter& p, int W, int H, QPoint hover, bool onPaper, const qtx::MonthFigures* shown)
 {
     const int Y = shownMonth.year();
     const int M = shownMonth.month();
     const int N = qtx::DaysInMonth(M, Y);
     const int F = qtx::WeekdayOfFirst(Y, M);
     const qtx::UserFilter filter = CurrentFilter();
-    const qtx::MonthFigures& figures = figures_.Get(EventStore, Y, M, filter, CurrentMode(), Ports());
+    const qtx::MonthFigures& figures =
+        shown != nullptr ? *shown : figures_.Get(EventStore, Y, M, filter, CurrentMode(), Ports());
 
     const QFont regular = CalendarFont(10, false);
     const QFont bold = CalendarFont(10, true);
@@ -103,6 +179,15 @@ void TForm5::PaintCalendar(QPainter& p, int W, int H, QPoint hover)
         TextOut(p, k * W / 8 - TextWidth(p, name) / 2, headingTop, name, k == 1 ? Red : Black, White);
     }
 
+    std::vector<DayLines> lines;
+    for (int d = 1; d <= N; ++d) {
+        const qtx::DayFigures& day = figures.day[static_cast<std::size_t>(d - 1)];
+        lines.push_back({QString::number(day.hits) + QLatin1Char(' ') + EventsText,
+                         filter.all ? QString::number(day.users) + QLatin1Char(' ') + UsersText : QString(),
+                         qtx::FormatDuration(day.seconds)});
+    }
+    const CellLayout layout = ChooseCellLayout(W, H, dayFont, regular.pixelSize(), lines);
+
     for (int d = 1; d <= N; ++d) {
         const qtx::CalendarCell cell = qtx::CellOfDay(d, F);
         const int x0 = qtx::CellLeft(W, cell.column);
@@ -115,37 +200,39 @@ void TForm5::PaintCalendar(QPainter& p, int W, int H, QPoint hover)
         const qtx::DayFigures& day = figures.day[static_cast<std::size_t>(d - 1)];
         const bool sunday = cell.column == 0;
         p.setFont(dayFont);
-        const QString number = QString::number(d);
-        TextOut(p, x0 + 4, y0 + 2, number, day.hits > 0 ? (sunday ? Red : Black) : (sunday ? EmptySunday : EmptyDay),
-                background);
-        // The lines beside the day number start clear of it, however long their counts: their
-        // solid background must not cover a second digit.
-        const int besideNumber = x0 + 4 + TextWidth(p, number) + 4;
+        TextOut(p, x0 + 4, y0 + 2, QString::number(d),
+                day.hits > 0 ? (sunday ? Red : Black) : (sunday ? EmptySunday : EmptyDay), background);
 
-        p.setFont(regular);
-        const int right = x0 + W / 8 - 4;
-        const QString time = qtx::FormatDuration(day.seconds);
-        TextOut(p, right - TextWidth(p, time), y0 + H / 8 - 4 - TextHeight(p), time, Black, background);
-        const QString hits = QString::number(day.hits) + QLatin1Char(' ') + EventsText;
-        TextOut(p, std::max(right - TextWidth(p, hits), besideNumber), y0 + 4, hits, Black, background);
-        if (filter.all) {
-            const QString users = QString::number(day.users) + QLatin1Char(' ') + UsersText;
-            TextOut(p, std::max(right - TextWidth(p, users), besideNumber), y0 + H / 16 - TextHeight(p) / 2, users,
-                    Black, background);
-        }
+        // Each line right-aligned inside the cell, in the month's type size; a line still too long
+        // at the smallest size is shortened, so no text crosses the grid.
+        p.setFont(layout.Font());
+        const QFontMetrics m = p.fontMetrics();
+        const int right = x0 + W / 8 - 3;
+        const DayLines& text = lines[static_cast<std::size_t>(d - 1)];
+        const auto line = [&](const QString& t, int top) {
+            const QString fitted = m.elidedText(t, Qt::ElideRight, layout.Room(top));
+            TextOut(p, right - TextWidth(p, fitted), y0 + top, fitted, Black, background);
+        };
+        line(text.time, layout.TimeTop());
+        line(text.hits, layout.HitsTop());
+        if (!text.users.isEmpty())
+            line(text.users, layout.UsersTop());
     }
 
-    p.setFont(arrowFont);
-    TextOut(p, 13, H / 2 - 12, QStringLiteral("<"), Blue, White);
-    TextOut(p, W - 13 - TextWidth(p, QStringLiteral(">")), H / 2 - 12, QStringLiteral(">"), Blue, White);
-    p.setPen(Black);
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(10, H / 2 - 15, 29, 29);
-    p.drawRect(W - 40, H / 2 - 15, 29, 29);
+    // On paper the page's heading names the month, and the month buttons have nothing to do.
+    if (!onPaper) {
+        p.setFont(arrowFont);
+        TextOut(p, 13, H / 2 - 12, QStringLiteral("<"), Blue, White);
+        TextOut(p, W - 13 - TextWidth(p, QStringLiteral(">")), H / 2 - 12, QStringLiteral(">"), Blue, White);
+        p.setPen(Black);
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(10, H / 2 - 15, 29, 29);
+        p.drawRect(W - 40, H / 2 - 15, 29, 29);
 
-    p.setFont(bold);
-    const QString title = qtx::MonthTitle(shownMonth, MonthNames);
-    TextOut(p, W / 2 - TextWidth(p, title) / 2, H / 16 - TextHeight(p) / 2, title, Black, White);
+        p.setFont(bold);
+        const QString title = qtx::MonthTitle(shownMonth, MonthNames);
+        TextOut(p, W / 2 - TextWidth(p, title) / 2, H / 16 - TextHeight(p) / 2, title, Black, White);
+    }
 
     p.setFont(regular);
     const int half = TextHeight(p) / 2;

@@ -30,9 +30,28 @@ constexpr int PrintedCalendarWidth = 1120;
 
 qtx::Timesheet TForm5::ShownTimesheet() const
 {
-    return qtx::ComputeTimesheet(EventStore, shownMonth.year(), shownMonth.month(),
-                                 CurrentMode().value_or(qtx::CountingMode::Daily), Ports(),
-                                 qtx::ReadWorkspaceUserNames(ListedFolder), CurrentFilter());
+    return qtx::ComputeTimesheet(
+        EventStore, shownMonth.year(), shownMonth.month(), CurrentMode().value_or(qtx::CountingMode::Daily), Ports(),
+        qtx::ReadWorkspaceUserNames(ListedFolder), CurrentFilter(), qtx::TimesheetRows::EveryListedUser);
+}
+
+qtx::TimesheetHeading TForm5::ShownHeading() const
+{
+    qtx::TimesheetHeading heading;
+    heading.deviceName = DeviceName;
+    heading.folder = ListedFolder;
+    heading.month = qtx::MonthTitle(shownMonth, MonthNames);
+    heading.countingMode = ComboBox2->currentText();
+    heading.entrance = entranceName;
+    heading.exit = exitName;
+    heading.filter = CurrentFilter().all ? AllText : ComboBox1->currentText();
+    return heading;
+}
+
+void TForm5::ConfirmSaved(const QString& path) const
+{
+    qtx::Dialogs().ShowMessage(SavedFileText + QStringLiteral(": ") + QDir::toNativeSeparators(path)
+                               + QLatin1Char('.'));
 }
 
 QString TForm5::WorkspaceName() const
@@ -68,7 +87,7 @@ void TForm5::Button3Click()
 
     const qtx::Timesheet sheet = ShownTimesheet();
     if (csv) {
-        qtx::WriteWholeFile(path, qtx::TimesheetCsv(sheet, false));
+        qtx::WriteWholeFile(path, qtx::TimesheetSpreadsheetCsv(sheet, TimesheetTexts));
     } else {
         // A busy month's event sheet takes seconds; the bar appears after half a second.
         QProgressDialog progress(PreparingText, QString(), 0, 100, this);
@@ -77,9 +96,10 @@ void TForm5::Button3Click()
         progress.setValue(0);
         // The last tenth is the packing of the file after the events.
         qtx::WriteTimesheetXlsx(path, sheet, EventStore, CurrentFilter(), qtx::ReadWorkspaceUserNames(ListedFolder),
-                                TimesheetTexts, [&progress](int percent) { progress.setValue(percent * 9 / 10); });
+                                TimesheetTexts, ShownHeading(),
+                                [&progress](int percent) { progress.setValue(percent * 9 / 10); });
     }
-    qtx::Dialogs().ShowMessage(SavedText);
+    ConfirmSaved(path);
 }
 
 void TForm5::Button4Click()
@@ -98,8 +118,10 @@ void TForm5::Button4Click()
     qtx::Dialogs().Print(Button4->text(), printer, [&](QPrinter* target) { PrintTimesheet(target, sheet); });
 }
 
-void TForm5::PrintTimesheet(QPrinter* printer, const qtx::Timesheet& sheet)
+void TForm5::PrintTimesheet(QPrinter* printer, const qtx::Timesheet& exact)
 {
+    // The table shows rounded minutes, and its totals are the sums of what it shows.
+    const qtx::Timesheet sheet = qtx::InWholeMinutes(exact);
     QPainter p;
     if (!p.begin(printer))
         throw qtx::FileError(qtx::CannotCreateMessage(printer->outputFileName(), QStringLiteral("cannot print")));
@@ -168,6 +190,9 @@ void TForm5::PrintTimesheet(QPrinter* printer, const qtx::Timesheet& sheet)
         p.drawText(line2, Qt::AlignLeft | Qt::AlignVCenter,
                    CountingModeText + QStringLiteral(": ") + modeText + QStringLiteral("     ") + FilterText
                        + QStringLiteral(": ") + filterText);
+        if (!DeviceName.isEmpty())
+            p.drawText(line2, Qt::AlignRight | Qt::AlignVCenter,
+                       TimesheetTexts.deviceName + QStringLiteral(": ") + DeviceName);
         p.setFont(bold);
         p.drawText(line1, Qt::AlignHCenter | Qt::AlignVCenter, monthText);
         p.setPen(QPen(Qt::black, 0));
@@ -182,7 +207,7 @@ void TForm5::PrintTimesheet(QPrinter* printer, const qtx::Timesheet& sheet)
         p.save();
         p.translate(area.topLeft());
         p.scale(area.width() / PrintedCalendarWidth, area.height() / logicalH);
-        PaintCalendar(p, PrintedCalendarWidth, logicalH, QPoint(-1, -1));
+        PaintCalendar(p, PrintedCalendarWidth, logicalH, QPoint(-1, -1), true);
         p.restore();
     }
 

@@ -229,7 +229,7 @@ void TForm5::ApplyTexts(const qtx::LanguageTable& t)
     XlsxFilterText = t.GetSentence(QStringLiteral("SPREADSHEET")) + QStringLiteral(" XLSX (*.xlsx)");
     CsvFilterText = t.GetSentence(QStringLiteral("TEXT FILE")) + QStringLiteral(" CSV (*.csv)");
     PreparingText = t.GetSentence(QStringLiteral("PREPARING"));
-    SavedText = t.GetSentence(QStringLiteral("SAVING HAS SUCCEEDED"));
+    SavedFileText = t.GetSentence(QStringLiteral("SAVED"));
 }
 
 void TForm5::FillModeList()

@@ -65,12 +65,18 @@ public:
     void HitTest(int x, int y);
     void Image1MouseMove(int x, int y);
     void Image1MouseDown(int x, int y);
-    // Draws the month picture on any painter: the screen's image and the printed page.
-    void PaintCalendar(QPainter& p, int W, int H, QPoint hover);
+    // Draws the month picture on any painter: the screen's image and, without the month buttons
+    // and title, the printed page. figures replaces the shown month's own (for tests of extremes).
+    void PaintCalendar(QPainter& p, int W, int H, QPoint hover, bool onPaper = false,
+                       const qtx::MonthFigures* figures = nullptr);
 
     // Timesheet of the shown month (archive_timesheet.cpp), following the counting mode and the
     // user filter.
     qtx::Timesheet ShownTimesheet() const;
+    // What a saved workbook's heading says of the shown month.
+    qtx::TimesheetHeading ShownHeading() const;
+    // Says that the file at path was written.
+    void ConfirmSaved(const QString& path) const;
     void Button3Click();
     void Button4Click();
     void PrintTimesheet(QPrinter* printer, const qtx::Timesheet& sheet);
@@ -90,6 +96,8 @@ public:
     QDate shownMonth;
     QString entranceName;
     QString exitName;
+    // The device name of the workspace's report, for a saved timesheet's heading.
+    QString DeviceName;
     int hoverX = 0;
     int hoverY = 0;
     int lastClickX = 0;
@@ -128,7 +136,7 @@ public:
     QString XlsxFilterText;
     QString CsvFilterText;
     QString PreparingText;
-    QString SavedText;
+    QString SavedFileText;
 
     QWidget* Panel1 = nullptr;
     QLabel* Label1 = nullptr;

@@ -78,8 +78,8 @@ void TForm7::Button2Click()
     const qtx::EventStore& store = Archive->EventStore;
     const std::vector<const qtx::CEvent*> events = qtx::EventsOfDay(store, shownDate, Archive->CurrentFilter());
     qtx::WriteWholeFile(path, qtx::EventsCsv(events, store, qtx::ReadWorkspaceUserNames(Archive->ListedFolder),
-                                             Archive->TimesheetTexts));
-    qtx::Dialogs().ShowMessage(Archive->SavedText);
+                                             Archive->TimesheetTexts, qtx::CsvForm::Spreadsheet));
+    Archive->ConfirmSaved(path);
 }
 
 void TForm7::FormClose()

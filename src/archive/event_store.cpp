@@ -119,6 +119,24 @@ void LoadEventFolder(EventStore& store, const QString& folder)
     }
 }
 
+void LoadEventFolderDays(EventStore& store, const QString& folder, QDate first, QDate last,
+                         const std::function<void(const QString& name)>& skipped)
+{
+    const QString prefix = WithTrailingChar(folder, QLatin1Char('/'));
+    for (const QString& name : ListEventFiles(folder)) {
+        QDate date;
+        try {
+            date = ParseEventFileName(name);
+        } catch (const FormatError&) {
+            if (skipped)
+                skipped(name);
+            continue;
+        }
+        if (first <= date && date <= last)
+            LoadEventFile(store, prefix + name);
+    }
+}
+
 QList<UserFilterEntry> ReadUserFilterEntries(QByteArrayView data)
 {
     QList<UserFilterEntry> entries;

@@ -87,6 +87,12 @@ QStringList ListEventFiles(const QString& folder);
 // load with an error that names it.
 void LoadEventFolder(EventStore& store, const QString& folder);
 
+// Loads the event files of a folder whose names stand for a day from first to last, in list
+// order, without reading the others: a month's report reads its month, not the card's years. A
+// name that is not a date is passed to skipped instead of stopping the load.
+void LoadEventFolderDays(EventStore& store, const QString& folder, QDate first, QDate last,
+                         const std::function<void(const QString& name)>& skipped);
+
 // One entry of the archive's user filter, taken from a user list file.
 struct UserFilterEntry {
     QByteArray userNumber;

@@ -13,8 +13,10 @@ namespace qtx {
 UserNames::UserNames(const QList<UserFilterEntry>& entries)
 {
     for (const UserFilterEntry& entry : entries)
-        if (!names_.contains(entry.userNumber))
+        if (!names_.contains(entry.userNumber)) {
             names_.insert(entry.userNumber, entry.name);
+            numbers_.append(entry.userNumber);
+        }
 }
 
 QByteArray UserNames::NameOf(QByteArrayView userNumber) const
@@ -35,7 +37,7 @@ UserNames ReadWorkspaceUserNames(const QString& folder)
 }
 
 Timesheet ComputeTimesheet(const EventStore& store, int year, int month, CountingMode mode, const PortNames& ports,
-                           const UserNames& names, const UserFilter& filter)
+                           const UserNames& names, const UserFilter& filter, TimesheetRows which)
 {
     Timesheet sheet;
     sheet.year = year;
@@ -68,9 +70,32 @@ Timesheet ComputeTimesheet(const EventStore& store, int year, int month, Countin
             sheet.total += seconds;
         });
     }
+    if (which == TimesheetRows::EveryListedUser)
+        for (const QByteArray& number : names.Numbers())
+            if (filter.all || number == filter.userNumber)
+                rowOf(number);
     for (TimesheetRow& row : sheet.rows)
         row.name = names.NameOf(row.userNumber);
     return sheet;
+}
+
+Timesheet InWholeMinutes(const Timesheet& sheet)
+{
+    Timesheet shown = sheet;
+    shown.dayTotals = {};
+    shown.total = 0;
+    for (TimesheetRow& row : shown.rows) {
+        row.total = 0;
+        for (std::size_t i = 0; i < row.seconds.size(); ++i) {
+            // To the nearest minute, half a minute away from zero (C++ division cuts toward zero).
+            const std::int64_t s = row.seconds[i];
+            row.seconds[i] = (s < 0 ? -((-s + 30) / 60) : (s + 30) / 60) * 60;
+            row.total += row.seconds[i];
+            shown.dayTotals[i] += row.seconds[i];
+        }
+        shown.total += row.total;
+    }
+    return shown;
 }
 
 QString FormatHoursMinutes(std::int64_t seconds)

@@ -20,9 +20,12 @@ public:
     explicit UserNames(const QList<UserFilterEntry>& entries);
     // The name, empty when no record has the number.
     QByteArray NameOf(QByteArrayView userNumber) const;
+    // Every listed user number once, in list order.
+    const QList<QByteArray>& Numbers() const { return numbers_; }
 
 private:
     QHash<QByteArray, QByteArray> names_;
+    QList<QByteArray> numbers_;
 };
 
 // Reads USERS.txt of a workspace folder; a missing or unreadable list gives no names, because a
@@ -40,16 +43,28 @@ struct Timesheet {
     int year = 0;
     int month = 0;
     int days = 0;
-    // One row per user number with an accepted event in the month, in ascending user-number bytes.
+    // One row per user number with an accepted event in the month (and, when asked for, per listed
+    // user without one), in ascending user-number bytes.
     std::vector<TimesheetRow> rows;
     std::array<std::int64_t, 31> dayTotals{};
     std::int64_t total = 0;
 };
 
+// Whose rows a timesheet has: the users with an accepted event in the month, or also every user
+// of the user list, so that a clerk sees nobody is missing.
+enum class TimesheetRows { Active, EveryListedUser };
+
 // The timesheet of a month; the filter narrows it to one user. One pass over each day's events
 // groups them by user.
 Timesheet ComputeTimesheet(const EventStore& store, int year, int month, CountingMode mode, const PortNames& ports,
-                           const UserNames& names, const UserFilter& filter = UserFilter::All());
+                           const UserNames& names, const UserFilter& filter = UserFilter::All(),
+                           TimesheetRows which = TimesheetRows::Active);
+
+// The timesheet as its H:MM forms show it: each user's day rounded to the nearest minute (half a
+// minute away from zero, so a negative day keeps its sign), and every total the sum of the shown
+// days, so that the shown parts always add up to the shown totals. Rounding rather than cutting
+// keeps a month's total within minutes of the exact time instead of half a minute a day short.
+Timesheet InWholeMinutes(const Timesheet& sheet);
 
 // Calls f(event) for every event of the month, accepted or denied, that passes the filter: day
 // by day, each day in store order (the order of its file's lines).

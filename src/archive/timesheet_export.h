@@ -26,25 +26,65 @@ struct TimesheetTexts {
     QString status;
     QString accepted;
     QString denied;
+    // The heading's labels.
+    QString deviceName;
+    QString folder;
+    QString countingMode;
+    QString entrance;
+    QString exit;
+    QString filter;
+    QString roundingRule;
+    QString cutMark; // said in a cell cut to the spreadsheet's limit
 };
 TimesheetTexts TimesheetTextsOf(const LanguageTable& texts);
 
-// One CSV line (RFC 4180 quoting where a field holds a comma, a quote or a line break), CR LF.
-QString CsvRow(const QStringList& fields);
+// What the heading above a workbook's timesheet says: where and what was counted.
+struct TimesheetHeading {
+    QString deviceName;
+    QString folder;
+    QString month; // "March 2025"
+    QString countingMode;
+    QString entrance;
+    QString exit;
+    QString filter;
+};
 
-// The timesheet as CSV, UTF-8: "id,name,YYYY-MM-01,...,total", then one line per row; times as
-// H:MM or, with seconds set, as whole seconds.
+// The two forms of a CSV file: plain for scripts (UTF-8, ",") and one that a spreadsheet set to
+// a language with a decimal comma opens one value to a column with its letters intact (UTF-8
+// with a byte-order mark, ";").
+enum class CsvForm { Plain, Spreadsheet };
+
+// One CSV line (RFC 4180 quoting where a field holds the separator, a quote or a line break), CR LF.
+QString CsvRow(const QStringList& fields, QChar separator = QLatin1Char(','));
+
+// The timesheet as plain CSV, UTF-8: "id,name,YYYY-MM-01,...,total", then one line per row; times
+// as H:MM (each day rounded to the minute, totals the sums of the days shown) or, with seconds set,
+// as exact whole seconds.
 QByteArray TimesheetCsv(const Timesheet& sheet, bool seconds);
 
-// Events as CSV, UTF-8: a header line of the texts' titles, then date, time, user number,
-// name, port name and status per event.
-QByteArray EventsCsv(const std::vector<const CEvent*>& events, const EventStore& store, const UserNames& names,
-                     const TimesheetTexts& texts);
+// The timesheet for a spreadsheet: the CSV's rows with the header in the texts' language and
+// times as H:MM, in the spreadsheet form.
+QByteArray TimesheetSpreadsheetCsv(const Timesheet& sheet, const TimesheetTexts& texts);
 
-// Writes an XLSX workbook atomically: the timesheet (header frozen, durations as [h]:mm, a row
-// of totals, weekends shaded) and the month's events that pass the filter. FileError on failure.
-// percent reports the progress through the events.
+// Events as CSV: a header line of the texts' titles, then date, time, user number, name, port
+// name and status per event.
+QByteArray EventsCsv(const std::vector<const CEvent*>& events, const EventStore& store, const UserNames& names,
+                     const TimesheetTexts& texts, CsvForm form = CsvForm::Plain);
+
+// A spreadsheet's limits: characters in a cell, rows in a sheet. Tests may ask for less.
+struct XlsxLimits {
+    int cellCharacters = 32767;
+    int sheetRows = 1048576;
+};
+
+// Writes an XLSX workbook atomically: the timesheet under its heading (header row frozen, filtered
+// and repeated on printed pages, landscape one page wide, durations in rounded minutes as [h]:mm, a
+// negative one as its text, a row of totals, weekends shaded) and the month's events that pass the
+// filter, carried on over further sheets past a sheet's last row. A text longer than a cell holds
+// is cut with the texts' mark. FileError on failure. percent reports the progress through the
+// events.
 void WriteTimesheetXlsx(const QString& path, const Timesheet& sheet, const EventStore& store, const UserFilter& filter,
-                        const UserNames& names, const TimesheetTexts& texts, const PercentCallback& percent = {});
+                        const UserNames& names, const TimesheetTexts& texts, const TimesheetHeading& heading,
+                        const PercentCallback& percent = {}, const XlsxLimits& limits = {});
 
 } // namespace qtx

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -443,6 +444,55 @@ private slots:
         Form5->UsersText.clear();
         Form5->DrawCalendar();
         QCOMPARE(Form5->Picture.copy(number), beside);
+    }
+
+    // The longest texts a year can hold, in both languages, on screen and at the printed page's
+    // size: no cell's text crosses a grid line (a text's box over a line would wipe it), and each
+    // line still shows. On paper the month buttons and the title are left out.
+    void cellTextsStayInsideTheirCells()
+    {
+        Forms forms(Texts);
+        Form5->shownMonth = QDate(2021, 5, 1);     // 31 days over six rows, Saturday the 1st
+        Form5->ComboBox1->addItem(Form5->AllText); // all users: the users line is drawn
+        MonthFigures longest;
+        longest.days = 31;
+        for (int d = 0; d < 31; ++d)
+            longest.day[static_cast<std::size_t>(d)] = {
+                99999, 9999, d % 2 == 0 ? -(999 * 3600 + 59 * 60 + 59) : std::int64_t(9999) * 24 * 3600};
+        const QColor grey(128, 128, 128);
+        for (const auto& [events, users] : {std::pair{"events", "users"}, std::pair{"ilość odbić", "użytkownicy"}})
+            for (const QSize size : {QSize(1147, 540), QSize(1120, 700), QSize(800, 400)})
+                for (const bool onPaper : {false, true}) {
+                    Form5->EventsText = QString::fromUtf8(events);
+                    Form5->UsersText = QString::fromUtf8(users);
+                    const int w = size.width();
+                    const int h = size.height();
+                    QImage picture(size, QImage::Format_RGB32);
+                    picture.fill(Qt::white);
+                    QPainter p(&picture);
+                    Form5->PaintCalendar(p, w, h, QPoint(-1, -1), onPaper, &longest);
+                    p.end();
+                    const QString where = QStringLiteral("%1 at %2x%3").arg(users).arg(w).arg(h);
+                    for (int i = 0; i <= 7; ++i)
+                        for (int y = h / 8; y < 7 * h / 8; ++y)
+                            QVERIFY2(picture.pixelColor(i * w / 8 + w / 16, y) == grey, qPrintable(where));
+                    for (int j = 1; j <= 7; ++j)
+                        for (int x = w / 16; x < 15 * w / 16; ++x)
+                            QVERIFY2(picture.pixelColor(x, j * h / 8) == grey, qPrintable(where));
+                    // Each of the three lines of the 31st (second column, sixth row) has ink.
+                    const QRect cell(CellLeft(w, 1) + 1, CellTop(h, 5) + 1, w / 8 - 1, h / 8 - 1);
+                    for (int third = 0; third < 3; ++third) {
+                        const QRect band(cell.left() + cell.width() / 2, cell.top() + third * cell.height() / 3,
+                                         cell.width() / 2, cell.height() / 3);
+                        bool ink = false; // small type is drawn in greys
+                        for (int y = band.top(); y <= band.bottom(); ++y)
+                            for (int x = band.left(); x <= band.right(); ++x)
+                                ink = ink || picture.pixelColor(x, y).lightness() < 110;
+                        QVERIFY2(ink, qPrintable(where));
+                    }
+                    QCOMPARE(HasColour(picture, QRect(13, h / 2 - 12, 20, 24), QColor(0, 0, 255)), !onPaper);
+                    QCOMPARE(HasColour(picture, QRect(w / 2 - 60, 0, 120, h / 8 - 22), Qt::black), !onPaper);
+                }
     }
 
     void oneUserInTheFilterDropsTheUsersTexts()

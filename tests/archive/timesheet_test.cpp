@@ -1,10 +1,12 @@
 // The month timesheet against the per-user figures of the calendar.
 
 #include "archive/timesheet.h"
+#include "archive/timesheet_export.h"
 #include "archive_test_data.h"
 
 #include <QRandomGenerator>
 #include <QTest>
+#include <cstdlib>
 #include <set>
 
 using namespace qtx;
@@ -126,6 +128,60 @@ private slots:
         QCOMPARE(one.rows.size(), std::size_t(1));
         QCOMPARE(one.rows[0].seconds, sheet.rows[1].seconds);
         QCOMPARE(one.total, sheet.rows[1].total);
+
+        // Every listed user gets a row when asked, 0003 with only denied events too; the filter
+        // still narrows to one.
+        const Timesheet everyone =
+            ComputeTimesheet(store, 2021, 3, mode, InOut, names, UserFilter::All(), TimesheetRows::EveryListedUser);
+        QCOMPARE(everyone.rows.size(), sheet.rows.size() + 1);
+        QCOMPARE(everyone.rows[2].userNumber, QByteArray("0003"));
+        QCOMPARE(everyone.rows[2].name, QByteArray("Denied"));
+        QCOMPARE(everyone.rows[2].total, 0);
+        QCOMPARE(everyone.total, sheet.total);
+        QCOMPARE(ComputeTimesheet(store, 2021, 3, mode, InOut, names, UserFilter::Number("0003"),
+                                  TimesheetRows::EveryListedUser)
+                     .rows.size(),
+                 std::size_t(1));
+    }
+
+    // The H:MM forms show rounded minutes, and what they show adds up: each row's days to its total
+    // in the CSV, and the days and rows to the sheet's totals, negative days included.
+    void shownPartsAddUp()
+    {
+        const EventStore store = MakeMarch();
+        for (const CountingMode mode : {CountingMode::Daily, CountingMode::DayNight, CountingMode::DailyIgnoreIoType}) {
+            const Timesheet exact = ComputeTimesheet(store, 2021, 3, mode, InOut, {});
+            const Timesheet shown = InWholeMinutes(exact);
+            QVERIFY(shown.total != exact.total); // the random days carry seconds
+            const QList<QByteArray> lines = TimesheetCsv(exact, false).split('\n');
+            QCOMPARE(lines.size(), static_cast<qsizetype>(exact.rows.size()) + 2);
+            bool negative = false;
+            std::array<std::int64_t, 31> columns{};
+            std::int64_t all = 0;
+            for (std::size_t r = 0; r < exact.rows.size(); ++r) {
+                const QList<QByteArray> fields = lines[static_cast<qsizetype>(r) + 1].trimmed().split(',');
+                const auto minutes = [](const QByteArray& hm) {
+                    const QList<QByteArray> parts = hm.split(':');
+                    const std::int64_t m = std::abs(parts[0].toLongLong()) * 60 + parts[1].toLongLong();
+                    return hm.startsWith('-') ? -m : m;
+                };
+                std::int64_t sum = 0;
+                for (int d = 0; d < 31; ++d) {
+                    const std::int64_t m = minutes(fields[d + 2]);
+                    QCOMPARE(m * 60, shown.rows[r].seconds[static_cast<std::size_t>(d)]);
+                    QVERIFY(std::abs(m * 60 - exact.rows[r].seconds[static_cast<std::size_t>(d)]) <= 30);
+                    negative = negative || m < 0;
+                    sum += m;
+                    columns[static_cast<std::size_t>(d)] += m * 60;
+                }
+                QCOMPARE(minutes(fields[33]), sum);
+                QCOMPARE(shown.rows[r].total, sum * 60);
+                all += sum * 60;
+            }
+            QCOMPARE(shown.dayTotals, columns);
+            QCOMPARE(shown.total, all);
+            QVERIFY(negative); // the random days' lines are out of time order
+        }
     }
 };
 

@@ -137,19 +137,23 @@ private slots:
         QCOMPARE(dialogs.suggestedSavePaths.size(), 1);
         QVERIFY(dialogs.suggestedSavePaths[0].endsWith("/obecnosc_2025-03_card.xlsx"));
         QVERIFY(!dialogs.suggestedSavePaths[0].startsWith(QStringLiteral(QTX_DEMO_CARD)));
-        QCOMPARE(dialogs.messages, QStringList{"Saving has succeeded"});
+        QCOMPARE(dialogs.messages, QStringList{"Saved: " + out.filePath("march.csv") + "."});
         EventStore store;
         LoadEventFolder(store, QTX_DEMO_CARD);
         const Timesheet expected = ComputeTimesheet(store, 2025, 3, CountingMode::DayNight, Form5->Ports(),
                                                     ReadWorkspaceUserNames(QTX_DEMO_CARD),
                                                     UserFilter::Number(Form5->ComboBox1->currentText().toLatin1()));
         QCOMPARE(expected.rows.size(), std::size_t(1));
-        QCOMPARE(ReadWholeFile(out.filePath("march.csv")), TimesheetCsv(expected, false));
+        // The form a spreadsheet opens: a byte-order mark, ";" and the header in the language.
+        const QByteArray csv = ReadWholeFile(out.filePath("march.csv"));
+        QCOMPARE(csv, TimesheetSpreadsheetCsv(expected, Form5->TimesheetTexts));
+        QVERIFY(csv.startsWith("\xEF\xBB\xBFID;Name;2025-03-01;"));
 
         // A typed extension wins over the filter.
         dialogs.filesToSave.enqueue({out.filePath("march.XLSX"), 1});
         Form5->Button3->click();
         QVERIFY(ReadWholeFile(out.filePath("march.XLSX")).startsWith("PK"));
+        QCOMPARE(dialogs.messages.last(), "Saved: " + out.filePath("march.XLSX") + ".");
         // Cancel writes nothing.
         Form5->Button3->click();
         QCOMPARE(dialogs.messages.size(), 2);
@@ -161,6 +165,7 @@ private slots:
         QTemporaryDir dir;
         WriteMarch(dir.path(), 70);
         OpenAndLoad(dir.path());
+        Form5->DeviceName = "Brama A";
         const QString pdf = dir.filePath("month.pdf");
         dialogs.pdfFiles.enqueue(pdf);
         Form5->Button4->click();
@@ -171,12 +176,16 @@ private slots:
         for (int page = 1; page <= pages; ++page) {
             const QString text = PageText(pdf, page);
             QVERIFY2(text.contains(folder) && text.contains("march 2025") && text.contains("Counting mode: daily")
-                         && text.contains("Filter: All") && text.contains(QString("Page %1 / 3").arg(page)),
+                         && text.contains("Filter: All") && text.contains(QString("Page %1 / 3").arg(page))
+                         && text.contains("Device name: Brama A"),
                      qPrintable(text));
         }
-        // The calendar page: the month's figures as the screen shows them.
+        // The calendar page: the month's figures as the screen shows them, the title once (in
+        // the page's heading) and no month buttons.
         const QString calendar = PageText(pdf, 1);
         QVERIFY(calendar.contains("monday") && calendar.contains("Total time: 1120h, 0min"));
+        QCOMPARE(calendar.count("march 2025"), 1);
+        QVERIFY2(!calendar.contains('<') && !calendar.contains('>'), qPrintable(calendar));
         QVERIFY(!calendar.contains("Pracownik"));
         // Every user once, in order, over the table pages; the totals at the end.
         const QString table = PageText(pdf, 2) + ' ' + PageText(pdf, 3);
@@ -214,12 +223,14 @@ private slots:
         QVERIFY2(dialogs.errors.isEmpty(), qPrintable(dialogs.errors.join('\n')));
         QVERIFY(dialogs.suggestedSavePaths[0].endsWith("/zdarzenia_2025-03-04.csv"));
         const QString path = dir.filePath("../day.csv");
-        QCOMPARE(ReadWholeFile(path), QByteArray("Date,Time,User,Name,Port,Status\r\n"
-                                                 "2025-03-04,08:00:00,0001,Pracownik 0001,IN,accepted\r\n"
-                                                 "2025-03-04,16:00:00,0001,Pracownik 0001,OUT,accepted\r\n"
-                                                 "2025-03-04,08:00:00,0002,Pracownik 0002,IN,accepted\r\n"
-                                                 "2025-03-04,16:00:00,0002,Pracownik 0002,OUT,accepted\r\n"
-                                                 "2025-03-04,09:00:00,0099,,IN,denied\r\n"));
+        QCOMPARE(ReadWholeFile(path), QByteArray("\xEF\xBB\xBF"
+                                                 "Date;Time;User;Name;Port;Status\r\n"
+                                                 "2025-03-04;08:00:00;0001;Pracownik 0001;IN;accepted\r\n"
+                                                 "2025-03-04;16:00:00;0001;Pracownik 0001;OUT;accepted\r\n"
+                                                 "2025-03-04;08:00:00;0002;Pracownik 0002;IN;accepted\r\n"
+                                                 "2025-03-04;16:00:00;0002;Pracownik 0002;OUT;accepted\r\n"
+                                                 "2025-03-04;09:00:00;0099;;IN;denied\r\n"));
+        QCOMPARE(dialogs.messages, QStringList{"Saved: " + QDir::toNativeSeparators(path) + "."});
         QFile::remove(path);
     }
 

@@ -21,8 +21,9 @@ const char* const ReportHelp =
     "usage: qtxctl report --month YYYY-MM [--mode daily|daynight|span] [--user NNNN]\n"
     "                     [--entrance NAME] [--exit NAME] [--json] WORKSPACE_DIR\n"
     "\n"
-    "Loads every event file (*.csv) of the workspace in name order, as the archive window does,\n"
-    "and prints one CSV row per day of the month (UTF-8, CR LF line ends, RFC 4180 quoting):\n"
+    "Loads the workspace's event files (*.csv) of the month and of the day before it in name\n"
+    "order, as the archive window does, and prints one CSV row per day of the month (UTF-8,\n"
+    "CR LF line ends, RFC 4180 quoting):\n"
     "\n"
     "  date,hits,users,seconds,time\n"
     "  2021-05-01,12,3,86400,\"24h, 0min\"\n"
@@ -45,9 +46,11 @@ const char* const ReportHelp =
     "                     \"time\": \"24h, 0min\"} per day, then\n"
     "                    {\"month\": \"2021-05\", \"hits\": ..., \"seconds\": ..., \"time\": \"...\"}\n"
     "\n"
-    "Exit status: 0 done, 1 the workspace folder or a file could not be read or an event file\n"
-    "name is not a date,\n"
-    "2 wrong arguments.\n";
+    "An event file whose name is not a date (notes.csv) is skipped with a warning on standard\n"
+    "error.\n"
+    "\n"
+    "Exit status: 0 done, 1 the workspace folder or a file could not be read, 2 wrong arguments,\n"
+    "3 done, but a file whose name is not a date was skipped.\n";
 
 struct ReportOptions : MonthOptions {
     qtx::UserFilter filter;
@@ -77,7 +80,7 @@ int RunReport(const QStringList& arguments)
     try {
         const qtx::PortNames ports = ResolvePorts(options);
         qtx::EventStore store;
-        qtx::LoadEventFolder(store, options.workspace);
+        const int done = LoadMonthFiles(store, command.name, options) ? SkippedFileStatus : 0;
         const qtx::MonthFigures figures =
             qtx::ComputeMonthFigures(store, options.year, options.month, options.filter, options.mode, ports);
 
@@ -97,7 +100,7 @@ int RunReport(const QStringList& arguments)
                            {QStringLiteral("hits"), qint64(figures.hits)},
                            {QStringLiteral("seconds"), qint64(figures.seconds)},
                            {QStringLiteral("time"), qtx::FormatDuration(figures.seconds)}});
-            return 0;
+            return done;
         }
         QString out = qtx::CsvRow({QStringLiteral("date"), QStringLiteral("hits"), QStringLiteral("users"),
                                    QStringLiteral("seconds"), QStringLiteral("time")});
@@ -111,7 +114,7 @@ int RunReport(const QStringList& arguments)
                             QString::number(figures.seconds), qtx::FormatDuration(figures.seconds)});
         const QByteArray utf8 = out.toUtf8();
         std::fwrite(utf8.constData(), 1, static_cast<std::size_t>(utf8.size()), stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
+        return std::fflush(stdout) == 0 ? done : 1;
     } catch (const qtx::Error& e) {
         std::fprintf(stderr, "qtxctl report: %s\n", e.message().toLocal8Bit().constData());
         return 1;

@@ -1,5 +1,6 @@
 #include "month_options.h"
 
+#include "base/errors.h"
 #include "base/paths.h"
 #include "base/text_file.h"
 #include "config/config_files.h"
@@ -98,6 +99,30 @@ qtx::PortNames ResolvePorts(const MonthOptions& options)
     if (options.exit)
         ports.exit = qtx::ToCp1250(*options.exit);
     return ports;
+}
+
+bool LoadMonthFiles(qtx::EventStore& store, const QString& command, const MonthOptions& options)
+{
+    const QDate first(options.year, options.month, 1);
+    bool skipped = false;
+    qtx::LoadEventFolderDays(store, options.workspace, first.addDays(-1), first.addMonths(1).addDays(-1),
+                             [&](const QString& name) {
+                                 skipped = true;
+                                 std::fprintf(stderr, "qtxctl %s: warning: skipped %s: the file name is not a date\n",
+                                              qPrintable(command), qPrintable(name));
+                             });
+    return skipped;
+}
+
+QString WorkspaceDeviceName(const QString& workspace)
+{
+    try {
+        return qtx::FromCp1250(qtx::ReadConfigReportFile(qtx::WithTrailingChar(workspace, QLatin1Char('/'))
+                                                         + QStringLiteral("KONFOUT.TXT"))
+                                   .deviceName);
+    } catch (const qtx::Error&) {
+        return {};
+    }
 }
 
 } // namespace qtxctl

@@ -2,6 +2,7 @@
 // The options that qtxctl report and timesheet share: the month, the counting mode, the two
 // port names and the workspace folder, and the port names they resolve to.
 
+#include "archive/event_store.h"
 #include "archive/statistics.h"
 
 #include <QString>
@@ -42,5 +43,17 @@ int MonthUsageError(const MonthCommand& command, const QString& message);
 // The port names: the ones given, the others from the workspace's KONFOUT.TXT (read only when
 // a name is missing). Throws qtx::Error when the report cannot be read.
 qtx::PortNames ResolvePorts(const MonthOptions& options);
+
+// The exit status of a command that did its work but skipped an event file whose name is not a
+// date.
+constexpr int SkippedFileStatus = 3;
+
+// Loads the event files the month needs: its days and the day before the first, where a night
+// shift starts. A file whose name is not a date is skipped with a warning on standard error;
+// returns whether one was. Throws qtx::Error when a file cannot be read.
+bool LoadMonthFiles(qtx::EventStore& store, const QString& command, const MonthOptions& options);
+
+// The device name of the workspace's KONFOUT.TXT; empty when there is none or it cannot be read.
+QString WorkspaceDeviceName(const QString& workspace);
 
 } // namespace qtxctl
