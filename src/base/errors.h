@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <exception>
+#include <functional>
 
 namespace qtx {
 
@@ -36,7 +37,22 @@ public:
     using Error::Error;
 };
 
+// The interface language as this layer sees it: the program installs a lookup from an English
+// key ("NO SPACE LEFT ON THE DEVICE") to the text in the language in use; without one, or with
+// an empty function, the key itself is the text. Tools without a language keep English.
+using TextLookup = std::function<QString(const QString& key)>;
+void SetTextLookup(TextLookup lookup);
+// The key's text in the interface language, first letter as stored and the rest in lower case.
+QString InterfaceSentence(const QString& key);
+// The key's text in the interface language, in lower case (a part of a sentence).
+QString InterfaceLower(const QString& key);
+
+// Why a file operation failed, from the system's error number, in the interface language.
+QString ErrnoReason(int error);
+
+// "Cannot open file "path": reason." and its kin, in the interface language.
 QString CannotOpenMessage(const QString& path, const QString& reason);
 QString CannotCreateMessage(const QString& path, const QString& reason);
+QString CannotDeleteMessage(const QString& path, const QString& reason);
 
 } // namespace qtx
