@@ -8,6 +8,7 @@
 #include "archive_test_data.h"
 #include "base/text_file.h"
 #include "support/forms_fixture.h"
+#include "support/full_folder.h"
 
 #include <QComboBox>
 #include <QProcess>
@@ -153,6 +154,28 @@ private slots:
         // Cancel writes nothing.
         Form5->Button3->click();
         QCOMPARE(dialogs.messages.size(), 2);
+    }
+
+    // The library writes the workbook itself: on a full disk the error names the chosen file and
+    // the cause, the old file stays whole and no scratch file is left beside it.
+    void xlsxOnFullDisk()
+    {
+        Forms forms(LanguageText());
+        FullFolder out;
+        const QString target = out.filePath("march.xlsx");
+        WriteWholeFile(target, "old workbook");
+        OpenAndLoad(QTX_DEMO_CARD);
+        out.Fill();
+        // Scratch space on the same full disk: the error must still name the chosen file.
+        const QByteArray tmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(out.path()));
+        dialogs.filesToSave.enqueue({target, 0});
+        Form5->Button3->click();
+        qputenv("TMPDIR", tmp);
+        QCOMPARE(dialogs.errors, QStringList{QString("Cannot save file \"%1\": %2.").arg(target, out.Cause())});
+        QVERIFY(dialogs.messages.isEmpty());
+        QCOMPARE(ReadWholeFile(target), QByteArray("old workbook"));
+        QCOMPARE(out.Names(), QStringList{"march.xlsx"});
     }
 
     void printsTheCalendarThenTheTableOverPages()
