@@ -163,7 +163,9 @@ private slots:
         Forms forms(LanguageText());
         FullFolder out;
         const QString target = out.filePath("march.xlsx");
+        const QString printed = out.filePath("march.pdf");
         WriteWholeFile(target, "old workbook");
+        WriteWholeFile(printed, "old pdf");
         OpenAndLoad(QTX_DEMO_CARD);
         out.Fill();
         // Scratch space on the same full disk: the error must still name the chosen file.
@@ -175,7 +177,13 @@ private slots:
         QCOMPARE(dialogs.errors, QStringList{QString("Cannot save file \"%1\": %2.").arg(target, out.Cause())});
         QVERIFY(dialogs.messages.isEmpty());
         QCOMPARE(ReadWholeFile(target), QByteArray("old workbook"));
-        QCOMPARE(out.Names(), QStringList{"march.xlsx"});
+
+        // The printed PDF: the printer's own file would be cut short without a word.
+        dialogs.pdfFiles.enqueue(printed);
+        Form5->Button4->click();
+        QCOMPARE(dialogs.errors.value(1), QString("Cannot save file \"%1\": %2.").arg(printed, out.Cause()));
+        QCOMPARE(ReadWholeFile(printed), QByteArray("old pdf"));
+        QCOMPARE(out.Names(), QStringList({"march.pdf", "march.xlsx"}));
     }
 
     void printsTheCalendarThenTheTableOverPages()
