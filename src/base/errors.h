@@ -4,6 +4,7 @@
 #include <QString>
 #include <exception>
 #include <functional>
+#include <utility>
 
 namespace qtx {
 
@@ -23,6 +24,13 @@ private:
 class FileError : public Error {
 public:
     using Error::Error;
+    FileError(QString message, QString reason) : Error(std::move(message)), reason_(std::move(reason)) {}
+    // The cause alone ("no space left on the device"), in the interface language; empty when
+    // the message does not carry one of its own.
+    const QString& reason() const noexcept { return reason_; }
+
+private:
+    QString reason_;
 };
 
 // A list was indexed past its end (for example a language record without the asked column).

@@ -89,9 +89,14 @@ private:
     QByteArray name_;
 };
 
+[[noreturn]] void ThrowCannotCreate(const QString& path, const QString& reason)
+{
+    throw FileError(CannotCreateMessage(path, reason), reason);
+}
+
 [[noreturn]] void ThrowCannotCreate(const QString& path, int error)
 {
-    throw FileError(CannotCreateMessage(path, ErrnoReason(error)));
+    ThrowCannotCreate(path, ErrnoReason(error));
 }
 
 // Refuses a target that is there but no plain file, or that may not be written; a read-only
@@ -104,7 +109,7 @@ void CheckTarget(const QString& path, const QByteArray& name)
     if (S_ISDIR(st.st_mode))
         ThrowCannotCreate(path, EISDIR);
     if (!S_ISREG(st.st_mode))
-        throw FileError(CannotCreateMessage(path, InterfaceLower(QStringLiteral("IT IS NOT A REGULAR FILE"))));
+        ThrowCannotCreate(path, InterfaceLower(QStringLiteral("IT IS NOT A REGULAR FILE")));
     if (::access(name.constData(), W_OK) != 0)
         ThrowCannotCreate(path, errno);
 }

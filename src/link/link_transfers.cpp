@@ -199,10 +199,11 @@ void LinkEngine::DownloadComplete()
     QDir().mkpath(folder);
     try {
         WriteWholeFile(path, data);
-    } catch (const Error& error) {
+    } catch (const FileError& error) {
         // The engine keeps running; the failure is reported like any other refused transfer.
         DownloadOutcome outcome = Refused(name, Refusal::NotWritten, error.message());
         outcome.path = path;
+        outcome.cause = error.reason();
         events_.DownloadEnded(outcome);
         return;
     }
