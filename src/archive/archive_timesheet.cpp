@@ -125,8 +125,11 @@ void TForm5::Button4Click()
 void TForm5::PrintTimesheet(QPagedPaintDevice* printer, const qtx::Timesheet& sheet, const QString& fileName)
 {
     QPainter p;
-    if (!p.begin(printer))
-        throw qtx::FileError(qtx::CannotCreateMessage(fileName, QStringLiteral("cannot print")));
+    if (!p.begin(printer)) {
+        const QString key = QStringLiteral("THE PRINT CANNOT BE STARTED");
+        throw qtx::FileError(fileName.isEmpty() ? qtx::InterfaceSentence(key) + QLatin1Char('.')
+                                                : qtx::CannotCreateMessage(fileName, qtx::InterfaceLower(key)));
+    }
     const double W = printer->width();
     const double H = printer->height();
 
