@@ -102,7 +102,8 @@ QImage DecodeJpegFile(const QString& path)
     QImage image;
     char error[JMSG_LENGTH_MAX] = {};
     if (!DecodeJpeg(data, image, error))
-        throw FileError(QStringLiteral("Cannot decode picture \"%1\". %2").arg(path, QString::fromLocal8Bit(error)));
+        throw FileError(InterfaceSentence(QStringLiteral("CANNOT DECODE PICTURE"))
+                        + QStringLiteral(" \"%1\": %2").arg(path, QString::fromLocal8Bit(error)));
     return image;
 }
 

@@ -74,6 +74,12 @@ QString TForm1::MainTitle()
 TForm1::TForm1(bool debugMode, QWidget* parent) : QWidget(parent), DebugMode(debugMode)
 {
     Language.Reset();
+    // File errors are raised below the language layer; they take their words from this table,
+    // in English while it has none for them.
+    qtx::SetTextLookup([this](const QString& key) {
+        const QString text = Language.GetText(key);
+        return text == QLatin1Char('{') + key + QLatin1Char('}') ? key : text;
+    });
     setFont(qtx::FixedFont());
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -149,7 +155,10 @@ TForm1::TForm1(bool debugMode, QWidget* parent) : QWidget(parent), DebugMode(deb
         move(screen->availableGeometry().center() - rect().center());
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    qtx::SetTextLookup({});
+}
 
 bool TForm1::FormCreate()
 {

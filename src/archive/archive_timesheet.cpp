@@ -7,10 +7,13 @@
 #include "base/errors.h"
 #include "base/text_file.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -115,16 +118,40 @@ void TForm5::Button4Click()
     printer.setDocName(name);
     if (printer.outputFormat() == QPrinter::PdfFormat)
         printer.setOutputFileName(SaveFolder() + QLatin1Char('/') + name + QStringLiteral(".pdf"));
-    qtx::Dialogs().Print(Button4->text(), printer, [&](QPrinter* target) { PrintTimesheet(target, sheet); });
+    qtx::Dialogs().Print(Button4->text(), printer, [&](QPrinter* target) {
+        // The printer's own PDF file does not report a failed write (a full disk left a cut
+        // file): a PDF is drawn in memory and stored through the checked save. The preview draws
+        // with an engine of its own and is left alone.
+        const QString file = target->outputFileName();
+        if (target->outputFormat() != QPrinter::PdfFormat || file.isEmpty()
+            || target->paintEngine()->type() != QPaintEngine::Pdf) {
+            PrintTimesheet(target, sheet, file);
+            return;
+        }
+        QBuffer pdf;
+        pdf.open(QIODevice::WriteOnly);
+        {
+            QPdfWriter writer(&pdf);
+            writer.setResolution(target->resolution());
+            writer.setPageLayout(target->pageLayout());
+            writer.setTitle(target->docName());
+            writer.setCreator(target->creator());
+            PrintTimesheet(&writer, sheet, file);
+        }
+        qtx::WriteWholeFile(file, pdf.data());
+    });
 }
 
-void TForm5::PrintTimesheet(QPrinter* printer, const qtx::Timesheet& exact)
+void TForm5::PrintTimesheet(QPagedPaintDevice* printer, const qtx::Timesheet& exact, const QString& fileName)
 {
     // The table shows rounded minutes, and its totals are the sums of what it shows.
     const qtx::Timesheet sheet = qtx::InWholeMinutes(exact);
     QPainter p;
-    if (!p.begin(printer))
-        throw qtx::FileError(qtx::CannotCreateMessage(printer->outputFileName(), QStringLiteral("cannot print")));
+    if (!p.begin(printer)) {
+        const QString key = QStringLiteral("THE PRINT CANNOT BE STARTED");
+        throw qtx::FileError(fileName.isEmpty() ? qtx::InterfaceSentence(key) + QLatin1Char('.')
+                                                : qtx::CannotCreateMessage(fileName, qtx::InterfaceLower(key)));
+    }
     const double W = printer->width();
     const double H = printer->height();
 

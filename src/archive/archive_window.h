@@ -14,6 +14,7 @@
 
 class QCheckBox;
 class QPainter;
+class QPagedPaintDevice;
 class QPrinter;
 class QComboBox;
 class QGroupBox;
@@ -79,7 +80,7 @@ public:
     void ConfirmSaved(const QString& path) const;
     void Button3Click();
     void Button4Click();
-    void PrintTimesheet(QPrinter* printer, const qtx::Timesheet& sheet);
+    void PrintTimesheet(QPagedPaintDevice* printer, const qtx::Timesheet& sheet, const QString& fileName);
     // The workspace folder's name as it goes into file names.
     QString WorkspaceName() const;
     // Where save dialogs start: the user's documents, never the workspace, whose *.csv files the

@@ -6,8 +6,10 @@
 
 #include <QDate>
 #include <QFile>
-#include <QTemporaryDir>
+#include <QRegularExpression>
 #include <algorithm>
+#include <cerrno>
+#include <utility>
 #include <xlsxwriter.h>
 
 namespace qtx {
@@ -71,18 +73,20 @@ QByteArray CellName(int row, int column)
     return ColumnName(column) + QByteArray::number(row + 1);
 }
 
-// The workbook being written and the first error of its calls.
+// The workbook being written and the first error of its calls; errors name the file the
+// operator chose, not the scratch file the library writes.
 class Workbook {
 public:
-    explicit Workbook(const QString& path) : path_(path)
+    Workbook(const QString& file, QString shownPath) : path_(std::move(shownPath))
     {
-        const QByteArray name = QFile::encodeName(path);
+        const QByteArray name = QFile::encodeName(file);
         // Rows go straight to the sheet's file instead of a table held in memory.
         lxw_workbook_options options{};
         options.constant_memory = LXW_TRUE;
+        errno = 0;
         book_ = workbook_new_opt(name.constData(), &options);
         if (book_ == nullptr)
-            throw FileError(CannotCreateMessage(path, QStringLiteral("cannot start the workbook")));
+            throw FileError(CannotCreateMessage(path_, Reason(LXW_ERROR_CREATING_TMPFILE)));
     }
     ~Workbook()
     {
@@ -104,16 +108,37 @@ public:
     void Check(lxw_error error)
     {
         if (error != LXW_NO_ERROR)
-            throw FileError(CannotCreateMessage(path_, QString::fromUtf8(lxw_strerror(error))));
+            throw FileError(CannotCreateMessage(path_, Reason(error)));
     }
     void Close()
     {
         lxw_workbook* book = book_;
         book_ = nullptr;
+        errno = 0;
         Check(workbook_close(book));
     }
 
 private:
+    // The library reports a failed write as a failed step of its own; the system's error number
+    // left by that write says why (a full disk), where there is one.
+    static QString Reason(lxw_error error)
+    {
+        const int cause = errno;
+        switch (cause) {
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+        case EROFS:
+        case EACCES:
+        case EPERM:
+        case EIO:
+            return ErrnoReason(cause);
+        default:
+            return InterfaceLower(QStringLiteral("THE SPREADSHEET CANNOT BE BUILT")) + QStringLiteral(" (")
+                   + QString::fromUtf8(lxw_strerror(error)) + QLatin1Char(')');
+        }
+    }
+
     QString path_;
     lxw_workbook* book_ = nullptr;
 };
@@ -490,19 +515,15 @@ void WriteTimesheetXlsx(const QString& path, const Timesheet& sheet, const Event
                         const UserNames& names, const TimesheetTexts& texts, const TimesheetHeading& heading,
                         const PercentCallback& percent, const XlsxLimits& limits)
 {
-    // The workbook is built beside nothing else, then replaces the target in one step.
-    QTemporaryDir scratch;
-    if (!scratch.isValid())
-        throw FileError(CannotCreateMessage(path, scratch.errorString()));
-    const QString built = scratch.filePath(QStringLiteral("timesheet.xlsx"));
-    {
-        Workbook book(built);
+    // The library writes the workbook itself: into a scratch file beside the target, which
+    // replaces the target only when the workbook was closed without an error.
+    SaveThroughScratch(path, [&](const QString& scratch) {
+        Workbook book(scratch, path);
         const SheetFormats formats = MakeFormats(book);
         WriteTimesheetSheet(book, formats, sheet, texts, heading, limits);
         WriteEventsSheet(book, formats, sheet, store, filter, names, texts, percent, limits);
         book.Close();
-    }
-    WriteWholeFile(path, ReadWholeFile(built));
+    });
 }
 
 } // namespace qtx

@@ -3,12 +3,15 @@
 #include "base/errors.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
 namespace qtx {
 
@@ -37,39 +40,217 @@ struct Cp1250Table {
     }
 };
 
+// Closes a descriptor when it goes out of scope; its own close errors are checked where they matter.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    void Reset(int fd)
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+    // Closes now; the system's error number on failure, else 0.
+    int Close()
+    {
+        const int fd = std::exchange(fd_, -1);
+        return ::close(fd) == 0 ? 0 : errno;
+    }
+
+private:
+    int fd_;
+};
+
+// Removes the scratch file unless the save went through.
+class ScratchFile {
+public:
+    explicit ScratchFile(QByteArray name) : name_(std::move(name)) {}
+    ScratchFile(ScratchFile&& other) noexcept : name_(std::exchange(other.name_, {})) {}
+    ~ScratchFile()
+    {
+        if (!name_.isEmpty())
+            ::unlink(name_.constData());
+    }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    ScratchFile& operator=(ScratchFile&&) = delete;
+    const QByteArray& name() const { return name_; }
+    void Kept() { name_.clear(); }
+
+private:
+    QByteArray name_;
+};
+
+[[noreturn]] void ThrowCannotCreate(const QString& path, const QString& reason)
+{
+    throw FileError(CannotCreateMessage(path, reason), reason);
+}
+
+[[noreturn]] void ThrowCannotCreate(const QString& path, int error)
+{
+    ThrowCannotCreate(path, ErrnoReason(error));
+}
+
+// Refuses a target that is there but no plain file, or that may not be written; a read-only
+// target stays untouched even though its folder may be writable.
+void CheckTarget(const QString& path, const QByteArray& name)
+{
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0)
+        return; // a new file, or a folder that is not there: creating the scratch file says which
+    if (S_ISDIR(st.st_mode))
+        ThrowCannotCreate(path, EISDIR);
+    if (!S_ISREG(st.st_mode))
+        ThrowCannotCreate(path, InterfaceLower(QStringLiteral("IT IS NOT A REGULAR FILE")));
+    if (::access(name.constData(), W_OK) != 0)
+        ThrowCannotCreate(path, errno);
+}
+
+// The process's umask, read without setting it (umask() would change it for every thread a moment).
+mode_t CurrentUmask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    return static_cast<mode_t>(mask);
+            }
+        }
+    }
+    return 022;
+}
+
+// A new scratch file beside the target, with the target's permissions (or those a new file gets).
+ScratchFile CreateScratch(const QString& path, const QByteArray& name, Descriptor& fd)
+{
+    const qsizetype slash = name.lastIndexOf('/');
+    QByteArray scratch = name.left(slash + 1) + '.' + name.mid(slash + 1) + ".XXXXXX";
+    const int raw = ::mkostemp(scratch.data(), O_CLOEXEC);
+    if (raw < 0)
+        ThrowCannotCreate(path, errno);
+    fd.Reset(raw);
+    ScratchFile file(std::move(scratch));
+    struct stat st {};
+    const mode_t mode = ::stat(name.constData(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~CurrentUmask();
+    if (::fchmod(fd.get(), mode) != 0)
+        ThrowCannotCreate(path, errno);
+    return file;
+}
+
+// Moves the finished scratch file over the target and makes the folder's new entry last.
+void Replace(const QString& path, const QByteArray& name, ScratchFile& scratch)
+{
+    if (::rename(scratch.name().constData(), name.constData()) != 0)
+        ThrowCannotCreate(path, errno);
+    scratch.Kept();
+    const qsizetype slash = name.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : name.left(slash);
+    const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        // The rename is done; a folder that cannot be synced (some file systems) changes nothing.
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
 } // namespace
 
 QByteArray ReadWholeFile(const QString& path)
 {
-    QFile file(path);
-    if (QFileInfo(path).isDir())
-        throw FileError(CannotOpenMessage(path, QStringLiteral("It is a folder.")));
-    if (!file.open(QIODevice::ReadOnly))
-        throw FileError(CannotOpenMessage(path, file.errorString()));
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw FileError(CannotOpenMessage(path, file.errorString()));
+    // A file built into the program (":/lang/lang.txt") is Qt's to read.
+    if (path.startsWith(QLatin1Char(':'))) {
+        QFile resource(path);
+        if (!resource.open(QIODevice::ReadOnly))
+            throw FileError(CannotOpenMessage(path, ErrnoReason(ENOENT)));
+        return resource.readAll();
+    }
+    const QByteArray name = QFile::encodeName(path);
+    // Not blocking: a FIFO named like a data file would wait for a writer for ever at open.
+    Descriptor fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0)
+        throw FileError(CannotOpenMessage(path, ErrnoReason(errno)));
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        throw FileError(CannotOpenMessage(path, ErrnoReason(errno)));
+    if (S_ISDIR(st.st_mode))
+        throw FileError(CannotOpenMessage(path, ErrnoReason(EISDIR)));
+    if (!S_ISREG(st.st_mode))
+        throw FileError(CannotOpenMessage(path, InterfaceLower(QStringLiteral("IT IS NOT A REGULAR FILE"))));
+    QByteArray data;
+    data.reserve(static_cast<qsizetype>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw FileError(CannotOpenMessage(path, ErrnoReason(errno)));
+        if (got == 0)
+            break;
+        data.append(buffer, got);
+    }
     return data;
 }
 
 void WriteWholeFile(const QString& path, const QByteArray& data)
 {
-    QSaveFile file(path);
-    // A read-only target must stay untouched, even though its folder may be writable.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isWritable())
-        throw FileError(CannotCreateMessage(path, QStringLiteral("Permission denied")));
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError(CannotCreateMessage(path, file.errorString()));
-    if (file.write(data) != data.size() || !file.commit())
-        throw FileError(CannotCreateMessage(path, file.errorString()));
+    const QByteArray name = QFile::encodeName(path);
+    CheckTarget(path, name);
+    Descriptor fd(-1);
+    ScratchFile scratch = CreateScratch(path, name, fd);
+    // Unbuffered, every result checked: a full disk shows at the write that does not fit, and
+    // the data must be on the disk before the rename replaces the old file.
+    const char* at = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t put = ::write(fd.get(), at, static_cast<std::size_t>(left));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put < 0)
+            ThrowCannotCreate(path, errno);
+        at += put;
+        left -= put;
+    }
+    if (::fsync(fd.get()) != 0)
+        ThrowCannotCreate(path, errno);
+    if (const int error = fd.Close(); error != 0)
+        ThrowCannotCreate(path, error);
+    Replace(path, name, scratch);
+}
+
+void SaveThroughScratch(const QString& path, const std::function<void(const QString& scratch)>& write)
+{
+    const QByteArray name = QFile::encodeName(path);
+    CheckTarget(path, name);
+    Descriptor fd(-1);
+    ScratchFile scratch = CreateScratch(path, name, fd);
+    fd.Close();
+    write(QFile::decodeName(scratch.name()));
+    // The writer closed its own handle; what it wrote must be on the disk before the rename.
+    Descriptor written(::open(scratch.name().constData(), O_WRONLY | O_CLOEXEC));
+    if (written.get() < 0 || ::fsync(written.get()) != 0)
+        ThrowCannotCreate(path, errno);
+    if (const int error = written.Close(); error != 0)
+        ThrowCannotCreate(path, error);
+    Replace(path, name, scratch);
 }
 
 void DeleteFileOrThrow(const QString& path)
 {
-    QFile file(path);
-    if (file.exists() && !file.remove())
-        throw FileError(QStringLiteral("Cannot delete file \"%1\". %2").arg(path, file.errorString()));
+    const QByteArray name = QFile::encodeName(path);
+    if (::unlink(name.constData()) != 0 && errno != ENOENT)
+        throw FileError(CannotDeleteMessage(path, ErrnoReason(errno)));
 }
 
 QList<QByteArray> SplitLines(const QByteArray& data)

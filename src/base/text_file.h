@@ -6,14 +6,22 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace qtx {
 
 // Reads the whole file; raises FileError with the system's reason when it cannot.
 QByteArray ReadWholeFile(const QString& path);
 
-// Writes the whole file atomically (QSaveFile): on failure the old file is intact and FileError is raised.
+// Writes the whole file atomically: a scratch file beside it, written unbuffered and synced with
+// every result checked, then renamed over it. On any failure (a full disk among them) the old
+// file is intact, the scratch file is gone and FileError names the file and the system's reason.
 void WriteWholeFile(const QString& path, const QByteArray& data);
+
+// The same for a file that a library writes itself: write gets the name of a scratch file beside
+// the target, writes it whole and raises on failure; it is then synced and renamed over the
+// target. The scratch file never outlives a failure.
+void SaveThroughScratch(const QString& path, const std::function<void(const QString& scratch)>& write);
 
 // Deletes a file; raises FileError when it exists and cannot be deleted.
 void DeleteFileOrThrow(const QString& path);

@@ -1,5 +1,6 @@
 #include "config/config_editor_window.h"
 
+#include "base/dialogs.h"
 #include "base/paths.h"
 #include "base/text_file.h"
 #include "base/widgets/application.h"
@@ -125,6 +126,7 @@ void TForm2::ApplyTexts(const qtx::LanguageTable& t)
     RadioButton1->setText(t.GetSentence(QStringLiteral("READER")));
     RadioButton2->setText(t.GetSentence(QStringLiteral("BUTTON")));
     CheckBox7->setText(t.GetSentence(QStringLiteral("SET EXIT MODE")));
+    CharactersText = t.GetSentence(QStringLiteral("THE DEVICE CANNOT STORE THESE CHARACTERS"));
 }
 
 void TForm2::RefreshFields()
@@ -188,6 +190,23 @@ qtx::ConfigCommands TForm2::Commands() const
 
 void TForm2::Button2Click()
 {
+    // Code page 1250 would store each of these as a substitute byte: refused, as in the user editor.
+    QStringList outside;
+    for (const auto& [box, edit] :
+         {std::pair{CheckBox1, Edit4}, std::pair{CheckBox2, Edit5}, std::pair{CheckBox3, Edit6},
+          std::pair{CheckBox4, Edit1}, std::pair{CheckBox4, Edit2}, std::pair{CheckBox4, Edit3},
+          std::pair{CheckBox5, Edit7}, std::pair{CheckBox5, Edit8}, std::pair{CheckBox5, Edit9}}) {
+        if (!box->isChecked())
+            continue;
+        for (const QString& character : qtx::CharactersOutsideCp1250(edit->text()))
+            if (!outside.contains(character))
+                outside.append(character);
+    }
+    if (!outside.isEmpty()) {
+        qtx::Dialogs().ShowMessage(CharactersText + QStringLiteral(": ") + outside.join(QLatin1Char(' '))
+                                   + QLatin1Char('!'));
+        return;
+    }
     const QList<QByteArray> lines = qtx::BuildCommandLines(Commands());
     if (!lines.isEmpty())
         qtx::WriteTextLines(qtx::DirOfPath(ConfigFilePath) + QStringLiteral("konfig.txt"), lines);

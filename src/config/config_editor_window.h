@@ -27,6 +27,7 @@ public:
 
     QString ConfigFilePath;
     bool NotCreated = true;
+    QString CharactersText = QStringLiteral("{THE DEVICE CANNOT STORE THESE CHARACTERS}");
 
     QCheckBox* CheckBox1 = nullptr;
     QCheckBox* CheckBox2 = nullptr;

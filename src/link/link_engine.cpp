@@ -386,7 +386,9 @@ void LinkEngine::FrameComplete()
     // A frame that skips a number means one was lost for good: the recorder resends only its last.
     // The first frame after the header is number 0, so a lost first frame is a gap too.
     const bool gap = !duplicate && s.IncomingFrameNumber != static_cast<std::uint8_t>(s.LastAcceptedFrame + 1);
-    const bool overrun = !duplicate && !gap && qint64(s.BytesDone) + s.FrameLength > s.FileSize;
+    // The header's size is unsigned on the wire: 0xFFFFFFFF announces 4 GiB, not -1.
+    const qint64 announced = static_cast<std::uint32_t>(s.FileSize);
+    const bool overrun = !duplicate && !gap && qint64(s.BytesDone) + s.FrameLength > announced;
     if (!duplicate && !gap && !overrun) {
         PayloadAccepted(s.FrameLength);
         s.LastAcceptedFrame = s.IncomingFrameNumber;
@@ -403,8 +405,8 @@ void LinkEngine::FrameComplete()
         outcome.name = s.TransferFileName;
         if (overrun) {
             outcome.refusal = Refusal::MoreThanAnnounced;
-            outcome.expected = s.FileSize;
-            outcome.error = QStringLiteral("the recorder sent more bytes than the %1 it announced").arg(s.FileSize);
+            outcome.expected = announced;
+            outcome.error = QStringLiteral("the recorder sent more bytes than the %1 it announced").arg(announced);
         } else {
             outcome.refusal = Refusal::FrameLost;
             outcome.got = s.IncomingFrameNumber;

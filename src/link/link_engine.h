@@ -108,6 +108,7 @@ struct DownloadOutcome {
     QString path;
     qint64 size = 0;
     QString error;
+    QString cause; // NotWritten: why the save failed, in the interface language
     // Stopped with "B" right after its header (see StopAtHeader): size is what the header
     // announced, nothing was stored.
     bool headerOnly = false;

@@ -152,11 +152,11 @@ bool LinkEngine::StopAfterHeader()
     s.BytesDone = 0;
     stopped_ = DownloadOutcome();
     stopped_.name = s.TransferFileName;
-    stopped_.size = s.FileSize;
+    stopped_.size = static_cast<std::uint32_t>(s.FileSize);
     stopped_.headerOnly = true;
     discarding_ = true;
     quietRuns_ = 0;
-    Log(QStringLiteral("zatrzymano po naglowku (rozmiar pliku = ") + QString::number(s.FileSize) + QLatin1Char(')'));
+    Log(QStringLiteral("zatrzymano po naglowku (rozmiar pliku = ") + QString::number(stopped_.size) + QLatin1Char(')'));
     return true;
 }
 
@@ -182,7 +182,7 @@ void LinkEngine::PayloadAccepted(int length)
     s.BytesDone += length;
     progressCount_ += 1;
     if (s.FileSize != 0)
-        events_.FileProgress(static_cast<int>(qint64(s.BytesDone) * 100 / s.FileSize));
+        events_.FileProgress(static_cast<int>(qint64(s.BytesDone) * 100 / static_cast<std::uint32_t>(s.FileSize)));
 }
 
 void LinkEngine::DownloadComplete()
@@ -195,7 +195,7 @@ void LinkEngine::DownloadComplete()
     const qint64 rate = s.Duration != 0 ? qint64(s.FileSize) / (qint64(s.Duration) * 1000) : 0;
     Log(QStringLiteral("Trnsmisja trwala = ") + QString::number(s.Duration) + QStringLiteral("sek, transfer = ")
         + QString::number(rate) + QStringLiteral("kB/sek"));
-    const qint64 announced = s.FileSize;
+    const qint64 announced = static_cast<std::uint32_t>(s.FileSize);
     s.BytesDone = 0;
     s.FileSize = 0;
 
@@ -224,10 +224,11 @@ void LinkEngine::DownloadComplete()
     QDir().mkpath(folder);
     try {
         WriteWholeFile(path, data);
-    } catch (const Error& error) {
+    } catch (const FileError& error) {
         // The engine keeps running; the failure is reported like any other refused transfer.
         DownloadOutcome outcome = Refused(name, Refusal::NotWritten, error.message());
         outcome.path = path;
+        outcome.cause = error.reason();
         events_.DownloadEnded(outcome);
         return;
     }

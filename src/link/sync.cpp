@@ -93,11 +93,13 @@ QList<SyncItem> PlanSync(const QList<QByteArray>& listed, const QString& folder,
             continue;
         item.localSize = local.size();
         item.action = fullCheck || IsWorkspaceFileName(item.name) ? SyncItem::Fetch : SyncItem::Check;
-        if (IsEventFileName(item.name) && item.name.left(8) > newestDay)
+        // An empty event file is no day here: a save that failed on a full disk may have left it.
+        if (IsEventFileName(item.name) && item.localSize > 0 && item.name.left(8) > newestDay)
             newestDay = item.name.left(8);
     }
     for (SyncItem& item : plan) {
-        if (!fullCheck && item.action == SyncItem::Check && IsEventFileName(item.name) && item.name.left(8) < newestDay)
+        if (!fullCheck && item.action == SyncItem::Check && IsEventFileName(item.name) && item.localSize > 0
+            && item.name.left(8) < newestDay)
             item.action = SyncItem::TakeAsComplete;
     }
     return plan;

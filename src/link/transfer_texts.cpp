@@ -29,7 +29,8 @@ QString WhyNotStored(const DownloadOutcome& outcome, const LanguageTable& texts)
     case Refusal::Incomplete:
         return texts.Lower(QStringLiteral("RECEIVED %1 BYTES OF %2")).arg(outcome.got).arg(outcome.expected);
     case Refusal::NotWritten:
-        return texts.Lower(QStringLiteral("THE FILE CANNOT BE WRITTEN")) + QStringLiteral(": ") + outcome.path;
+        return texts.Lower(QStringLiteral("THE FILE CANNOT BE WRITTEN")) + QStringLiteral(": ") + outcome.path
+               + (outcome.cause.isEmpty() ? QString() : QStringLiteral(": ") + outcome.cause);
     case Refusal::NoTransfer:
     case Refusal::None:
         break;

@@ -11,7 +11,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -23,6 +25,19 @@
 #include <QStyle>
 
 namespace {
+
+QByteArray Digest(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
+// The digest of the file as it is now; empty when it is not there.
+QByteArray DigestOnDisk(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return {};
+    return Digest(qtx::ReadWholeFile(path));
+}
 
 constexpr int Margin = 8;
 constexpr int ButtonHeight = 25;
@@ -106,7 +121,10 @@ void TForm3::LoadUsers(const QString& path)
 {
     Lines->Clear();
     AllUsers.clear();
-    AllUsers = qtx::ReadUserFile(path);
+    ReadDigest.clear();
+    const QByteArray bytes = qtx::ReadWholeFile(path);
+    AllUsers = qtx::ParseUserBytes(bytes);
+    ReadDigest = Digest(bytes);
     RebuildView();
     UpdateCounts();
 }
@@ -147,6 +165,8 @@ void TForm3::ApplyTexts(const qtx::LanguageTable& t)
     RadioButton2->setText(t.Lower(QStringLiteral("SORT BY ID")));
     SavedText = t.GetSentence(QStringLiteral("SAVING HAS SUCCEEDED"));
     SaveQuestionText = t.GetSentence(QStringLiteral("DO YOU WANT TO SAVE CHANGES"));
+    ChangedOnDiskText = t.GetSentence(QStringLiteral("THE FILE HAS BEEN CHANGED BY ANOTHER PROGRAM SINCE IT WAS READ"));
+    OverwriteQuestionText = t.GetSentence(QStringLiteral("DO YOU WANT TO OVERWRITE IT"));
     ExistsText = t.Upper(QStringLiteral("EXISTS"));
     ConfirmText = t.GetSentence(QStringLiteral("CONFIRM"));
     AddAnotherCardText = t.GetSentence(QStringLiteral("ADD ANOTHER CARD"));
@@ -306,8 +326,21 @@ void TForm3::Button4Click()
 
 void TForm3::Button5Click()
 {
-    if (WorkspaceOpen && WorkspaceSeen)
-        qtx::WriteUserFile(AllUsers, WorkspaceFolder);
+    if (WorkspaceOpen && WorkspaceSeen) {
+        const QString path = WorkspaceFolder + qtx::UserFileName;
+        // A list gone since it was read is simply written again; one replaced is not overwritten unasked.
+        const QByteArray onDisk = DigestOnDisk(path);
+        if (!onDisk.isEmpty() && onDisk != ReadDigest
+            && qtx::Dialogs().AskQuestion(QString(),
+                                          ChangedOnDiskText + QStringLiteral(": ") + path + QStringLiteral(". ")
+                                              + OverwriteQuestionText + QLatin1Char('?'),
+                                          YesText, qtx::ResultYes, NoText, qtx::ResultNo, qtx::ResultNo)
+                   != qtx::ResultYes)
+            return;
+        const QByteArray bytes = qtx::UserFileBytes(AllUsers);
+        qtx::WriteWholeFile(path, bytes);
+        ReadDigest = Digest(bytes);
+    }
     qtx::Dialogs().ShowMessage(SavedText + QLatin1Char('.'));
     Modified = false;
 }

@@ -61,6 +61,9 @@ public:
     // ListBox1's lines over AllUsers; it holds the positions of the records shown (ShownUsers).
     qtx::UserListModel* Lines = nullptr;
     bool Modified = false;
+    // The digest of USERS.txt as read or last saved here, so a save does not silently put back
+    // an older list over one another program wrote since; empty when there was no file.
+    QByteArray ReadDigest;
     QString WorkspaceFolder;
     bool WorkspaceOpen = false;
     bool WorkspaceSeen = false;
@@ -84,6 +87,8 @@ public:
     QString FilteredText = QStringLiteral("{filtered}");
     QString SavedText = QStringLiteral("{SAVING HAS SUCCEEDED}");
     QString SaveQuestionText = QStringLiteral("{DO YOU WANT TO SAVE CHANGES}");
+    QString ChangedOnDiskText = QStringLiteral("{THE FILE HAS BEEN CHANGED BY ANOTHER PROGRAM SINCE IT WAS READ}");
+    QString OverwriteQuestionText = QStringLiteral("{DO YOU WANT TO OVERWRITE IT}");
     QString ExistsText = QStringLiteral("{EXISTS}");
     // Texts of the user editor and the PIN dialog.
     QString ConfirmText = QStringLiteral("{CONFIRM}");

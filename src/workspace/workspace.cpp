@@ -66,12 +66,13 @@ bool Workspace::Open(const QString& folder, bool pickedByUser)
         DeleteFileOrThrow(dir + CommandFileName);
 
     if (!QFileInfo::exists(dir + ReportFileName)) {
+        // Said only once it is true: a full disk raises before it.
+        WriteDefaultReport(dir);
+        WriteDefaultCommandFile(dir);
         Dialogs().ShowMessage(
             texts_.GetSentence(QStringLiteral("NO INFORMATION ABOUT THE DEVICE CONFIGURATION HAS BEEN FOUND"))
             + QStringLiteral(". ") + texts_.GetSentence(QStringLiteral("THE DEFAULT CONFIGURATION HAS BEEN SAVED"))
             + QStringLiteral(". "));
-        WriteDefaultReport(dir);
-        WriteDefaultCommandFile(dir);
     }
 
     // The report is read before the state changes, so a failed read leaves everything as it was.

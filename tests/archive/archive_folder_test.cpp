@@ -7,6 +7,8 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
+#include <sys/stat.h>
 
 using namespace qtx;
 using namespace qtx::test;
@@ -63,6 +65,31 @@ private slots:
         const QList<UserFilterEntry> users = folder.UserFilterEntries();
         QCOMPARE(users.size(), 1);
         QCOMPARE(users[0].userNumber + users[0].name, QByteArray("0012Jan"));
+    }
+
+    // A FIFO named like an event file: listed, but refused as no plain file instead of waiting
+    // for a writer for ever.
+    void aFifoIsNotReadable()
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath("20210502.csv");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const ArchiveFolder folder(dir.path());
+        QCOMPARE(folder.Names(), QStringList{"20210502.csv"});
+        const QString refusal = QString("Cannot open file \"%1\": it is not a regular file.").arg(fifo);
+        for (const auto& step : std::initializer_list<std::function<void()>>{[&] { folder.Info("20210502.csv"); },
+                                                                             [&] {
+                                                                                 EventStore store;
+                                                                                 folder.Load(store, {true},
+                                                                                             "NOT A DATE");
+                                                                             }}) {
+            try {
+                step();
+                QFAIL("a FIFO was read");
+            } catch (const FileError& e) {
+                QCOMPARE(e.message(), refusal);
+            }
+        }
     }
 };
 

@@ -10,8 +10,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace qtx::test;
 
@@ -284,6 +286,22 @@ private slots:
             QCOMPARE(run.status, 1);
             QVERIFY(run.err.contains("no/such/folder/out"));
         }
+
+        // Printed to a full disk: the CSV is lost, so the job must not end with 0.
+        QProcess full;
+        full.setStandardOutputFile(QStringLiteral("/dev/full"));
+        full.start(QStringLiteral(QTXCTL_PATH),
+                   {"timesheet", "--month", "2021-02", "--entrance", "A", "--exit", "B", noReport.path()});
+        QVERIFY(full.waitForFinished(30000));
+        QCOMPARE(full.exitCode(), 1);
+        QVERIFY(full.readAllStandardError().contains("output could not be written"));
+
+        // A FIFO named like an event file is not waited on for a writer: refused at once.
+        QTemporaryDir withFifo;
+        QCOMPARE(::mkfifo(QFile::encodeName(withFifo.filePath("20210202.csv")).constData(), 0600), 0);
+        run = RunQtxctl({"timesheet", "--month", "2021-02", "--entrance", "A", "--exit", "B", withFifo.path()}, 10000);
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains("20210202.csv\": it is not a regular file"), run.err.constData());
 
         for (const QStringList& wrong : {QStringList{dir.path()},
                                          {"--month", "2021-13", dir.path()},

@@ -8,6 +8,7 @@
 #include "archive_test_data.h"
 #include "base/text_file.h"
 #include "support/forms_fixture.h"
+#include "support/full_folder.h"
 
 #include <QComboBox>
 #include <QProcess>
@@ -157,6 +158,36 @@ private slots:
         // Cancel writes nothing.
         Form5->Button3->click();
         QCOMPARE(dialogs.messages.size(), 2);
+    }
+
+    // The library writes the workbook itself: on a full disk the error names the chosen file and
+    // the cause, the old file stays whole and no scratch file is left beside it.
+    void xlsxOnFullDisk()
+    {
+        Forms forms(LanguageText());
+        FullFolder out;
+        const QString target = out.filePath("march.xlsx");
+        const QString printed = out.filePath("march.pdf");
+        WriteWholeFile(target, "old workbook");
+        WriteWholeFile(printed, "old pdf");
+        OpenAndLoad(QTX_DEMO_CARD);
+        out.Fill();
+        // Scratch space on the same full disk: the error must still name the chosen file.
+        const QByteArray tmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(out.path()));
+        dialogs.filesToSave.enqueue({target, 0});
+        Form5->Button3->click();
+        qputenv("TMPDIR", tmp);
+        QCOMPARE(dialogs.errors, QStringList{QString("Cannot save file \"%1\": %2.").arg(target, out.Cause())});
+        QVERIFY(dialogs.messages.isEmpty());
+        QCOMPARE(ReadWholeFile(target), QByteArray("old workbook"));
+
+        // The printed PDF: the printer's own file would be cut short without a word.
+        dialogs.pdfFiles.enqueue(printed);
+        Form5->Button4->click();
+        QCOMPARE(dialogs.errors.value(1), QString("Cannot save file \"%1\": %2.").arg(printed, out.Cause()));
+        QCOMPARE(ReadWholeFile(printed), QByteArray("old pdf"));
+        QCOMPARE(out.Names(), QStringList({"march.pdf", "march.xlsx"}));
     }
 
     void printsTheCalendarThenTheTableOverPages()

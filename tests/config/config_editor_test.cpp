@@ -17,9 +17,11 @@ using namespace qtx::test;
 
 namespace {
 
-const QString Texts = QStringLiteral("BUTTON\tPRZYCISK\t\nREADER\tCZYTNIK\t\nUNREAD\tNIEODCZYTANY\t\n"
-                                     "YOU NEED TO INSERT THE CARD TO THE DEVICE IN ORDER TO PROCEED THE CHANGES\t"
-                                     "WŁÓŻ KARTĘ\t\n");
+const QString Texts =
+    QStringLiteral("BUTTON\tPRZYCISK\t\nREADER\tCZYTNIK\t\nUNREAD\tNIEODCZYTANY\t\n"
+                   "YOU NEED TO INSERT THE CARD TO THE DEVICE IN ORDER TO PROCEED THE CHANGES\t"
+                   "WŁÓŻ KARTĘ\t\n"
+                   "THE DEVICE CANNOT STORE THESE CHARACTERS\tURZĄDZENIE NIE ZAPISZE TYCH ZNAKÓW\t\n");
 
 // A workspace with a report, opened without questions.
 void OpenWorkspaceAt(const QString& dir, const QByteArray& report)
@@ -214,6 +216,27 @@ private slots:
         Form1->Button1->click();
         QCOMPARE(dialogs.errors.size(), 1);
         QVERIFY(dialogs.messages.isEmpty());
+    }
+
+    // A character code page 1250 lacks would be stored as a substitute byte: refused by name.
+    void charactersTheDeviceCannotStore()
+    {
+        Forms forms(Texts);
+        QTemporaryDir dir;
+        OpenWorkspaceAt(dir.path(), "DeviceID=D\r\nport0=IN\r\nport1=OUT\r\n");
+        OnNextModal([](QWidget*) {
+            UntickAll();
+            Form2->CheckBox1->setChecked(true);
+            Form2->Edit4->setText(QString::fromUtf8("Drzwi \U0001F600 ñ ąę"));
+            Form2->Button2->click();
+            QVERIFY(Form2->isVisible());
+            Form2->Button1->click();
+        });
+        Form1->Button1->click();
+        QCOMPARE(dialogs.messages,
+                 QStringList{QString::fromUtf8("The device cannot store these characters: \U0001F600 ñ!")});
+        QVERIFY(!QFileInfo::exists(dir.path() + "/konfig.txt"));
+        QVERIFY(Form2->NotCreated);
     }
 
 private:

@@ -19,15 +19,31 @@
 #include <QListView>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 
 using namespace qtx;
 using namespace qtx::test;
 
 namespace {
+
+// Makes a click on the X server the first time the watched widget paints, from inside that paint.
+class ClickAtFirstPaint : public QObject {
+public:
+    explicit ClickAtFirstPaint(QPoint global) : global_(global) {}
+    bool clicked = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !clicked) {
+            clicked = true;
+            XInput().ClickAt(global_);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QPoint global_;
+};
 
 constexpr unsigned KeysymShiftL = 0xFFE1;
 constexpr unsigned KeysymShiftR = 0xFFE2;
@@ -146,9 +162,7 @@ private slots:
         ScriptedDialogs dialogs;
         QTemporaryDir dir;
         WriteBytes(dir.filePath("20210511.csv"), EventFile({EventLine("0001", 7, 5, 9, true, true, "Piotr", "IN")}));
-        // The second file is a pipe: the load waits on it while the click is made.
-        const QString pipe = dir.filePath("20210512.csv");
-        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        WriteBytes(dir.filePath("20210512.csv"), EventFile({EventLine("0001", 8, 0, 0, true, true, "Piotr", "IN")}));
         Form5->OpenFolder(dir.path() + QLatin1Char('/'));
         Form5->SetPortNames("IN", "OUT");
         QVERIFY(Shown(Form5));
@@ -156,17 +170,12 @@ private slots:
         const QPoint overADay =
             Form5->Image1->mapToGlobal(QPoint(Form5->Image1->width() / 2, Form5->Image1->height() / 2));
 
-        std::thread operatorHand([pipe, overADay] {
-            const int fd = open(QFile::encodeName(pipe).constData(), O_WRONLY); // returns once the load reads it
-            XInput x;
-            x.ClickAt(overADay);
-            const QByteArray data = EventFile({EventLine("0001", 8, 0, 0, true, true, "Piotr", "IN")});
-            const ssize_t written = write(fd, data.constData(), static_cast<size_t>(data.size()));
-            Q_UNUSED(written);
-            close(fd);
-        });
+        // The click is made at the load's first painted step, while the load holds the event loop.
+        ClickAtFirstPaint operatorHand(overADay);
+        Form5->ProgressBar2->installEventFilter(&operatorHand);
         Form5->Button2->click();
-        operatorHand.join();
+        Form5->ProgressBar2->removeEventFilter(&operatorHand);
+        QVERIFY(operatorHand.clicked);
         QCOMPARE(Form5->EventStore.Size(), std::size_t(2));
 
         // A click made after the load is delivered, and only after everything queued before it.

@@ -385,6 +385,18 @@ private slots:
         rig2.engine.RequestAbort();
         QVERIFY(rig2.TickUntil([&] { return rig2.events.aborts == 1; }));
         QVERIFY(!QFile::exists(rig2.Stored("SHORT.BIN")));
+
+        // The size is unsigned on the wire: 0xFFFFFFFF is 4 GiB still to come, not -1 exceeded.
+        SimCard huge({.sizeError = -1201}); // announces 0xFFFFFFFF
+        huge.AddFile("HUGE.BIN", Pattern(1200));
+        Rig rig3(&huge);
+        rig3.engine.RequestFile("HUGE.BIN");
+        rig3.Ticks(500);
+        QVERIFY(rig3.events.downloads.isEmpty());
+        QVERIFY(!rig3.events.progress.isEmpty());
+        QCOMPARE(*std::min_element(rig3.events.progress.begin(), rig3.events.progress.end()), 0);
+        rig3.engine.RequestAbort();
+        QVERIFY(rig3.TickUntil([&] { return rig3.events.aborts == 1; }));
     }
 
     void namesThatWouldNameAFolderAreNeverRequested()

@@ -3,6 +3,7 @@
 // recorder does not serve, and a recorder that dies in the middle of the run.
 
 #include "base/text_file.h"
+#include "support/full_folder.h"
 #include "support/qtxctl_process.h"
 #include "support/recorder_sim_process.h"
 
@@ -113,6 +114,29 @@ private slots:
         QCOMPARE(log.count("stopped by \"B\""), 1);
         for (const QString& name : QDir(synced).entryList({"*.csv"}, QDir::Files))
             QCOMPARE(QFileInfo(synced + "/" + name).lastModified(), old);
+    }
+
+    // A full disk: no file is stored, the old ones stay whole, no scratch file is left, each
+    // failure names the file and the cause, and the run ends with 2.
+    void fullDiskStoresNothingAndSaysWhy()
+    {
+        QTemporaryDir card;
+        FillCard(card.path(), 2, 20);
+        RecorderSimProcess sim(QStringLiteral(QTX_RECORDER_SIM), card.path(), 150);
+        QVERIFY(!sim.Port().isEmpty());
+        FullFolder local;
+        WriteWholeFile(local.filePath("USERS.txt"), "old users\r\n");
+        local.Fill();
+        const QtxctlRun run = RunQtxctl({"download", "--port", sim.Port(), "--to", local.path()});
+        QCOMPARE(run.status, 2);
+        QVERIFY(run.out.isEmpty());
+        const QString users = local.filePath("USERS.txt");
+        QVERIFY2(run.err.contains(
+                     QString("USERS.txt: not stored: Cannot save file \"%1\": %2.").arg(users, local.Cause()).toUtf8()),
+                 run.err.constData());
+        QVERIFY2(run.err.contains("5 file(s) not stored"), run.err.constData());
+        QCOMPARE(ReadWholeFile(users), QByteArray("old users\r\n"));
+        QCOMPARE(local.Names(), QStringList{"USERS.txt"});
     }
 
     void grownAndChangedFilesReplaceTheOldOnes()

@@ -17,6 +17,8 @@ private slots:
         QTemporaryDir local;
         for (const char* name : {"20250301.csv", "20250302.CSV", "20250303.csv", "KONFOUT.TXT", "LONGNAME.TEX"})
             WriteWholeFile(local.filePath(name), "1234");
+        // Emptied by a save that failed on a full disk: an older day, but not complete.
+        WriteWholeFile(local.filePath("20250302.CSV"), "");
         // Newer than anything on the card (another card's file): it must not count as the newest day.
         WriteWholeFile(local.filePath("20991231.csv"), "x");
         const QList<QByteArray> listed{"20250301.csv", "20250302.CSV", "20250303.csv", "20250304.csv",
@@ -27,7 +29,7 @@ private slots:
             qint64 localSize;
         };
         const QList<Expected> plain{
-            {"20250301.csv", SyncItem::TakeAsComplete, 4}, {"20250302.CSV", SyncItem::TakeAsComplete, 4},
+            {"20250301.csv", SyncItem::TakeAsComplete, 4}, {"20250302.CSV", SyncItem::Check, 0},
             {"20250303.csv", SyncItem::Check, 4},          {"20250304.csv", SyncItem::Fetch, -1},
             {"KONFOUT.TXT", SyncItem::Fetch, 4},           {"USERS.txt", SyncItem::Fetch, -1},
             {"LONGNAME.TEX", SyncItem::Check, 4}};

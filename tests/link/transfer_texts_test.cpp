@@ -32,6 +32,14 @@ private slots:
             outcome.expected = 20;
             QCOMPARE(NotStoredText(outcome, texts), "{file not saved} A.TXT (" + why + ')');
         }
+        // A failed save names its cause.
+        DownloadOutcome full;
+        full.name = "A.TXT";
+        full.path = "/card/A.TXT";
+        full.refusal = Refusal::NotWritten;
+        full.cause = "brak miejsca na dysku";
+        QCOMPARE(WhyNotStored(full, texts),
+                 QString("{the file cannot be written}: /card/A.TXT: brak miejsca na dysku"));
     }
 };
 

@@ -2,6 +2,7 @@
 // add and edit through the editor, saving, the closing question and the layout.
 
 #include "support/forms_fixture.h"
+#include "support/full_folder.h"
 #include "users/user_editor_window.h"
 #include "users/user_list.h"
 #include "users_test_data.h"
@@ -217,6 +218,62 @@ private slots:
         Form3->Button1->click();
         QVERIFY(!Form3->isVisible());
         QCOMPARE(ReadUserFile(folder + "/USERS.txt").size(), std::size_t{3});
+    }
+
+    // A full disk: the error names the file and the cause, no confirmation, the old list whole.
+    void saveOnFullDisk()
+    {
+        Forms forms(UserTexts());
+        ScriptedDialogs dialogs;
+        FullFolder folder;
+        WriteUserFile(SampleUsers(), folder.path() + QLatin1Char('/'));
+        OpenManager(folder.path());
+        Form3->SelectRow(0);
+        Form3->Button4->click();
+        folder.Fill();
+        Form3->Button5->click();
+        const QString target = folder.filePath("USERS.txt");
+        QCOMPARE(dialogs.errors, QStringList{QString("Cannot save file \"%1\": %2.").arg(target, folder.Cause())});
+        QVERIFY(dialogs.messages.isEmpty());
+        QVERIFY(Form3->Modified);
+        QCOMPARE(ReadUserFile(target), SampleUsers());
+        QCOMPARE(folder.Names(), QStringList{"USERS.txt"});
+        Form3->Modified = false;
+        Form3->hide();
+    }
+
+    // Another program replaced the list since it was read: asked first, "no" by default and on
+    // "no" the other list stays; the manager's own save in between does not count as a change.
+    void listReplacedSinceRead()
+    {
+        Forms forms(UserTexts());
+        ScriptedDialogs dialogs;
+        QTemporaryDir dir;
+        const QString folder = WriteWorkspace(dir, SampleUsers());
+        OpenManager(folder);
+        Form3->SelectRow(0);
+        Form3->Button4->click();
+        Form3->Button5->click();
+        QVERIFY(dialogs.questions.isEmpty());
+        UserList theirs = SampleUsers();
+        theirs.push_back(MakeUser("0009", 0, "99", "Their user"));
+        WriteUserFile(theirs, folder + QLatin1Char('/'));
+        Form3->Button4->click();
+        dialogs.answers.enqueue(ResultNo);
+        Form3->Button5->click();
+        QCOMPARE(dialogs.questions,
+                 QStringList{QString("The file has been changed by another program since it was read: %1/USERS.txt. "
+                                     "Do you want to overwrite it?")
+                                 .arg(folder)});
+        QCOMPARE(dialogs.defaults, QList<int>{ResultNo});
+        QCOMPARE(ReadUserFile(folder + "/USERS.txt"), theirs);
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(Form3->Modified);
+        dialogs.answers.enqueue(ResultYes);
+        Form3->Button5->click();
+        QCOMPARE(ReadUserFile(folder + "/USERS.txt").size(), std::size_t{2});
+        QCOMPARE(dialogs.messages.size(), 2);
+        Form3->hide();
     }
 
     void addAndEditThroughEditor()

@@ -48,7 +48,9 @@ inline QString UserTexts()
                            "GIVEN PIN ALREADY EXISTS",
                            "INPUT NEW PIN",
                            "REPEAT NEW PIN",
-                           "PIN NUMBERS DOES DIFFER"};
+                           "PIN NUMBERS DOES DIFFER",
+                           "THE FILE HAS BEEN CHANGED BY ANOTHER PROGRAM SINCE IT WAS READ",
+                           "DO YOU WANT TO OVERWRITE IT"};
     QString text;
     for (const QString& key : keys)
         text += key + QLatin1Char('\t') + key + QStringLiteral("\t\n");

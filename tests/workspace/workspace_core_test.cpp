@@ -3,6 +3,7 @@
 
 #include "base/errors.h"
 #include "lang/language_table.h"
+#include "support/full_folder.h"
 #include "support/gui_helpers.h"
 #include "support/scripted_dialogs.h"
 #include "workspace/workspace.h"
@@ -91,6 +92,16 @@ private slots:
             QCOMPARE(workspace.Summary().folder, good.path() + '/');
         }
         QCOMPARE(Files(bad.path()), (QStringList{"KONFOUT.TXT", "USERS.txt"}));
+
+        // A full disk: the default configuration is not said to be saved, and nothing is left.
+        FullFolder full;
+        WriteFileBytes(full.filePath("USERS.txt"), "");
+        full.Fill();
+        dialogs.Clear();
+        QVERIFY_THROWS_EXCEPTION(FileError, workspace.Open(full.path(), false));
+        QVERIFY(dialogs.messages.isEmpty());
+        QCOMPARE(full.Names(), QStringList{"USERS.txt"});
+        QCOMPARE(workspace.Folder(), good.path() + '/');
     }
 };
 

@@ -4,7 +4,9 @@
 #include "qtx_version.h"
 
 #include <QCoreApplication>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -51,15 +53,26 @@ int main(int argc, char** argv)
         std::puts("qtxctl " QTX_VERSION);
         return 0;
     }
-    if (command == QLatin1String("users"))
-        return qtxctl::RunUsers(arguments);
-    if (command == QLatin1String("report"))
-        return qtxctl::RunReport(arguments);
-    if (command == QLatin1String("timesheet"))
-        return qtxctl::RunTimesheet(arguments);
-    if (qtxctl::IsLinkCommand(command))
-        return qtxctl::RunLink(command, arguments);
-    std::fprintf(stderr, "qtxctl: unknown command '%s'\n\n", qPrintable(command));
-    PrintUsage(stderr);
-    return 2;
+    int status = 2;
+    if (command == QLatin1String("users")) {
+        status = qtxctl::RunUsers(arguments);
+    } else if (command == QLatin1String("report")) {
+        status = qtxctl::RunReport(arguments);
+    } else if (command == QLatin1String("timesheet")) {
+        status = qtxctl::RunTimesheet(arguments);
+    } else if (qtxctl::IsLinkCommand(command)) {
+        status = qtxctl::RunLink(command, arguments);
+    } else {
+        std::fprintf(stderr, "qtxctl: unknown command '%s'\n\n", qPrintable(command));
+        PrintUsage(stderr);
+        return 2;
+    }
+    // Standard output sent to a full disk: what the command printed is lost, and a job must see it.
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        std::fprintf(stderr, "qtxctl %s: the output could not be written: %s\n", qPrintable(command),
+                     errno != 0 ? std::strerror(errno) : "write error");
+        return status == 0 ? 1 : status;
+    }
+    return status;
 }
