@@ -18,6 +18,7 @@ void PrintUsage(FILE* out)
                "                                         daily hits and presence times as CSV\n"
                "  timesheet --month YYYY-MM [...] WORKSPACE_DIR\n"
                "                                         each person's time per day, CSV or XLSX\n"
+               "  site import|doors|report|timesheet ... the site archive: every door in one database\n"
                "  ports                                  the serial ports and their devices\n"
                "  list --port COMn                       the recorder's file names\n"
                "  download --port COMn [--to DIR]        fetch every file of the recorder's card\n"
@@ -57,6 +58,8 @@ int main(int argc, char** argv)
         return qtxctl::RunReport(arguments);
     if (command == QLatin1String("timesheet"))
         return qtxctl::RunTimesheet(arguments);
+    if (command == QLatin1String("site"))
+        return qtxctl::RunSite(arguments);
     if (qtxctl::IsLinkCommand(command))
         return qtxctl::RunLink(command, arguments);
     std::fprintf(stderr, "qtxctl: unknown command '%s'\n\n", qPrintable(command));
