@@ -58,6 +58,10 @@ void SiteArchive::Load(SiteDatabase& db, const QStringList& doorNames, QDate fir
         }
         const QByteArray prefix = ToCp1250(door.name) + ": ";
         QByteArray port = prefix;
+        // A door has few port names and a day many events: both are looked up once, not per row.
+        std::vector<std::pair<QByteArray, TextPool::Id>> ports;
+        std::int64_t lastKey = -1;
+        std::int32_t lastDay = 0;
         DoorEvents& out = perDoor[d];
         sql.Exec("SELECT day, file, time, user_number, accepted, by_card, detail, port FROM events "
                  "WHERE door = ? AND day BETWEEN ? AND ? ORDER BY day, file, line",
@@ -65,9 +69,14 @@ void SiteArchive::Load(SiteDatabase& db, const QStringList& doorNames, QDate fir
                      const std::int64_t key = row.Int(0);
                      const std::int64_t t = row.Int(2);
                      CEvent e;
-                     e.day = static_cast<std::int32_t>(
-                         QDate(static_cast<int>(key / 10000), static_cast<int>(key / 100 % 100), static_cast<int>(key % 100))
-                             .toJulianDay());
+                     if (key != lastKey) {
+                         lastKey = key;
+                         lastDay = static_cast<std::int32_t>(QDate(static_cast<int>(key / 10000),
+                                                                   static_cast<int>(key / 100 % 100),
+                                                                   static_cast<int>(key % 100))
+                                                                 .toJulianDay());
+                     }
+                     e.day = lastDay;
                      e.hour = static_cast<std::int8_t>(t / 3600);
                      e.minute = static_cast<std::int8_t>(t % 3600 / 60);
                      e.second = static_cast<std::int8_t>(t % 60);
@@ -75,9 +84,16 @@ void SiteArchive::Load(SiteDatabase& db, const QStringList& doorNames, QDate fir
                      e.accepted = row.Int(4) != 0;
                      e.byCard = row.Int(5) != 0;
                      e.detail = texts.Intern(row.BlobView(6));
-                     port.truncate(prefix.size());
-                     port.append(row.BlobView(7));
-                     e.portName = texts.Intern(port);
+                     const QByteArrayView name = row.BlobView(7);
+                     auto known =
+                         std::find_if(ports.begin(), ports.end(), [&name](const auto& p) { return p.first == name; });
+                     if (known == ports.end()) {
+                         port.truncate(prefix.size());
+                         port.append(name);
+                         ports.emplace_back(name.toByteArray(), texts.Intern(port));
+                         known = ports.end() - 1;
+                     }
+                     e.portName = known->second;
                      out.events.push_back(e);
                      out.files.push_back(row.Int(1));
                  });
@@ -147,7 +163,9 @@ void SiteArchive::Load(SiteDatabase& db, const QStringList& doorNames, QDate fir
     for (const SiteDoor& door : doors_) {
         QList<UserFilterEntry> entries;
         sql.Exec("SELECT number, name FROM people WHERE door = ?", {SqlParam::Int(door.id)},
-                 [&entries](const SqlRow& row) { entries.append({row.Blob(0), row.Blob(1)}); });
+                 [&entries](const SqlRow& row) {
+                     entries.append({row.Blob(0), row.Blob(1)});
+                 });
         std::sort(entries.begin(), entries.end(),
                   [](const UserFilterEntry& a, const UserFilterEntry& b) { return a.userNumber < b.userNumber; });
         for (const UserFilterEntry& entry : entries) {

@@ -41,28 +41,37 @@ std::optional<ImportState> FindImport(SiteConnection& sql, std::int64_t door, co
 {
     std::optional<ImportState> state;
     sql.Exec("SELECT id, size, hash, lines FROM imports WHERE door = ? AND file = ?",
-             {SqlParam::Int(door), SqlParam::Text(name)},
-             [&state](const SqlRow& row) { state = ImportState{row.Int(0), row.Int(1), row.Blob(2), row.Int(3)}; });
+             {SqlParam::Int(door), SqlParam::Text(name)}, [&state](const SqlRow& row) {
+                 state = ImportState{row.Int(0), row.Int(1), row.Blob(2), row.Int(3)};
+             });
     return state;
 }
 
-// The event rows of the lines after the first keepLines (line 1 is the header).
+// The event rows of the lines after the first keepLines (line 1 is the header); their bytes lie
+// in data and texts.
 std::vector<EventRow> RowsOf(QByteArrayView data, QDate date, std::int64_t door, std::int64_t file,
-                             std::int64_t keepLines)
+                             std::int64_t keepLines, TextPool& texts)
 {
     std::vector<EventRow> rows;
+    std::vector<std::pair<TextPool::Id, TextPool::Id>> textIds;
     const auto julian = static_cast<std::int32_t>(date.toJulianDay());
     const std::int64_t day = date.year() * 10000 + date.month() * 100 + date.day();
-    TextPool texts;
     std::int64_t line = 0;
     ForEachLine(data, [&](QByteArrayView text) {
         ++line;
         if (line == 1 || line <= keepLines)
             return;
         const CEvent e = ParseEventLine(text, julian, texts);
-        rows.push_back({door, day, file, line, e.SecondsOfDay(), e.userNumber().toByteArray(), e.accepted, e.byCard,
-                        texts.Text(e.detail).toByteArray(), texts.Text(e.portName).toByteArray()});
+        // The reader's user number is the line's first four bytes.
+        rows.push_back(
+            {door, day, file, line, e.SecondsOfDay(), text.first(e.userNumberLength), e.accepted, e.byCard, {}, {}});
+        textIds.emplace_back(e.detail, e.portName);
     });
+    // The pool has stopped growing: its texts stay where they are now.
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        rows[i].detail = texts.Text(textIds[i].first);
+        rows[i].port = texts.Text(textIds[i].second);
+    }
     return rows;
 }
 
@@ -85,7 +94,8 @@ std::int64_t StoreDoor(SiteConnection& sql, const QString& name, const QString& 
     const ConfigReport report = ReadConfigReportFile(folder + QStringLiteral("KONFOUT.TXT"));
     const QString usersPath = folder + UserFileName;
     const bool haveUsers = QFileInfo::exists(usersPath);
-    const QList<UserFilterEntry> people = haveUsers ? ReadUserFilterEntries(ReadWholeFile(usersPath)) : QList<UserFilterEntry>();
+    const QList<UserFilterEntry> people =
+        haveUsers ? ReadUserFilterEntries(ReadWholeFile(usersPath)) : QList<UserFilterEntry>();
     std::int64_t id = 0;
     InTransaction(sql, [&] {
         sql.Exec("INSERT INTO doors (name, device_id, entrance, exit) VALUES (?, ?, ?, ?) ON CONFLICT (name) DO "
@@ -152,7 +162,8 @@ FileOutcome ImportFile(SiteConnection& sql, std::int64_t door, const QString& na
                      {SqlParam::Int(data.size()), SqlParam::Blob(hash), SqlParam::Int(lines), SqlParam::Text(now),
                       SqlParam::Int(file)});
         }
-        const std::vector<EventRow> rows = RowsOf(data, date, door, file, keep);
+        TextPool texts;
+        const std::vector<EventRow> rows = RowsOf(data, date, door, file, keep, texts);
         sql.InsertEvents(rows);
         events += static_cast<std::int64_t>(rows.size());
     });

@@ -17,7 +17,7 @@ struct SiteImportResult {
     int grown = 0;     // files that had grown; only their new lines were added
     int rewritten = 0; // files that had changed; their events were replaced
     int unchanged = 0;
-    std::int64_t events = 0;  // events added
+    std::int64_t events = 0; // events added
     QStringList rewrittenFiles;
 };
 

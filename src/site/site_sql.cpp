@@ -49,8 +49,11 @@ public:
         sqlite3_busy_timeout(db_, 60000);
         // Readers (the archive window) go on while an import writes; a commit waits for the disk
         // only at checkpoints, and a crash still leaves every transaction whole or absent.
-        sqlite3_exec(db_, "PRAGMA foreign_keys = ON; PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL", nullptr,
-                     nullptr, nullptr);
+        // A month of a busy site is read through a map of the file, not copied page by page.
+        sqlite3_exec(db_,
+                     "PRAGMA foreign_keys = ON; PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; "
+                     "PRAGMA mmap_size = 1073741824; PRAGMA cache_size = -65536",
+                     nullptr, nullptr, nullptr);
     }
     ~SqliteConnection() override
     {

@@ -57,18 +57,18 @@ public:
 
 using RowCallback = std::function<void(const SqlRow&)>;
 
-// One event row as the events table holds it.
+// One event row as the events table holds it; the bytes are views into what the caller keeps.
 struct EventRow {
     std::int64_t door = 0;
     std::int64_t day = 0; // YYYYMMDD
     std::int64_t file = 0;
     std::int64_t line = 0;
     std::int64_t time = 0; // hour * 3600 + minute * 60 + second, as the line gives them
-    QByteArray userNumber;
+    QByteArrayView userNumber;
     bool accepted = false;
     bool byCard = false;
-    QByteArray detail;
-    QByteArray port;
+    QByteArrayView detail;
+    QByteArrayView port;
 };
 
 class SiteConnection {
