@@ -103,8 +103,8 @@ int main(int argc, char** argv)
         qtx::SiteArchive archive;
         qtx::LoadSiteMonth(db, {}, 2021, 7, archive);
         const double loaded = Seconds(clock);
-        const qtx::Timesheet sheet = qtx::ComputeTimesheet(archive.Store(), 2021, 7, qtx::CountingMode::Daily,
-                                                           archive.Ports(), archive.Names());
+        const qtx::Timesheet sheet =
+            qtx::ComputeTimesheet(archive.Store(), 2021, 7, qtx::CountingMode::Daily, archive.Ports(), archive.Names());
         std::printf("SQLite: month timesheet across 3 busy doors %.0f ms (processor %.0f ms; loading %.0f ms; %zu "
                     "events, %zu rows)\n",
                     Seconds(clock) * 1000, (CpuSeconds() - cpu) * 1000, loaded * 1000, archive.Store().Size(),

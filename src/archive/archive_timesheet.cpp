@@ -31,8 +31,8 @@ constexpr int PrintedCalendarWidth = 1120;
 qtx::Timesheet TForm5::ShownTimesheet() const
 {
     return qtx::ComputeTimesheet(EventStore, shownMonth.year(), shownMonth.month(),
-                                 CurrentMode().value_or(qtx::CountingMode::Daily), Ports(),
-                                 qtx::ReadWorkspaceUserNames(ListedFolder), CurrentFilter());
+                                 CurrentMode().value_or(qtx::CountingMode::Daily), Ports(), SourceUserNames(),
+                                 CurrentFilter());
 }
 
 QString TForm5::WorkspaceName() const
@@ -76,8 +76,8 @@ void TForm5::Button3Click()
         progress.setMinimumDuration(500);
         progress.setValue(0);
         // The last tenth is the packing of the file after the events.
-        qtx::WriteTimesheetXlsx(path, sheet, EventStore, CurrentFilter(), qtx::ReadWorkspaceUserNames(ListedFolder),
-                                TimesheetTexts, [&progress](int percent) { progress.setValue(percent * 9 / 10); });
+        qtx::WriteTimesheetXlsx(path, sheet, EventStore, CurrentFilter(), SourceUserNames(), TimesheetTexts,
+                                [&progress](int percent) { progress.setValue(percent * 9 / 10); });
     }
     qtx::Dialogs().ShowMessage(SavedText);
 }

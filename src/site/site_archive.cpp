@@ -30,14 +30,14 @@ QByteArray QualifiedPortName(const SiteDoor& door, QByteArrayView port)
 
 QByteArrayView SiteArchive::PortOf(std::size_t i) const
 {
-    const QByteArrayView port = store_.PortName(store_[i]);
+    const QByteArrayView port = store_->PortName((*store_)[i]);
     return port.sliced(std::min<qsizetype>(port.size(), ToCp1250(DoorOf(i).name).size() + 2));
 }
 
 void SiteArchive::Load(SiteDatabase& db, const QStringList& doorNames, QDate first, QDate last)
 {
     doors_ = db.ChosenDoors(doorNames);
-    store_.Clear();
+    store_->Clear();
     doorOf_.clear();
     people_.clear();
     ports_ = {};
@@ -45,7 +45,7 @@ void SiteArchive::Load(SiteDatabase& db, const QStringList& doorNames, QDate fir
     const std::int64_t from = first.isValid() ? DayKey(first) : 0;
     const std::int64_t to = last.isValid() ? DayKey(last) : 99999999;
 
-    TextPool& texts = store_.Texts();
+    TextPool& texts = store_->Texts();
     std::vector<DoorEvents> perDoor(doors_.size());
     for (std::size_t d = 0; d < doors_.size(); ++d) {
         const SiteDoor& door = doors_[d];
@@ -153,7 +153,7 @@ void SiteArchive::Load(SiteDatabase& db, const QStringList& doorNames, QDate fir
             }
             if (best == perDoor.size())
                 break;
-            store_.Append(perDoor[best].events[at[best]++]);
+            store_->Append(perDoor[best].events[at[best]++]);
             doorOf_.push_back(static_cast<std::uint16_t>(best));
         }
     }

@@ -17,12 +17,18 @@ namespace qtx {
 
 class SiteArchive {
 public:
+    SiteArchive() = default;
+    // Loads into the given store instead of its own (the archive window's store).
+    explicit SiteArchive(EventStore& store) : store_(&store) {}
+    SiteArchive(const SiteArchive&) = delete;
+    SiteArchive& operator=(const SiteArchive&) = delete;
+
     // The chosen doors, in name order.
     const std::vector<SiteDoor>& Doors() const { return doors_; }
     // Each day's events of all chosen doors merged in time order; each door's own events keep
     // the order of its files. Port names carry their door ("Front: Entrance"), because two
     // doors may give one name different roles.
-    const EventStore& Store() const { return store_; }
+    const EventStore& Store() const { return *store_; }
     // Every chosen door's entrance and exit names, as the store's events carry them.
     const PortNames& Ports() const { return ports_; }
     // The people of the chosen doors; where doors name a number differently, the first door's name.
@@ -39,7 +45,8 @@ public:
 
 private:
     std::vector<SiteDoor> doors_;
-    EventStore store_;
+    EventStore ownStore_;
+    EventStore* store_ = &ownStore_;
     std::vector<std::uint16_t> doorOf_;
     PortNames ports_;
     QList<UserFilterEntry> people_;

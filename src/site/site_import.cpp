@@ -10,6 +10,7 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 #include <optional>
 
@@ -122,11 +123,11 @@ std::int64_t StoreDoor(SiteConnection& sql, const QString& name, const QString& 
 
 enum class FileOutcome { Added, Grown, Rewritten, Unchanged };
 
+// before: the file's state when the import started, read for all files in one query.
 FileOutcome ImportFile(SiteConnection& sql, std::int64_t door, const QString& name, QByteArrayView data, QDate date,
-                       std::int64_t& events)
+                       const std::optional<ImportState>& before, std::int64_t& events)
 {
     const QByteArray hash = HashOf(data);
-    const std::optional<ImportState> before = FindImport(sql, door, name);
     if (before && before->size == data.size() && before->hash == hash)
         return FileOutcome::Unchanged;
 
@@ -184,6 +185,12 @@ SiteImportResult ImportCardFolder(SiteDatabase& db, const QString& door, const Q
     SiteConnection& sql = db.Sql();
     const std::int64_t doorId = StoreDoor(sql, door, folder);
 
+    QHash<QString, ImportState> known;
+    sql.Exec("SELECT file, id, size, hash, lines FROM imports WHERE door = ?", {SqlParam::Int(doorId)},
+             [&known](const SqlRow& row) {
+                 known.insert(row.Text(0), ImportState{row.Int(1), row.Int(2), row.Blob(3), row.Int(4)});
+             });
+
     SiteImportResult result;
     const QStringList names = ListEventFiles(folder);
     result.files = static_cast<int>(names.size());
@@ -198,7 +205,10 @@ SiteImportResult ImportCardFolder(SiteDatabase& db, const QString& door, const Q
             throw FormatError(folder + name + QStringLiteral(": ") + e.message());
         }
         const QByteArray data = ReadWholeFile(folder + name);
-        switch (ImportFile(sql, doorId, name, data, date, result.events)) {
+        const auto state = known.constFind(name);
+        const std::optional<ImportState> before =
+            state == known.constEnd() ? std::nullopt : std::optional<ImportState>(*state);
+        switch (ImportFile(sql, doorId, name, data, date, before, result.events)) {
         case FileOutcome::Added:
             ++result.added;
             break;

@@ -98,8 +98,7 @@ void WriteBigCard(const QString& folder, int files)
         for (int k = 0; k < 4000; ++k)
             lines.append(Line(QByteArray::number(k % 300).rightJustified(4, '0'), k * 86400 / 4000 / 3600,
                               k * 86400 / 4000 / 60 % 60, k % 600 < 300 ? In : Out, k % 40 != 0));
-        WriteBytes(QStringLiteral("%1/2021%2.csv").arg(folder).arg(101 + f, 4, 10, QLatin1Char('0')),
-                   EventFile(lines));
+        WriteBytes(QStringLiteral("%1/2021%2.csv").arg(folder).arg(101 + f, 4, 10, QLatin1Char('0')), EventFile(lines));
     }
 }
 
@@ -193,7 +192,8 @@ private slots:
         const PortNames& ports = site.Ports();
         const UserNames names = ReadWorkspaceUserNames(card);
         for (const auto& [year, month] : months)
-            for (const CountingMode mode : {CountingMode::Daily, CountingMode::DayNight, CountingMode::DailyIgnoreIoType}) {
+            for (const CountingMode mode :
+                 {CountingMode::Daily, CountingMode::DayNight, CountingMode::DailyIgnoreIoType}) {
                 const PortNames cardPorts{site.Doors()[0].entrance, site.Doors()[0].exit};
                 for (const UserFilter& filter : {UserFilter::All(), UserFilter::Number("0001")}) {
                     CompareFigures(ComputeMonthFigures(site.Store(), year, month, filter, mode, ports),
@@ -239,8 +239,8 @@ private slots:
         QTest::newRow("day and night") << 1 << all
                                        << QByteArray("0001:28800,0 0002:7200,21600 0003:10800,0 0004:16200,0");
         QTest::newRow("span") << 2 << all << QByteArray("0001:28800,0 0002:0,0 0003:10800,0 0004:36000,0");
-        QTest::newRow("front door alone") << 0 << QStringList{"Front"}
-                                          << QByteArray("0001:0,0 0002:0,0 0003:0,0 0004:36000,0");
+        QTest::newRow("front door alone")
+            << 0 << QStringList{"Front"} << QByteArray("0001:0,0 0002:0,0 0003:0,0 0004:36000,0");
     }
     void threeDoors()
     {
@@ -332,7 +332,8 @@ private slots:
         a.start(QStringLiteral(QTXCTL_PATH), arguments);
         b.start(QStringLiteral(QTXCTL_PATH), arguments);
         QVERIFY(a.waitForFinished(120000) && b.waitForFinished(120000));
-        QVERIFY2(a.exitCode() == 0 && b.exitCode() == 0, (a.readAllStandardError() + b.readAllStandardError()).constData());
+        QVERIFY2(a.exitCode() == 0 && b.exitCode() == 0,
+                 (a.readAllStandardError() + b.readAllStandardError()).constData());
         SiteDatabase site(SiteLocation::Parse(db));
         QCOMPARE(Count(site, "SELECT count(*) FROM events"), 6 * 4000);
         QCOMPARE(Count(site, "SELECT count(*) FROM imports"), 6);
@@ -346,7 +347,8 @@ private slots:
         const QString card = dir.filePath("card");
         WriteBigCard(card, 30);
         QProcess process;
-        process.start(QStringLiteral(QTXCTL_PATH), {"site", "import", "--progress", "--db", db, "--door", "Hall", card});
+        process.start(QStringLiteral(QTXCTL_PATH),
+                      {"site", "import", "--progress", "--db", db, "--door", "Hall", card});
         QByteArray err;
         QVERIFY2(WaitForFile(process, 12, err), err.constData());
         process.kill();
@@ -405,7 +407,8 @@ private slots:
         const QString card = dir.filePath("card");
         WriteBigCard(card, 30);
         QProcess process;
-        process.start(QStringLiteral(QTXCTL_PATH), {"site", "import", "--progress", "--db", db, "--door", "Hall", card});
+        process.start(QStringLiteral(QTXCTL_PATH),
+                      {"site", "import", "--progress", "--db", db, "--door", "Hall", card});
         QByteArray err;
         QVERIFY2(WaitForFile(process, 5, err), err.constData());
         const QString ctl = qEnvironmentVariable("QTX_TEST_PG_CTL");

@@ -251,11 +251,12 @@ int Report(qtx::SiteDatabase& db, const SiteOptions& o)
                            {QStringLiteral("seconds"), qint64(day.seconds)},
                            {QStringLiteral("time"), qtx::FormatDuration(day.seconds)}});
         }
-        PrintJsonLine({{QStringLiteral("month"),
-                        QStringLiteral("%1-%2").arg(o.year, 4, 10, QLatin1Char('0')).arg(o.month, 2, 10, QLatin1Char('0'))},
-                       {QStringLiteral("hits"), qint64(figures.hits)},
-                       {QStringLiteral("seconds"), qint64(figures.seconds)},
-                       {QStringLiteral("time"), qtx::FormatDuration(figures.seconds)}});
+        PrintJsonLine(
+            {{QStringLiteral("month"),
+              QStringLiteral("%1-%2").arg(o.year, 4, 10, QLatin1Char('0')).arg(o.month, 2, 10, QLatin1Char('0'))},
+             {QStringLiteral("hits"), qint64(figures.hits)},
+             {QStringLiteral("seconds"), qint64(figures.seconds)},
+             {QStringLiteral("time"), qtx::FormatDuration(figures.seconds)}});
         return 0;
     }
     QString out = qtx::CsvRow({QStringLiteral("date"), QStringLiteral("hits"), QStringLiteral("users"),
