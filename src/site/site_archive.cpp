@@ -28,17 +28,10 @@ QByteArray QualifiedPortName(const SiteDoor& door, QByteArrayView port)
     return ToCp1250(door.name) + ": " + port.toByteArray();
 }
 
-QByteArrayView SiteArchive::PortOf(std::size_t i) const
-{
-    const QByteArrayView port = store_->PortName((*store_)[i]);
-    return port.sliced(std::min<qsizetype>(port.size(), ToCp1250(DoorOf(i).name).size() + 2));
-}
-
 void SiteArchive::Load(SiteDatabase& db, const QStringList& doorNames, QDate first, QDate last)
 {
     doors_ = db.ChosenDoors(doorNames);
     store_->Clear();
-    doorOf_.clear();
     people_.clear();
     ports_ = {};
     SiteConnection& sql = db.Sql();
@@ -154,7 +147,6 @@ void SiteArchive::Load(SiteDatabase& db, const QStringList& doorNames, QDate fir
             if (best == perDoor.size())
                 break;
             store_->Append(perDoor[best].events[at[best]++]);
-            doorOf_.push_back(static_cast<std::uint16_t>(best));
         }
     }
 

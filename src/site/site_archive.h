@@ -35,10 +35,6 @@ public:
     const QList<UserFilterEntry>& People() const { return people_; }
     const UserNames& Names() const { return names_; }
 
-    // The door of the store's event i, and its port name as the recorder wrote it.
-    const SiteDoor& DoorOf(std::size_t i) const { return doors_[doorOf_[i]]; }
-    QByteArrayView PortOf(std::size_t i) const;
-
     // Loads the events of the doors (every door for none) from the first to the last day (an
     // invalid date leaves that end open). SiteError names an unknown door.
     void Load(SiteDatabase& db, const QStringList& doorNames, QDate first = {}, QDate last = {});
@@ -47,7 +43,6 @@ private:
     std::vector<SiteDoor> doors_;
     EventStore ownStore_;
     EventStore* store_ = &ownStore_;
-    std::vector<std::uint16_t> doorOf_;
     PortNames ports_;
     QList<UserFilterEntry> people_;
     UserNames names_;

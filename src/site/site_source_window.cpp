@@ -122,9 +122,10 @@ void TSiteSource::Button2Click()
     Archive->MoveBar(bar, 0);
     Archive->PaintBars();
     FillDoors();
-    QString text = door.trimmed() + QStringLiteral(": ") + ImportedText + QStringLiteral(": ")
-                   + QString::number(result.events);
+    QString text =
+        door.trimmed() + QStringLiteral(": ") + ImportedText + QStringLiteral(": ") + QString::number(result.events);
     if (!result.rewrittenFiles.isEmpty())
-        text += QStringLiteral("\n") + RewrittenText + QStringLiteral(": ") + result.rewrittenFiles.join(QStringLiteral(", "));
+        text += QStringLiteral("\n") + RewrittenText + QStringLiteral(": ")
+                + result.rewrittenFiles.join(QStringLiteral(", "));
     qtx::Dialogs().ShowMessage(text);
 }

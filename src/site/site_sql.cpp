@@ -284,12 +284,13 @@ public:
         const ExecStatusType status = PQresultStatus(result);
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
             Fail(result);
+        // The result is freed however the callback ends.
+        const std::unique_ptr<PGresult, decltype(&PQclear)> owned(result, &PQclear);
         if (row) {
             const int n = PQntuples(result);
             for (int i = 0; i < n; ++i)
                 row(PostgresRow(result, i));
         }
-        PQclear(result);
     }
 
     void InsertEvents(const std::vector<EventRow>& rows) override

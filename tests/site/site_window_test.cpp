@@ -65,10 +65,10 @@ private slots:
         QVERIFY(Form5->ComboBox1->count() > 1);
         EventStore card;
         LoadEventFolder(card, QTX_DEMO_CARD);
-        const Timesheet expected = ComputeTimesheet(card, 2025, 3, CountingMode::Daily,
-                                                    PortNames{ToCp1250(QStringLiteral("Wejście główne")),
-                                                              ToCp1250(QStringLiteral("Wyjście główne"))},
-                                                    ReadWorkspaceUserNames(QTX_DEMO_CARD));
+        const Timesheet expected = ComputeTimesheet(
+            card, 2025, 3, CountingMode::Daily,
+            PortNames{ToCp1250(QStringLiteral("Wejście główne")), ToCp1250(QStringLiteral("Wyjście główne"))},
+            ReadWorkspaceUserNames(QTX_DEMO_CARD));
         const Timesheet shown = Form5->ShownTimesheet();
         QCOMPARE(shown.total, expected.total);
         QCOMPARE(shown.rows.size(), expected.rows.size());
