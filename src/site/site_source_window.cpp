@@ -43,6 +43,9 @@ TSiteSource::TSiteSource(TForm5* archive) : QWidget(archive->Panel1), Archive(ar
     Button1->setGeometry(228, 21, 132, RowHeight);
     Button2 = qtx::MakeButton(this);
     Button2->setGeometry(0, 60, 220, RowHeight);
+    // Nothing to open until the doors have been read.
+    ComboBox1->setEnabled(false);
+    Button1->setEnabled(false);
     qtx::OnClick(Button1, this, &TSiteSource::Button1Click);
     qtx::OnClick(Button2, this, &TSiteSource::Button2Click);
     // Below the file panel's load button.
@@ -57,7 +60,9 @@ void TSiteSource::ApplyTexts(const qtx::LanguageTable& t)
     AllDoorsText = t.Lower(QStringLiteral("ALL DOORS"));
     ImportedText = t.GetSentence(QStringLiteral("EVENTS ADDED"));
     RewrittenText = t.GetSentence(QStringLiteral("REWRITTEN DAYS"));
-    FillDoors();
+    // The doors are read when the panel shows, not here at start-up: a far server may be slow.
+    if (ComboBox1->count() > 0)
+        ComboBox1->setItemText(0, AllDoorsText);
 }
 
 void TSiteSource::showEvent(QShowEvent* event)

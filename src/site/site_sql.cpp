@@ -241,7 +241,12 @@ class PostgresConnection : public SiteConnection {
 public:
     explicit PostgresConnection(const QString& connectionString)
     {
-        conn_ = PQconnectdb(connectionString.toUtf8().constData());
+        // A server that does not answer must not hold a window or a nightly job for long; the
+        // location's own connect_timeout, given later, wins.
+        const QByteArray text = connectionString.toUtf8();
+        const char* const keywords[] = {"connect_timeout", "dbname", nullptr};
+        const char* const values[] = {"15", text.constData(), nullptr};
+        conn_ = PQconnectdbParams(keywords, values, 1);
         if (PQstatus(conn_) != CONNECTION_OK) {
             const QString message = QString::fromUtf8(PQerrorMessage(conn_)).trimmed();
             PQfinish(conn_);
