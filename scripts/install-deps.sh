@@ -19,6 +19,7 @@ packages=(
   ccache lintian openbox
   ser2net libgensio-dev
   libqt6sql6-sqlite libqt6sql6-psql postgresql-15
+  libsqlite3-dev libpq-dev
 )
 
 missing=()

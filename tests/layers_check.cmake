@@ -39,7 +39,7 @@ function(qtx_forbid_widgets file)
   set(problems "${problems}" PARENT_SCOPE)
 endfunction()
 
-set(subsystems lang config users workspace archive link)
+set(subsystems lang config users workspace archive site link)
 string(JOIN "|" subsystem_pattern ${subsystems})
 
 file(GLOB_RECURSE base_files ${SOURCE_DIR}/src/base/*.h ${SOURCE_DIR}/src/base/*.cpp)

@@ -8,6 +8,7 @@
 #include "link/console_window.h"
 #include "link/port_chooser_window.h"
 #include "link/progress_window.h"
+#include "site/site_source_window.h"
 #include "users/pin_dialog_window.h"
 #include "users/user_editor_window.h"
 #include "users/user_manager_window.h"
@@ -29,6 +30,7 @@ TForm11* Form11 = nullptr;
 TForm12* Form12 = nullptr;
 TForm13* Form13 = nullptr;
 TForm14* Form14 = nullptr;
+TSiteSource* SiteSource = nullptr;
 
 namespace qtx {
 
@@ -59,6 +61,7 @@ bool CreateForms(bool debugArgument)
     Form3->Editor = Form4;
     Form4->PinDialog = Form10;
     Form5->DayList = Form7;
+    SiteSource = new TSiteSource(Form5);
     return true;
 }
 
@@ -80,6 +83,7 @@ void DestroyForms()
     Destroy(Form8);
     Destroy(Form7);
     Destroy(Form6);
+    SiteSource = nullptr; // Form5 owns it
     Destroy(Form5);
     Destroy(Form4);
     Destroy(Form3);

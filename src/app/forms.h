@@ -15,6 +15,7 @@ class TForm11;
 class TForm12;
 class TForm13;
 class TForm14;
+class TSiteSource;
 
 extern TForm1* Form1;
 extern TForm2* Form2;
@@ -30,6 +31,8 @@ extern TForm11* Form11;
 extern TForm12* Form12;
 extern TForm13* Form13;
 extern TForm14* Form14;
+// The site archive's part of the archive window's file panel (a child of Form5).
+extern TSiteSource* SiteSource;
 
 namespace qtx {
 

@@ -15,6 +15,7 @@
 #include "lang/language_chooser_window.h"
 #include "link/link_controller.h"
 #include "qtx_version.h"
+#include "site/site_source_window.h"
 #include "users/user_manager_window.h"
 #include "workspace/access_mode_window.h"
 #include "workspace/folder_chooser_window.h"
@@ -260,6 +261,7 @@ void TForm1::ApplyLanguage()
     Form2->ApplyTexts(t);
     Form3->ApplyTexts(t);
     Form5->ApplyTexts(t);
+    SiteSource->ApplyTexts(t);
     Form6->ApplyTexts(t);
     Form11->ApplyTexts(t);
     if (!CardLoaded)

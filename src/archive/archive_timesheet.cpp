@@ -35,7 +35,7 @@ qtx::Timesheet TForm5::ShownTimesheet() const
 {
     return qtx::ComputeTimesheet(
         EventStore, shownMonth.year(), shownMonth.month(), CurrentMode().value_or(qtx::CountingMode::Daily), Ports(),
-        qtx::ReadWorkspaceUserNames(ListedFolder), CurrentFilter(), qtx::TimesheetRows::EveryListedUser);
+        SourceUserNames(), CurrentFilter(), qtx::TimesheetRows::EveryListedUser);
 }
 
 qtx::TimesheetHeading TForm5::ShownHeading() const
@@ -45,8 +45,16 @@ qtx::TimesheetHeading TForm5::ShownHeading() const
     heading.folder = ListedFolder;
     heading.month = qtx::MonthTitle(shownMonth, MonthNames);
     heading.countingMode = ComboBox2->currentText();
-    heading.entrance = entranceName;
-    heading.exit = exitName;
+    // A site archive's doors each have their own port names: all of them are shown.
+    const qtx::PortNames ports = Ports();
+    QStringList entrances{qtx::FromCp1250(ports.entrance)};
+    QStringList exits{qtx::FromCp1250(ports.exit)};
+    for (const QByteArray& name : ports.moreEntrances)
+        entrances.append(qtx::FromCp1250(name));
+    for (const QByteArray& name : ports.moreExits)
+        exits.append(qtx::FromCp1250(name));
+    heading.entrance = entrances.join(QStringLiteral(", "));
+    heading.exit = exits.join(QStringLiteral(", "));
     heading.filter = CurrentFilter().all ? AllText : ComboBox1->currentText();
     return heading;
 }
@@ -98,7 +106,7 @@ void TForm5::Button3Click()
         progress.setMinimumDuration(500);
         progress.setValue(0);
         // The last tenth is the packing of the file after the events.
-        qtx::WriteTimesheetXlsx(path, sheet, EventStore, CurrentFilter(), qtx::ReadWorkspaceUserNames(ListedFolder),
+        qtx::WriteTimesheetXlsx(path, sheet, EventStore, CurrentFilter(), SourceUserNames(),
                                 TimesheetTexts, ShownHeading(),
                                 [&progress](int percent) { progress.setValue(percent * 9 / 10); });
     }

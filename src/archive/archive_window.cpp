@@ -158,6 +158,7 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent)
 void TForm5::OpenFolder(const QString& folder)
 {
     CheckBox1->setChecked(true);
+    otherSource_.reset();
     ListedFolder = ListerFolder(folder);
     Label2->setText(ListedFolder);
     Files = qtx::ArchiveFolder(ListedFolder);
@@ -273,8 +274,30 @@ void TForm5::Button1Click()
     close();
 }
 
+void TForm5::ShowOtherSource(const QString& title, const qtx::PortNames& ports,
+                             const QList<qtx::UserFilterEntry>& people)
+{
+    const QString cardFolder = otherSource_ ? otherSource_->cardFolder : ListedFolder;
+    otherSource_ = OtherSource{ports, people, cardFolder};
+    ListedFolder = title;
+    if (!EventStore.IsEmpty())
+        shownMonth = EventStore[0].Date();
+    Panel1->hide();
+    FillUserFilter();
+    DrawCalendar();
+}
+
+qtx::UserNames TForm5::SourceUserNames() const
+{
+    return otherSource_ ? qtx::UserNames(otherSource_->people) : qtx::ReadWorkspaceUserNames(ListedFolder);
+}
+
 void TForm5::LoadFiles()
 {
+    if (otherSource_) {
+        ListedFolder = otherSource_->cardFolder;
+        otherSource_.reset();
+    }
     // The load holds the event loop; what the operator clicks or types meanwhile is dropped at
     // its end, not replayed onto the calendar that replaced the file panel.
     const qtx::BusyInputGuard busy(this);
@@ -335,7 +358,7 @@ void TForm5::FillUserFilter()
     ComboBox1->clear();
     std::exception_ptr failure;
     try {
-        for (const qtx::UserFilterEntry& entry : Files.UserFilterEntries())
+        for (const qtx::UserFilterEntry& entry : otherSource_ ? otherSource_->people : Files.UserFilterEntries())
             ComboBox1->addItem(qtx::FromCp1250(entry.userNumber) + QStringLiteral(" - ") + qtx::FromCp1250(entry.name));
     } catch (const qtx::Error&) {
         failure = std::current_exception();
@@ -370,6 +393,8 @@ std::optional<qtx::CountingMode> TForm5::CurrentMode() const
 
 qtx::PortNames TForm5::Ports() const
 {
+    if (otherSource_)
+        return otherSource_->ports;
     return {qtx::ToCp1250(entranceName), qtx::ToCp1250(exitName)};
 }
 

@@ -3,6 +3,7 @@
 #include "archive/archive_folder.h"
 #include "archive/event_store.h"
 #include "archive/statistics.h"
+#include "archive/timesheet.h"
 #include "archive/timesheet_export.h"
 
 #include <QDate>
@@ -55,6 +56,14 @@ public:
 
     void ShowFileInfo(const QString& name);
     void LoadFiles();
+    // Shows events that another source (the site archive) has put into EventStore: its port
+    // names and people stand in for the card folder's until files are loaded again; title names
+    // it where the folder's name goes.
+    void ShowOtherSource(const QString& title, const qtx::PortNames& ports, const QList<qtx::UserFilterEntry>& people);
+    // The names of the shown source's people: the folder's USERS.txt, or the other source's.
+    qtx::UserNames SourceUserNames() const;
+    // The card folder of the file panel, whichever source the calendar shows.
+    QString CardFolder() const { return otherSource_ ? otherSource_->cardFolder : ListedFolder; }
     // Sets a load bar's value; the bars are painted at most once a frame.
     void MoveBar(QProgressBar* bar, int value);
     void PaintBars();
@@ -169,6 +178,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    struct OtherSource {
+        qtx::PortNames ports;
+        QList<qtx::UserFilterEntry> people;
+        QString cardFolder; // ListedFolder while the other source is shown
+    };
+    std::optional<OtherSource> otherSource_;
     qtx::MonthFiguresCache figures_;
     QElapsedTimer barsPainted_;
 };

@@ -142,8 +142,15 @@ int CountUsers(const std::vector<const CEvent*>& events)
 void ForEachUserTime(const std::vector<const CEvent*>& events, CountingMode mode, const PortNames& ports,
                      const TextPool& texts, const std::function<void(const CEvent&, std::int64_t)>& f)
 {
-    const TextPool::Id entrance = texts.Find(ports.entrance);
-    const TextPool::Id exit = texts.Find(ports.exit);
+    std::vector<TextPool::Id> entrances{texts.Find(ports.entrance)};
+    std::vector<TextPool::Id> exits{texts.Find(ports.exit)};
+    for (const QByteArray& name : ports.moreEntrances)
+        entrances.push_back(texts.Find(name));
+    for (const QByteArray& name : ports.moreExits)
+        exits.push_back(texts.Find(name));
+    const auto isOneOf = [](TextPool::Id id, const std::vector<TextPool::Id>& ids) {
+        return std::find(ids.begin(), ids.end(), id) != ids.end();
+    };
     // Each user's events in their order: sort by user, then by position in the day's list. A day
     // of fewer than 2^28 events packs both into one number, which sorts faster than a pair.
     const bool packed = events.size() < (std::size_t(1) << 28);
@@ -169,7 +176,7 @@ void ForEachUserTime(const std::vector<const CEvent*>& events, CountingMode mode
         std::size_t j = i;
         for (; j < order.size() && order[j].first == order[i].first; ++j) {
             const CEvent& e = *events[order[j].second];
-            work.push_back({e.SecondsOfDay(), e.portName == entrance, e.portName == exit});
+            work.push_back({e.SecondsOfDay(), isOneOf(e.portName, entrances), isOneOf(e.portName, exits)});
         }
         f(*events[order[i].second], ModeTime(work, mode));
         i = j;

@@ -33,6 +33,10 @@ struct UserFilter {
 struct PortNames {
     QByteArray entrance;
     QByteArray exit;
+    // Further doors' names, for events gathered from several recorders: a port is an entrance
+    // when it has any door's entrance name, an exit likewise.
+    QList<QByteArray> moreEntrances = {};
+    QList<QByteArray> moreExits = {};
     bool operator==(const PortNames&) const = default;
 };
 

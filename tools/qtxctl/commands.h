@@ -10,6 +10,8 @@ namespace qtxctl {
 int RunUsers(const QStringList& arguments);
 int RunReport(const QStringList& arguments);
 int RunTimesheet(const QStringList& arguments);
+// site import, doors, report, timesheet
+int RunSite(const QStringList& arguments);
 // ports, list, download, get, sync, delete, upload
 int RunLink(const QString& command, const QStringList& arguments);
 bool IsLinkCommand(const QString& command);

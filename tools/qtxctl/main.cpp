@@ -20,6 +20,7 @@ void PrintUsage(FILE* out)
                "                                         daily hits and presence times as CSV\n"
                "  timesheet --month YYYY-MM [...] WORKSPACE_DIR\n"
                "                                         each person's time per day, CSV or XLSX\n"
+               "  site import|doors|report|timesheet ... the site archive: every door in one database\n"
                "  ports                                  the serial ports and their devices\n"
                "  list --port COMn                       the recorder's file names\n"
                "  download --port COMn [--to DIR]        fetch every file of the recorder's card\n"
@@ -60,6 +61,8 @@ int main(int argc, char** argv)
         status = qtxctl::RunReport(arguments);
     } else if (command == QLatin1String("timesheet")) {
         status = qtxctl::RunTimesheet(arguments);
+    } else if (command == QLatin1String("site")) {
+        status = qtxctl::RunSite(arguments);
     } else if (qtxctl::IsLinkCommand(command)) {
         status = qtxctl::RunLink(command, arguments);
     } else {
