@@ -336,6 +336,32 @@ private slots:
         QCOMPARE(Form1->font().pixelSize(), 13);
     }
 
+    // The folder chooser, the boxes and the language chooser in the one font of the other windows.
+    void everyWindowWritesInTheFixedFont()
+    {
+        Forms forms(Texts);
+        auto fixed = [](const QWidget* window) {
+            for (const QWidget* widget : window->findChildren<QWidget*>())
+                if ((qobject_cast<const QLabel*>(widget) || qobject_cast<const QAbstractButton*>(widget))
+                    && !QFontInfo(widget->font()).fixedPitch())
+                    return QString::fromLatin1(window->metaObject()->className()) + QLatin1Char(' ')
+                           + widget->objectName() + QLatin1Char(' ') + widget->font().family();
+            return QString();
+        };
+        QuestionBox question("title", "?", "Yes", ResultYes, "No", ResultNo);
+        for (const QWidget* window :
+             {static_cast<QWidget*>(Form6), static_cast<QWidget*>(Form8), static_cast<QWidget*>(&question)})
+            QVERIFY2(fixed(window).isEmpty(), qPrintable(fixed(window)));
+        QString boxFault = QStringLiteral("no box");
+        OnNextModal([&](QWidget* box) {
+            boxFault = fixed(box);
+            box->close();
+        });
+        WidgetDialogs widgets([] { return Form1; });
+        widgets.ShowMessage(QStringLiteral("message"));
+        QVERIFY2(boxFault.isEmpty(), qPrintable(boxFault));
+    }
+
 private:
     ScriptedDialogs dialogs;
 };
