@@ -114,6 +114,13 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent), collator_(qtx::UserCollator()
     qtx::OnClick(Button4, this, &TForm3::Button4Click);
     qtx::OnClick(Button5, this, &TForm3::Button5Click);
 
+    // Tab in reading order: the list, the sort choice and the filters beneath it, then the buttons
+    // from left to right.
+    QWidget* order[] = {ListBox1, RadioButton1, RadioButton2, CheckBox1, ComboBox1, Edit1,
+                        Button5,  Button3,      Button2,      Button4,   Button1};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
     UpdateCounts();
     resize(MinimumWidth, 560);
 }
