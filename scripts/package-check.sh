@@ -65,20 +65,24 @@ if [ "${1:-}" = --window ]; then
 fi
 
 bash scripts/install-deps.sh
-build=${BUILD_DIR:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j "$(nproc)" --target qtx-manager qtxctl qtx-recorder-sim manuals
-rm -f "$build"/qtx-manager_*.deb
-(cd "$build" && cpack -G DEB >/dev/null)
-
+deb=$(bash scripts/package.sh)
 version=$(sed -n 's/^project(qtx_manager VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-deb="$build/qtx-manager_${version}_amd64.deb"
 [ -f "$deb" ] || fail "no package $deb"
 echo "package-check: built $deb"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libqt6serialport6 libjpeg62-turbo fonts-liberation qt6-qpa-plugins libqt6svg6; do
+for needed in libqt6widgets6 libqt6serialport6 libjpeg62-turbo fonts-liberation qt6-qpa-plugins libqt6svg6 \
+    qt6-translations-l10n; do
     grep -q "$needed" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
+changelog_version=$(dpkg-parsechangelog -l packaging/changelog -S Version)
+[ "$changelog_version" = "$version" ] || fail "packaging/changelog is at $changelog_version, the program at $version"
+# Every tag lintian reports, down to the pedantic ones, is either mended or overridden with its
+# reason in packaging/lintian-overrides.
+if ! tags=$(lintian --pedantic --display-info --tag-display-limit 0 --fail-on error,warning,info,pedantic "$deb" \
+    2>/dev/null) || [ -n "$tags" ]; then
+    fail "lintian reports:"$'\n'"$tags"
+fi
+echo "package-check: lintian --pedantic reports nothing"
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "archive/archive_window.h"
 #include "archive/day_list_window.h"
+#include "base/paths.h"
 #include "config/config_editor_window.h"
 #include "lang/language_chooser_window.h"
 #include "link/console_window.h"
@@ -50,6 +51,7 @@ bool CreateForms(bool debugArgument)
     Form4 = new TForm4(Form3);
     Form5 = new TForm5;
     Form6 = new TForm6(Form1);
+    Form6->SetDownloadFolder(qtx::DataDir() + Form1->DownloadFolderName);
     Form7 = new TForm7(Form5);
     Form8 = new TForm8;
     Form9 = new TForm9;

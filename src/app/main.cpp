@@ -43,10 +43,13 @@ void WarnWithoutLanguageFile()
 int main(int argc, char** argv)
 {
     if (!HasDisplay()) {
-        std::fprintf(stderr, "qtx-manager needs a graphical display, and none is set (DISPLAY is empty).\n"
-                             "Start it from a desktop session, or under a virtual display:\n"
-                             "  xvfb-run -a ./qtx-manager\n"
-                             "or headless without any window: QT_QPA_PLATFORM=offscreen ./qtx-manager\n");
+        // The command as the operator typed it: /usr/bin/qtx-manager, qtx-manager or ./qtx-manager.
+        const char* command = argc > 0 && argv[0][0] != '\0' ? argv[0] : "qtx-manager";
+        std::fprintf(stderr,
+                     "qtx-manager needs a graphical display, and none is set (DISPLAY is empty).\n"
+                     "Start it from a desktop session, or under a virtual display:\n"
+                     "  xvfb-run -a %s\n",
+                     command);
         return EXIT_FAILURE;
     }
     qtx::QtxApplication app(argc, argv);

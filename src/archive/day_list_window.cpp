@@ -33,6 +33,8 @@ TForm7::TForm7(TForm5* archive, QWidget* parent) : QDialog(parent), Archive(arch
     Button2 = new QPushButton(this);
     Button2->setAutoDefault(false);
     Button2->resize(120, 34);
+    // Tab in reading order: the save button stands left of the close button.
+    setTabOrder(Button2, Button1);
 
     qtx::OnClick(Button1, this, &TForm7::Button1Click);
     qtx::OnClick(Button2, this, &TForm7::Button2Click);

@@ -61,6 +61,8 @@ TForm12::TForm12(const qtx::LanguageTable& texts, const std::unique_ptr<qtx::Lin
     Button2->setGeometry(Width - 8 - ButtonWidth, 8, ButtonWidth, RowHeight);
     Button4 = new QPushButton(QStringLiteral("WYŚLIJ"), this);
     Button4->setGeometry(Width - 16 - 2 * ButtonWidth, 8, ButtonWidth, RowHeight);
+    // Tab in reading order: "WYŚLIJ" stands left of "LISTA".
+    setTabOrder(Button4, Button2);
 
     ListBox1 = new QListWidget(this);
     ListBox1->setGeometry(8, 42, Width - 16, 190);

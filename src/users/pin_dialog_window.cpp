@@ -27,10 +27,11 @@ TForm10::TForm10(QWidget* parent) : QDialog(parent)
     Button1->setGeometry(16, 114, 130, 26);
     Button2 = new QPushButton(this);
     Button2->setGeometry(154, 114, 130, 26);
-    for (QPushButton* button : {Button1, Button2}) {
+    // Enter anywhere in the dialog confirms, as its button does (the PINs are checked the same way);
+    // on the focused cancel button it cancels.
+    for (QPushButton* button : {Button1, Button2})
         button->setAutoDefault(false);
-        button->setDefault(false);
-    }
+    Button1->setDefault(true);
     for (QLineEdit* edit : {Edit1, Edit2})
         edit->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     SetMasked(true);

@@ -17,12 +17,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QStyledItemDelegate>
 
 namespace {
 
@@ -55,6 +57,29 @@ constexpr int HeadingTop = 0;
 constexpr int HeadingHeight = 16;
 constexpr int FrameMilliseconds = 16;
 
+// Draws the current line of the focused list with a dotted frame only: the style would fill it
+// with a pale highlight, which reads as a selection when nothing is selected.
+class FocusFrameDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const bool focusOnly =
+            option.state.testFlag(QStyle::State_HasFocus) && !option.state.testFlag(QStyle::State_Selected);
+        QStyleOptionViewItem plain(option);
+        if (focusOnly)
+            plain.state &= ~QStyle::State_HasFocus;
+        QStyledItemDelegate::paint(painter, plain, index);
+        if (!focusOnly)
+            return;
+        painter->save();
+        painter->setPen(QPen(option.palette.color(QPalette::Text), 1, Qt::DotLine));
+        painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
+};
+
 } // namespace
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent), collator_(qtx::UserCollator())
@@ -69,6 +94,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent), collator_(qtx::UserCollator()
     ListBox1->setModel(Lines);
     ListBox1->setUniformItemSizes(true);
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBox1->setItemDelegate(new FocusFrameDelegate(ListBox1));
     Label2 = new QLabel(this);
     Label3 = new QLabel(this);
     Label4 = new QLabel(this);
@@ -102,6 +128,13 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent), collator_(qtx::UserCollator()
     qtx::OnClick(Button3, this, &TForm3::Button3Click);
     qtx::OnClick(Button4, this, &TForm3::Button4Click);
     qtx::OnClick(Button5, this, &TForm3::Button5Click);
+
+    // Tab in reading order: the list, the sort choice and the filters beneath it, then the buttons
+    // from left to right.
+    QWidget* order[] = {ListBox1, RadioButton1, RadioButton2, CheckBox1, ComboBox1, Edit1,
+                        Button5,  Button3,      Button2,      Button4,   Button1};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     UpdateCounts();
     resize(MinimumWidth, 560);

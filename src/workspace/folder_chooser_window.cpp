@@ -1,10 +1,12 @@
 #include "workspace/folder_chooser_window.h"
 
 #include "base/widgets/application.h"
+#include "base/widgets/fonts.h"
 #include "lang/language_table.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -14,6 +16,10 @@
 #include <QTreeView>
 
 namespace {
+
+// Each drive list entry holds the folder it opens and the folder the tree shows from: a volume's
+// root for both, or the download folder shown from its parent, so the tree shows it selected.
+constexpr int TreeRootRole = Qt::UserRole + 1;
 
 bool IsOfferedVolume(const QStorageInfo& volume)
 {
@@ -31,6 +37,7 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent)
 {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QString());
+    setFont(qtx::FixedFont());
 
     DriveComboBox1 = new QComboBox(this);
     model_ = new QFileSystemModel(this);
@@ -68,6 +75,14 @@ void TForm6::ApplyTexts(const qtx::LanguageTable& t)
 {
     Button1->setText(t.GetSentence(QStringLiteral("CANCEL")));
     Button2->setText(t.GetSentence(QStringLiteral("SET AS SD CARD")));
+    downloadText_ = t.GetSentence(QStringLiteral("DOWNLOADED CARD"));
+    FillVolumes();
+}
+
+void TForm6::SetDownloadFolder(const QString& folder)
+{
+    downloadFolder_ = QDir::cleanPath(folder);
+    FillVolumes();
 }
 
 void TForm6::FillVolumes()
@@ -81,8 +96,15 @@ void TForm6::FillVolumes()
     if (!roots.contains(QDir::homePath()))
         roots.append(QDir::homePath());
     std::sort(roots.begin(), roots.end());
-    for (const QString& root : roots)
+    for (const QString& root : roots) {
         DriveComboBox1->addItem(root, root);
+        DriveComboBox1->setItemData(DriveComboBox1->count() - 1, root, TreeRootRole);
+    }
+    if (!downloadFolder_.isEmpty() && QFileInfo(downloadFolder_).isDir()) {
+        DriveComboBox1->addItem(QStringLiteral("%1 (%2)").arg(downloadText_, downloadFolder_), downloadFolder_);
+        const QString parent = QFileInfo(downloadFolder_).path();
+        DriveComboBox1->setItemData(DriveComboBox1->count() - 1, parent, TreeRootRole);
+    }
     const int index = DriveComboBox1->findData(selected);
     if (index >= 0)
         DriveComboBox1->setCurrentIndex(index);
@@ -113,7 +135,7 @@ void TForm6::OpenDirectory(const QString& path)
     if (best >= 0)
         DriveComboBox1->setCurrentIndex(best);
     // The tree shows the selected volume, opened down to the current folder.
-    const QString root = best >= 0 ? DriveComboBox1->itemData(best).toString() : QStringLiteral("/");
+    const QString root = best >= 0 ? DriveComboBox1->itemData(best, TreeRootRole).toString() : QStringLiteral("/");
     DirectoryListBox1->setRootIndex(model_->index(root));
     const QModelIndex index = model_->index(currentDirectory_);
     DirectoryListBox1->setCurrentIndex(index);
@@ -169,6 +191,9 @@ void TForm6::showEvent(QShowEvent* event)
 {
     FillVolumes();
     ArrangeControls();
+    // The keyboard starts in the tree: the arrow keys walk the folders. On the drive list the
+    // first Down arrow would switch the drive instead.
+    DirectoryListBox1->setFocus(Qt::OtherFocusReason);
     QDialog::showEvent(event);
 }
 

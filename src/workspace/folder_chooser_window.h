@@ -19,6 +19,9 @@ public:
     explicit TForm6(QWidget* parent = nullptr);
 
     void ApplyTexts(const qtx::LanguageTable& texts);
+    // The folder downloads go to; once it exists the drive list offers it by name, since the tree
+    // shows no hidden folders and it lies under one (~/.local/share).
+    void SetDownloadFolder(const QString& folder);
     // The folder opened in the tree (selected by click or keyboard); the accept button takes this one.
     QString CurrentDirectory() const { return currentDirectory_; }
     void OpenDirectory(const QString& path);
@@ -47,4 +50,6 @@ private:
 
     QFileSystemModel* model_ = nullptr;
     QString currentDirectory_;
+    QString downloadFolder_;
+    QString downloadText_;
 };

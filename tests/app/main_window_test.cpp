@@ -336,6 +336,59 @@ private slots:
         QCOMPARE(Form1->font().pixelSize(), 13);
     }
 
+    // The folder chooser, the boxes and the language chooser in the one font of the other windows.
+    void everyWindowWritesInTheFixedFont()
+    {
+        Forms forms(Texts);
+        auto fixed = [](const QWidget* window) {
+            for (const QWidget* widget : window->findChildren<QWidget*>())
+                if ((qobject_cast<const QLabel*>(widget) || qobject_cast<const QAbstractButton*>(widget))
+                    && !QFontInfo(widget->font()).fixedPitch())
+                    return QString::fromLatin1(window->metaObject()->className()) + QLatin1Char(' ')
+                           + widget->objectName() + QLatin1Char(' ') + widget->font().family();
+            return QString();
+        };
+        QuestionBox question("title", "?", "Yes", ResultYes, "No", ResultNo);
+        for (const QWidget* window :
+             {static_cast<QWidget*>(Form6), static_cast<QWidget*>(Form8), static_cast<QWidget*>(&question)})
+            QVERIFY2(fixed(window).isEmpty(), qPrintable(fixed(window)));
+        QString boxFault = QStringLiteral("no box");
+        OnNextModal([&](QWidget* box) {
+            boxFault = fixed(box);
+            box->close();
+        });
+        WidgetDialogs widgets([] { return Form1; });
+        widgets.ShowMessage(QStringLiteral("message"));
+        QVERIFY2(boxFault.isEmpty(), qPrintable(boxFault));
+    }
+
+    // Tab walks every window in reading order: down the rows, and left to right along a row.
+    void tabFollowsReadingOrderInEveryWindow()
+    {
+        Forms forms(Texts);
+        int checked = 0;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->windowType() != Qt::Window && window->windowType() != Qt::Dialog)
+                continue;
+            const QString name = window->windowTitle() + QLatin1Char('/') + QString::number(qintptr(window), 16);
+            ++checked;
+            window->show();
+            QList<QPoint> stops;
+            for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain())
+                if ((w->focusPolicy() & Qt::TabFocus) && w->window() == window && w->isVisibleTo(window)
+                    && w->isEnabled())
+                    stops.append(w->mapTo(window, QPoint()));
+            for (qsizetype i = 1; i < stops.size(); ++i) {
+                const QPoint a = stops[i - 1];
+                const QPoint b = stops[i];
+                const bool inOrder = b.y() > a.y() + 8 || (qAbs(b.y() - a.y()) <= 8 && b.x() > a.x());
+                QVERIFY2(inOrder, qPrintable(QStringLiteral("%1, stop %2").arg(name).arg(i)));
+            }
+            window->hide();
+        }
+        QVERIFY(checked >= 14);
+    }
+
 private:
     ScriptedDialogs dialogs;
 };

@@ -1,6 +1,7 @@
 // Windows on a real X server with input made on the server: window names as the server holds
 // them, list buttons after a focus change, quick clicks on the calendar, clicks made while the
-// archive loads, and the left Shift key held before the program had the focus.
+// archive loads, the left Shift key held before the program had the focus, and the keyboard:
+// Enter on buttons, Tab order, the folder chooser's first key, focus after nested dialogs.
 
 #include "archive/archive_test_data.h"
 #include "archive/archive_window.h"
@@ -8,17 +9,25 @@
 #include "base/widgets/question_box.h"
 #include "config/config_editor_window.h"
 #include "display/x_input.h"
+#include "lang/language_chooser_window.h"
 #include "link/console_window.h"
 #include "link/progress_window.h"
 #include "support/forms_fixture.h"
+#include "users/pin_dialog_window.h"
+#include "users/user_editor_window.h"
 #include "users/user_manager_window.h"
 #include "users/users_test_data.h"
 #include "workspace/access_mode_window.h"
 #include "workspace/folder_chooser_window.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTreeView>
 
 using namespace qtx;
 using namespace qtx::test;
@@ -47,6 +56,36 @@ private:
 
 constexpr unsigned KeysymShiftL = 0xFFE1;
 constexpr unsigned KeysymShiftR = 0xFFE2;
+constexpr unsigned KeysymReturn = 0xFF0D;
+constexpr unsigned KeysymTab = 0xFF09;
+constexpr unsigned KeysymDown = 0xFF54;
+constexpr unsigned KeysymEscape = 0xFF1B;
+
+void Press(XInput& x, unsigned keysym)
+{
+    x.KeyDown(keysym);
+    x.KeyUp(keysym);
+}
+
+bool Active(QWidget* window)
+{
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window);
+}
+
+// The widgets that have the focus after each of count presses of Tab.
+QList<QWidget*> TabStops(XInput& x, int count)
+{
+    QList<QWidget*> stops;
+    for (int i = 0; i < count; ++i) {
+        QWidget* before = QApplication::focusWidget();
+        Press(x, KeysymTab);
+        if (!QTest::qWaitFor([before] { return QApplication::focusWidget() != before; }, 2000))
+            qWarning("Tab left the focus where it was");
+        stops.append(QApplication::focusWidget());
+    }
+    return stops;
+}
 
 bool Shown(QWidget* window)
 {
@@ -210,6 +249,120 @@ private slots:
         x.KeyDown(KeysymShiftR);
         QVERIFY(!LeftShiftHeld());
         x.KeyUp(KeysymShiftR);
+    }
+
+    void enterPressesTheFocusedButton()
+    {
+        Forms forms(UserTexts());
+        ScriptedDialogs dialogs;
+        XInput x;
+        QTemporaryDir dir;
+        WriteUserFile(SampleUsers(), dir.path() + QLatin1Char('/'));
+        struct Case {
+            const char* name;
+            QWidget* window;
+            std::function<QWidget*()> focus; // where Enter is pressed
+            std::function<bool()> done;      // what the press did
+        };
+        QWidget* opened = nullptr;
+        const Case cases[] = {
+            {"main window", Form1, [] { return Form1->Button6; },
+             [&] { return opened == static_cast<QWidget*>(Form8); }},
+            {"access-mode chooser", Form11, [] { return Form11->BitBtn4; },
+             [] { return !Form11->isVisible() && Form11->AccessMode == int(TForm11::DoNothing); }},
+            {"user editor", Form4, [] { return Form4->Button1; }, [] { return !Form4->isVisible(); }},
+            // After both PINs, in the repetition's field: confirmed as by the button.
+            {"PIN dialog", Form10,
+             [] {
+                 Form10->Edit1->setText(QStringLiteral("123456"));
+                 Form10->Edit2->setText(QStringLiteral("123456"));
+                 return Form10->Edit2;
+             },
+             [] { return !Form10->isVisible() && Form10->result() == QDialog::Accepted && !Form10->PinCancelled; }},
+        };
+        for (const Case& c : cases) {
+            if (c.window == Form4)
+                OpenManager(dir.path());
+            opened = nullptr;
+            OnNextModal([&](QWidget* window) {
+                opened = window;
+                window->close();
+            });
+            QVERIFY2(Shown(c.window) && Active(c.window), c.name);
+            QWidget* target = c.focus();
+            target->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY2(target->hasFocus(), c.name);
+            Press(x, KeysymReturn);
+            QTRY_VERIFY2(c.done(), c.name);
+            ClearModalActions();
+            c.window->hide();
+        }
+    }
+
+    void tabFollowsReadingOrderAndStopsOnTheCheckedSortChoice()
+    {
+        Forms forms(UserTexts());
+        ScriptedDialogs dialogs;
+        XInput x;
+        QTemporaryDir dir;
+        WriteUserFile(SampleUsers(), dir.path() + QLatin1Char('/'));
+        OpenManager(dir.path());
+        QVERIFY(QTest::qWaitForWindowExposed(Form3) && Active(Form3));
+        TForm3* f = Form3;
+        for (QRadioButton* checked : {f->RadioButton2, f->RadioButton1}) {
+            checked->click();
+            f->ListBox1->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(f->ListBox1->hasFocus());
+            const QList<QWidget*> expected = {checked,    f->CheckBox1, f->ComboBox1, f->Edit1,   f->Button5,
+                                              f->Button3, f->Button2,   f->Button4,   f->Button1, f->ListBox1};
+            QCOMPARE(TabStops(x, int(expected.size())), expected);
+        }
+    }
+
+    void folderChooserOpensWithTheKeyboardInTheTree()
+    {
+        Forms forms;
+        ScriptedDialogs dialogs;
+        XInput x;
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("a/b")));
+        Form6->OpenDirectory(dir.path());
+        const int drive = Form6->DriveComboBox1->currentIndex();
+        QVERIFY(Shown(Form6) && Active(Form6));
+        // The README's advice: the arrow keys walk the tree.
+        Press(x, KeysymDown);
+        QTRY_COMPARE(Form6->CurrentDirectory(), QDir::cleanPath(dir.filePath(QStringLiteral("a"))));
+        QCOMPARE(Form6->DriveComboBox1->currentIndex(), drive);
+        Form6->hide();
+    }
+
+    void focusReturnsToTheOpenerWhenNestedDialogsClose()
+    {
+        Forms forms;
+        ScriptedDialogs dialogs;
+        XInput x;
+        QVERIFY(Shown(Form1) && Active(Form1));
+        // Access-mode chooser, then the local folder, left with Escape: both close.
+        bool folderChooserLeft = false;
+        OnNextModal([&](QWidget* window) {
+            QCOMPARE(window, static_cast<QWidget*>(Form11));
+            x.Click(Form11->BitBtn1);
+        });
+        OnNextModal([&](QWidget* window) {
+            folderChooserLeft = true;
+            // Escape goes where the server's focus is: wait until that is the chooser.
+            const bool focused = QTest::qWaitFor([&] { return x.FocusedWindow() == unsigned(Form6->winId()); });
+            Press(x, KeysymEscape);
+            QVERIFY(focused);
+            QCOMPARE(window, static_cast<QWidget*>(Form6));
+        });
+        x.Click(Form1->Button5);
+        QTRY_VERIFY(folderChooserLeft && !Form6->isVisible() && !Form11->isVisible());
+        // The server's keyboard focus is back in the main window, and Tab moves on from the button.
+        QTRY_COMPARE(x.FocusedWindow(), unsigned(Form1->winId()));
+        QTRY_VERIFY(Form1->Button5->hasFocus());
+        Press(x, KeysymTab);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Form1->Button1));
     }
 };
 

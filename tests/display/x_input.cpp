@@ -70,6 +70,13 @@ void XInput::Sync()
     std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 
+unsigned XInput::FocusedWindow()
+{
+    const Reply<xcb_get_input_focus_reply_t> reply(
+        xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr), &std::free);
+    return reply ? reply->focus : 0;
+}
+
 QString XInput::WindowName(const QWindow* window)
 {
     const auto cookie = xcb_get_property(connection_, 0, static_cast<xcb_window_t>(window->winId()),

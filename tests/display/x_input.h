@@ -29,6 +29,9 @@ public:
     // Returns once the server has acted on everything sent so far.
     void Sync();
 
+    // The window that has the keyboard focus on the server (0 when none, 1 for the pointer's).
+    unsigned FocusedWindow();
+
     // The window's _NET_WM_NAME as the server holds it.
     QString WindowName(const QWindow* window);
 

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -333,6 +334,27 @@ private slots:
         });
         Form3->Button3->click();
         QCOMPARE(offered, QString("0042"));
+    }
+
+    // Focus on the list with nothing selected: the current line is framed, not filled as if selected.
+    void focusWithoutSelectionLooksUnselected()
+    {
+        Forms forms(UserTexts());
+        QTemporaryDir dir;
+        OpenManager(WriteWorkspace(dir, SampleUsers()));
+        QVERIFY(QTest::qWaitForWindowExposed(Form3));
+        Form3->activateWindow();
+        QListView* list = Form3->ListBox1;
+        list->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(list->hasFocus());
+        QCOMPARE(list->currentIndex().row(), 0);
+        QVERIFY(!list->selectionModel()->hasSelection());
+        const QImage image = list->viewport()->grab().toImage();
+        const QRect first = list->visualRect(Form3->Lines->index(0));
+        const QRect second = list->visualRect(Form3->Lines->index(1));
+        // Right of the text, inside the line: the list's own background, as on the next line.
+        const int x = first.right() - 10;
+        QCOMPARE(image.pixelColor(x, first.center().y()), image.pixelColor(x, second.center().y()));
     }
 
     void layout()

@@ -369,6 +369,35 @@ private slots:
         }
     }
 
+    void downloadFolderIsOfferedByNameInTheDriveList()
+    {
+        Forms forms(Texts + QStringLiteral("DOWNLOADED CARD\tPOBRANA KARTA\t\n"));
+        QTemporaryDir data;
+        const QString download = data.filePath(QStringLiteral(".local/share/qtx-manager/card"));
+        QComboBox* drives = Form6->DriveComboBox1;
+        auto entry = [drives, &download] { return drives->findData(download); };
+        // Offered once a download has made it, under the name the interface gives it.
+        Form6->SetDownloadFolder(download);
+        QCOMPARE(entry(), -1);
+        QVERIFY(QDir().mkpath(download));
+        OnNextModal([&](QWidget*) {
+            QVERIFY(entry() >= 0);
+            QVERIFY(drives->itemText(entry()).startsWith(QStringLiteral("Downloaded card")));
+            drives->setCurrentIndex(entry());
+            emit drives->activated(entry());
+            QCOMPARE(Form6->Label1->text(), download);
+            // The tree shows it among its neighbours, selected, not the empty inside of it.
+            QTreeView* tree = Form6->DirectoryListBox1;
+            QCOMPARE(static_cast<QFileSystemModel*>(tree->model())->filePath(tree->currentIndex()), download);
+            QVERIFY(tree->rootIndex() == tree->currentIndex().parent());
+            Form6->Button2->click();
+        });
+        Form6->Cancelled = true;
+        Form6->exec();
+        QVERIFY(!Form6->Cancelled);
+        QCOMPARE(Form6->ChosenDirectory, download);
+    }
+
 private:
     ScriptedDialogs dialogs;
 };

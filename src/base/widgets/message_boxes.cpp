@@ -1,6 +1,7 @@
 #include "base/widgets/message_boxes.h"
 
 #include "base/widgets/application.h"
+#include "base/widgets/fonts.h"
 #include "base/widgets/question_box.h"
 
 #include <QApplication>
@@ -24,16 +25,25 @@ QWidget* WidgetDialogs::BoxParent() const
     return mainWindow_ ? mainWindow_() : nullptr;
 }
 
+namespace {
+
+void ShowBox(QMessageBox::Icon icon, const QString& text, QWidget* parent)
+{
+    QMessageBox box(icon, QApplication::applicationName(), text, QMessageBox::Ok, parent);
+    box.setFont(FixedFont());
+    box.exec();
+}
+
+} // namespace
+
 void WidgetDialogs::ShowMessage(const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok, BoxParent());
-    box.exec();
+    ShowBox(QMessageBox::NoIcon, text, BoxParent());
 }
 
 void WidgetDialogs::ShowError(const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok, BoxParent());
-    box.exec();
+    ShowBox(QMessageBox::Critical, text, BoxParent());
 }
 
 int WidgetDialogs::AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,

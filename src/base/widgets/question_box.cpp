@@ -1,6 +1,7 @@
 #include "base/widgets/question_box.h"
 
 #include "base/dialogs.h"
+#include "base/widgets/fonts.h"
 
 #include <QFont>
 #include <QLabel>
@@ -21,6 +22,7 @@ QuestionBox::QuestionBox(const QString& title, const QString& text, const QStrin
       result_(ResultCancel)
 {
     setWindowTitle(title);
+    setFont(FixedFont());
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
 
