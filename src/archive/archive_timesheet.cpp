@@ -33,9 +33,9 @@ constexpr int PrintedCalendarWidth = 1120;
 
 qtx::Timesheet TForm5::ShownTimesheet() const
 {
-    return qtx::ComputeTimesheet(
-        EventStore, shownMonth.year(), shownMonth.month(), CurrentMode().value_or(qtx::CountingMode::Daily), Ports(),
-        SourceUserNames(), CurrentFilter(), qtx::TimesheetRows::EveryListedUser);
+    return qtx::ComputeTimesheet(EventStore, shownMonth.year(), shownMonth.month(),
+                                 CurrentMode().value_or(qtx::CountingMode::Daily), Ports(), SourceUserNames(),
+                                 CurrentFilter(), qtx::TimesheetRows::EveryListedUser);
 }
 
 qtx::TimesheetHeading TForm5::ShownHeading() const
@@ -106,9 +106,8 @@ void TForm5::Button3Click()
         progress.setMinimumDuration(500);
         progress.setValue(0);
         // The last tenth is the packing of the file after the events.
-        qtx::WriteTimesheetXlsx(path, sheet, EventStore, CurrentFilter(), SourceUserNames(),
-                                TimesheetTexts, ShownHeading(),
-                                [&progress](int percent) { progress.setValue(percent * 9 / 10); });
+        qtx::WriteTimesheetXlsx(path, sheet, EventStore, CurrentFilter(), SourceUserNames(), TimesheetTexts,
+                                ShownHeading(), [&progress](int percent) { progress.setValue(percent * 9 / 10); });
     }
     ConfirmSaved(path);
 }
