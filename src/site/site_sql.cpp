@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <charconv>
+#include <cstring>
 #include <libpq-fe.h>
 #include <sqlite3.h>
 #include <unordered_map>
@@ -351,10 +352,24 @@ private:
         QString message = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(conn_)).trimmed();
         if (message.isEmpty())
             message = QString::fromUtf8(PQerrorMessage(conn_)).trimmed();
+        const bool lost = Lost(result);
         PQclear(result);
-        if (PQstatus(conn_) != CONNECTION_OK)
+        if (lost)
             throw SiteConnectionError(QStringLiteral("the connection to the site database was lost: %1").arg(message));
         throw SiteError(message);
+    }
+
+    // Whether a failure means the server went away. A server shutting down sends its reason
+    // (SQLSTATE 57P..) before it closes, and libpq may not have seen the close yet when the
+    // error arrives; reading once more tells.
+    bool Lost(const PGresult* result)
+    {
+        if (PQstatus(conn_) != CONNECTION_OK)
+            return true;
+        const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+        if (state && (std::strncmp(state, "08", 2) == 0 || std::strncmp(state, "57P", 3) == 0))
+            return true;
+        return PQconsumeInput(conn_) == 0 || PQstatus(conn_) != CONNECTION_OK;
     }
 
     PGconn* conn_ = nullptr;
