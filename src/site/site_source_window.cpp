@@ -104,7 +104,12 @@ void TSiteSource::Button1Click()
     site.Load(*db, doors);
     const QString title =
         db->Location().Display() + QStringLiteral(" (") + (doors.isEmpty() ? AllDoorsText : doors.first()) + ')';
-    Archive->ShowOtherSource(title, site.Ports(), site.People());
+    // Where the recorder's name goes, the site's doors: the heading of a saved or printed
+    // timesheet names them, not the card folder's recorder.
+    QStringList names;
+    for (const qtx::SiteDoor& door : site.Doors())
+        names.append(door.name);
+    Archive->ShowOtherSource(title, names.join(QStringLiteral(", ")), site.Ports(), site.People());
 }
 
 void TSiteSource::Button2Click()
