@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -96,19 +97,32 @@ int main(int argc, char** argv)
         }
     }
     {
+        // The first run reads the file from disk; the others show the work itself, on a shared
+        // machine the best of them the one least disturbed.
         qtx::SiteDatabase db(qtx::SiteLocation::Parse(sqlite));
-        QElapsedTimer clock;
-        clock.start();
-        const double cpu = CpuSeconds();
-        qtx::SiteArchive archive;
-        qtx::LoadSiteMonth(db, {}, 2021, 7, archive);
-        const double loaded = Seconds(clock);
-        const qtx::Timesheet sheet =
-            qtx::ComputeTimesheet(archive.Store(), 2021, 7, qtx::CountingMode::Daily, archive.Ports(), archive.Names());
-        std::printf("SQLite: month timesheet across 3 busy doors %.0f ms (processor %.0f ms; loading %.0f ms; %zu "
-                    "events, %zu rows)\n",
-                    Seconds(clock) * 1000, (CpuSeconds() - cpu) * 1000, loaded * 1000, archive.Store().Size(),
-                    sheet.rows.size());
+        double best = 1e9;
+        double bestCpu = 1e9;
+        for (int run = 0; run < 6; ++run) {
+            QElapsedTimer clock;
+            clock.start();
+            const double cpu = CpuSeconds();
+            qtx::SiteArchive archive;
+            qtx::LoadSiteMonth(db, {}, 2021, 7, archive);
+            const double loaded = Seconds(clock);
+            const qtx::Timesheet sheet =
+                qtx::ComputeTimesheet(archive.Store(), 2021, 7, qtx::CountingMode::Daily, archive.Ports(),
+                                      archive.Names(), qtx::UserFilter::All(), qtx::TimesheetRows::EveryListedUser);
+            const double wall = Seconds(clock);
+            const double processor = CpuSeconds() - cpu;
+            if (run == 0)
+                std::printf("SQLite: month timesheet across 3 busy doors, first run %.0f ms (processor %.0f ms; "
+                            "loading %.0f ms; %zu events, %zu rows)\n",
+                            wall * 1000, processor * 1000, loaded * 1000, archive.Store().Size(), sheet.rows.size());
+            best = std::min(best, wall);
+            bestCpu = std::min(bestCpu, processor);
+        }
+        std::printf("SQLite: month timesheet across 3 busy doors, best of 5 more %.0f ms (processor %.0f ms)\n",
+                    best * 1000, bestCpu * 1000);
     }
 
     const QString postgres = qEnvironmentVariable("QTX_TEST_PG");

@@ -158,6 +158,8 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent)
 void TForm5::OpenFolder(const QString& folder)
 {
     CheckBox1->setChecked(true);
+    if (otherSource_)
+        DeviceName = otherSource_->cardDeviceName;
     otherSource_.reset();
     ListedFolder = ListerFolder(folder);
     Label2->setText(ListedFolder);
@@ -274,12 +276,14 @@ void TForm5::Button1Click()
     close();
 }
 
-void TForm5::ShowOtherSource(const QString& title, const qtx::PortNames& ports,
+void TForm5::ShowOtherSource(const QString& title, const QString& deviceName, const qtx::PortNames& ports,
                              const QList<qtx::UserFilterEntry>& people)
 {
     const QString cardFolder = otherSource_ ? otherSource_->cardFolder : ListedFolder;
-    otherSource_ = OtherSource{ports, people, cardFolder};
+    const QString cardDeviceName = otherSource_ ? otherSource_->cardDeviceName : DeviceName;
+    otherSource_ = OtherSource{ports, people, cardFolder, cardDeviceName};
     ListedFolder = title;
+    DeviceName = deviceName;
     if (!EventStore.IsEmpty())
         shownMonth = EventStore[0].Date();
     Panel1->hide();
@@ -296,6 +300,7 @@ void TForm5::LoadFiles()
 {
     if (otherSource_) {
         ListedFolder = otherSource_->cardFolder;
+        DeviceName = otherSource_->cardDeviceName;
         otherSource_.reset();
     }
     // The load holds the event loop; what the operator clicks or types meanwhile is dropped at

@@ -58,8 +58,9 @@ public:
     void LoadFiles();
     // Shows events that another source (the site archive) has put into EventStore: its port
     // names and people stand in for the card folder's until files are loaded again; title names
-    // it where the folder's name goes.
-    void ShowOtherSource(const QString& title, const qtx::PortNames& ports, const QList<qtx::UserFilterEntry>& people);
+    // it where the folder's name goes, and deviceName where the recorder's name goes.
+    void ShowOtherSource(const QString& title, const QString& deviceName, const qtx::PortNames& ports,
+                         const QList<qtx::UserFilterEntry>& people);
     // The names of the shown source's people: the folder's USERS.txt, or the other source's.
     qtx::UserNames SourceUserNames() const;
     // The card folder of the file panel, whichever source the calendar shows.
@@ -181,7 +182,8 @@ private:
     struct OtherSource {
         qtx::PortNames ports;
         QList<qtx::UserFilterEntry> people;
-        QString cardFolder; // ListedFolder while the other source is shown
+        QString cardFolder;     // ListedFolder while the other source is shown
+        QString cardDeviceName; // DeviceName likewise
     };
     std::optional<OtherSource> otherSource_;
     qtx::MonthFiguresCache figures_;

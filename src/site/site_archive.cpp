@@ -15,10 +15,11 @@ std::int64_t DayKey(QDate date)
     return date.year() * 10000 + date.month() * 100 + date.day();
 }
 
-// One door's events in its files' order, with the file each came from.
+// One door's events in its files' order, with the place of the file each came from in the
+// archive's order of file names.
 struct DoorEvents {
     std::vector<CEvent> events;
-    std::vector<std::int64_t> files;
+    std::vector<int> fileRanks;
 };
 
 } // namespace
@@ -38,6 +39,20 @@ void SiteArchive::Load(SiteDatabase& db, const QStringList& doorNames, QDate fir
     const std::int64_t from = first.isValid() ? DayKey(first) : 0;
     const std::int64_t to = last.isValid() ? DayKey(last) : 99999999;
 
+    // Files of one date are read in the archive's order of their names, not in import order.
+    QHash<std::int64_t, int> rank;
+    {
+        std::vector<std::pair<QString, std::int64_t>> files;
+        for (const SiteDoor& door : doors_)
+            sql.Exec("SELECT id, file FROM imports WHERE door = ?", {SqlParam::Int(door.id)},
+                     [&files](const SqlRow& row) { files.emplace_back(row.Text(1), row.Int(0)); });
+        std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
+            const int c = a.first.compare(b.first, Qt::CaseInsensitive);
+            return c != 0 ? c < 0 : a.first < b.first;
+        });
+        for (std::size_t i = 0; i < files.size(); ++i)
+            rank.insert(files[i].second, static_cast<int>(i));
+    }
     TextPool& texts = store_->Texts();
     std::vector<DoorEvents> perDoor(doors_.size());
     for (std::size_t d = 0; d < doors_.size(); ++d) {
@@ -55,7 +70,16 @@ void SiteArchive::Load(SiteDatabase& db, const QStringList& doorNames, QDate fir
         std::vector<std::pair<QByteArray, TextPool::Id>> ports;
         std::int64_t lastKey = -1;
         std::int32_t lastDay = 0;
+        // A day's rows come file by file, and a detail often repeats: each is looked up once per run.
+        std::int64_t lastFile = -1;
+        int lastRank = 0;
+        TextPool::Id lastDetailId = TextPool::EmptyText;
         DoorEvents& out = perDoor[d];
+        // The doors of a site are alike in size: the first one's count saves the regrowing.
+        if (d > 0) {
+            out.events.reserve(perDoor[0].events.size());
+            out.fileRanks.reserve(perDoor[0].events.size());
+        }
         sql.Exec("SELECT day, file, time, user_number, accepted, by_card, detail, port FROM events "
                  "WHERE door = ? AND day BETWEEN ? AND ? ORDER BY day, file, line",
                  {SqlParam::Int(door.id), SqlParam::Int(from), SqlParam::Int(to)}, [&](const SqlRow& row) {
@@ -76,7 +100,10 @@ void SiteArchive::Load(SiteDatabase& db, const QStringList& doorNames, QDate fir
                      e.SetUserNumber(row.BlobView(3));
                      e.accepted = row.Int(4) != 0;
                      e.byCard = row.Int(5) != 0;
-                     e.detail = texts.Intern(row.BlobView(6));
+                     const QByteArrayView detail = row.BlobView(6);
+                     if (detail != texts.Text(lastDetailId))
+                         lastDetailId = texts.Intern(detail);
+                     e.detail = lastDetailId;
                      const QByteArrayView name = row.BlobView(7);
                      auto known =
                          std::find_if(ports.begin(), ports.end(), [&name](const auto& p) { return p.first == name; });
@@ -88,35 +115,29 @@ void SiteArchive::Load(SiteDatabase& db, const QStringList& doorNames, QDate fir
                      }
                      e.portName = known->second;
                      out.events.push_back(e);
-                     out.files.push_back(row.Int(1));
+                     const std::int64_t file = row.Int(1);
+                     if (file != lastFile) {
+                         lastFile = file;
+                         lastRank = rank.value(file);
+                     }
+                     out.fileRanks.push_back(lastRank);
                  });
     }
 
-    // Files of one date are read in the archive's order of their names, not in import order.
-    QHash<std::int64_t, int> rank;
-    {
-        std::vector<std::pair<QString, std::int64_t>> files;
-        for (const SiteDoor& door : doors_)
-            sql.Exec("SELECT id, file FROM imports WHERE door = ?", {SqlParam::Int(door.id)},
-                     [&files](const SqlRow& row) { files.emplace_back(row.Text(1), row.Int(0)); });
-        std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
-            const int c = a.first.compare(b.first, Qt::CaseInsensitive);
-            return c != 0 ? c < 0 : a.first < b.first;
-        });
-        for (std::size_t i = 0; i < files.size(); ++i)
-            rank.insert(files[i].second, static_cast<int>(i));
-    }
     for (DoorEvents& door : perDoor) {
+        const auto before = [&door](std::size_t a, std::size_t b) {
+            if (door.events[a].day != door.events[b].day)
+                return door.events[a].day < door.events[b].day;
+            return door.fileRanks[a] < door.fileRanks[b];
+        };
+        bool inOrder = true;
+        for (std::size_t i = 1; i < door.events.size() && inOrder; ++i)
+            inOrder = !before(i, i - 1);
+        if (inOrder)
+            continue;
         std::vector<std::size_t> order(door.events.size());
         for (std::size_t i = 0; i < order.size(); ++i)
             order[i] = i;
-        const auto before = [&door, &rank](std::size_t a, std::size_t b) {
-            if (door.events[a].day != door.events[b].day)
-                return door.events[a].day < door.events[b].day;
-            return rank.value(door.files[a]) < rank.value(door.files[b]);
-        };
-        if (std::is_sorted(order.begin(), order.end(), before))
-            continue;
         std::stable_sort(order.begin(), order.end(), before);
         std::vector<CEvent> sorted;
         sorted.reserve(order.size());

@@ -50,7 +50,7 @@ TSiteSource::TSiteSource(TForm5* archive) : QWidget(archive->Panel1), Archive(ar
     qtx::OnClick(Button2, this, &TSiteSource::Button2Click);
     // Below the file panel's load button.
     setGeometry(Archive->Button2->x(), Archive->Button2->y() + 70, 360, 100);
-    // Tab reaches the panel after the load button above it, in reading order.
+    // Tab goes on from the load button to these, not after the window's close button.
     QWidget::setTabOrder(Archive->Button2, ComboBox1);
     QWidget::setTabOrder(ComboBox1, Button1);
     QWidget::setTabOrder(Button1, Button2);
@@ -108,7 +108,12 @@ void TSiteSource::Button1Click()
     site.Load(*db, doors);
     const QString title =
         db->Location().Display() + QStringLiteral(" (") + (doors.isEmpty() ? AllDoorsText : doors.first()) + ')';
-    Archive->ShowOtherSource(title, site.Ports(), site.People());
+    // Where the recorder's name goes, the site's doors: the heading of a saved or printed
+    // timesheet names them, not the card folder's recorder.
+    QStringList names;
+    for (const qtx::SiteDoor& door : site.Doors())
+        names.append(door.name);
+    Archive->ShowOtherSource(title, names.join(QStringLiteral(", ")), site.Ports(), site.People());
 }
 
 void TSiteSource::Button2Click()

@@ -11,6 +11,8 @@
 #include "support/qtxctl_process.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -116,6 +118,21 @@ bool WaitForFile(QProcess& process, int n, QByteArray& err)
     return false;
 }
 
+// Every sheet's cells as openpyxl reads them: one array of rows per sheet.
+QJsonArray ReadCells(const QString& path)
+{
+    QProcess python;
+    python.start(QStringLiteral(QTX_SYSTEM_PYTHON),
+                 {"-c",
+                  "import json, sys, openpyxl\n"
+                  "book = openpyxl.load_workbook(sys.argv[1])\n"
+                  "print(json.dumps([[[str(c.value) for c in row] for row in ws.iter_rows()] for ws in book]))\n",
+                  path});
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        qFatal("openpyxl could not read %s: %s", qPrintable(path), python.readAllStandardError().constData());
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+}
+
 void CompareFigures(const MonthFigures& a, const MonthFigures& b)
 {
     QCOMPARE(a.days, b.days);
@@ -208,7 +225,9 @@ private slots:
             }
     }
 
-    // The command line gives the same report and timesheet as for the card folder.
+    // The command line gives the same report and timesheet as for the card folder, option for
+    // option; the workbook differs only where it names the source: the heading and the events'
+    // ports, which carry their door.
     void siteCommandsEqualCardCommands()
     {
         QTemporaryDir dir;
@@ -217,11 +236,51 @@ private slots:
         QtxctlRun run = RunQtxctl({"site", "import", "--db", db, "--door", "Biuro", card});
         QCOMPARE(run.status, 0);
         QVERIFY(run.out.contains("61 new"));
-        for (const char* mode : {"daily", "daynight", "span"}) {
-            QCOMPARE(RunQtxctl({"site", "report", "--db", db, "--month", "2025-03", "--mode", mode}).out,
-                     RunQtxctl({"report", "--month", "2025-03", "--mode", mode, card}).out);
-            QCOMPARE(RunQtxctl({"site", "timesheet", "--db", db, "--month", "2025-04", "--mode", mode}).out,
-                     RunQtxctl({"timesheet", "--month", "2025-04", "--mode", mode, card}).out);
+        const QList<QStringList> options{{"--mode", "daily"},
+                                         {"--mode", "daynight"},
+                                         {"--mode", "span"},
+                                         {"--entrance", "Wyjście główne", "--exit", "Wejście główne"}};
+        const QList<QStringList> reportOptions{{}, {"--json", "--user", "0002"}};
+        const QList<QStringList> sheetOptions{{}, {"--excel", "--lang", "en"}, {"--active-only"}, {"--seconds"}};
+        for (const QStringList& common : options) {
+            for (const QStringList& own : reportOptions) {
+                const QStringList month = QStringList{"--month", "2025-03"} + common + own;
+                run = RunQtxctl(QStringList{"site", "report", "--db", db} + month);
+                QCOMPARE(run.status, 0);
+                QCOMPARE(run.out, RunQtxctl(QStringList{"report"} + month + QStringList{card}).out);
+            }
+            for (const QStringList& own : sheetOptions) {
+                const QStringList month = QStringList{"--month", "2025-04"} + common + own;
+                run = RunQtxctl(QStringList{"site", "timesheet", "--db", db} + month);
+                QCOMPARE(run.status, 0);
+                QCOMPARE(run.out, RunQtxctl(QStringList{"timesheet"} + month + QStringList{card}).out);
+            }
+        }
+
+        const QString siteBook = dir.filePath("site.xlsx");
+        const QString cardBook = dir.filePath("card.xlsx");
+        const QStringList xlsx{"--month", "2025-03", "--format", "xlsx", "-o"};
+        QCOMPARE(RunQtxctl(QStringList{"site", "timesheet", "--db", db} + xlsx + QStringList{siteBook}).status, 0);
+        QCOMPARE(RunQtxctl(QStringList{"timesheet"} + xlsx + QStringList{cardBook, card}).status, 0);
+        const QVariantList site = ReadCells(siteBook).toVariantList();
+        const QVariantList cardCells = ReadCells(cardBook).toVariantList();
+        const auto text = [](const QVariantList& cells) {
+            return QString::fromUtf8(QJsonDocument(QJsonArray::fromVariantList(cells)).toJson());
+        };
+        const QVariantList siteSheet = site[0].toList();
+        const QVariantList cardSheet = cardCells[0].toList();
+        const QString heading = text(siteSheet.mid(0, 4));
+        QVERIFY2(heading.contains(QString::fromUtf8("Biuro: Wejście główne"))
+                     && heading.contains(QString::fromUtf8("Biuro: Wyjście główne")) && heading.contains(": Biuro;")
+                     && !heading.contains(card),
+                 qPrintable(heading));
+        QCOMPARE(text(siteSheet.mid(4)), text(cardSheet.mid(4)));
+        QCOMPARE(text(site.mid(1)).remove("Biuro: "), text(cardCells.mid(1)));
+
+        // Usage errors and exit statuses as timesheet's; an unknown door is the site's own.
+        for (const QStringList& wrong : QList<QStringList>{{"--format", "xlsx"}, {"--lang", "de"}, {"stray"}}) {
+            run = RunQtxctl(QStringList{"site", "timesheet", "--db", db, "--month", "2025-03"} + wrong);
+            QCOMPARE(run.status, 2);
         }
         run = RunQtxctl({"site", "report", "--db", db, "--month", "2025-03", "--door", "Nowhere"});
         QCOMPARE(run.status, 1);

@@ -6,6 +6,7 @@
 #include "archive/day_list_window.h"
 #include "archive/event_store.h"
 #include "archive/timesheet.h"
+#include "archive/timesheet_export.h"
 #include "base/text_file.h"
 #include "site/site_source_window.h"
 #include "support/forms_fixture.h"
@@ -42,6 +43,7 @@ private slots:
         ScriptedDialogs dialogs;
         QVERIFY(!SiteSource->Button1->isEnabled()); // no site archive yet, and none created by looking
         QVERIFY(!QFileInfo::exists(dir.filePath("site.sqlite")));
+        Form5->DeviceName = QStringLiteral("card's recorder");
         int progressSteps = 0;
         connect(Form5->ProgressBar2, &QProgressBar::valueChanged, this, [&progressSteps] { ++progressSteps; });
         for (const QString& card : {QStringLiteral(QTX_DEMO_CARD), yard}) {
@@ -79,6 +81,10 @@ private slots:
         SiteSource->Button1->click();
         QCOMPARE(Form5->EventStore.Size(), std::size_t(2 * 717));
         QCOMPARE(Form5->ShownTimesheet().total, expected.total);
+        // A saved timesheet's heading names the doors and every door's ports, not the card's.
+        const TimesheetHeading heading = Form5->ShownHeading();
+        QCOMPARE(heading.deviceName, QStringLiteral("Rejestrator QTX-2 (biuro), Yard"));
+        QVERIFY2(heading.entrance.contains(QString::fromUtf8("Yard: Wejście główne")), qPrintable(heading.entrance));
         Form7->ShowDayList(2025, 3, 3);
         QStringList lines;
         for (int i = 0; i < Form7->Lines->rowCount(); ++i)
@@ -101,6 +107,7 @@ private slots:
         Form5->Button2->click();
         QCOMPARE(Form5->EventStore.Size(), std::size_t(717));
         QCOMPARE(Form5->Ports().moreEntrances.size(), 0);
+        QCOMPARE(Form5->DeviceName, QStringLiteral("card's recorder"));
         qunsetenv("QTX_SITE_DB");
     }
 };

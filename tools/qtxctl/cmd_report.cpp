@@ -6,10 +6,7 @@
 
 #include "archive/event_store.h"
 #include "archive/statistics.h"
-#include "archive/timesheet_export.h"
 #include "base/errors.h"
-#include "base/paths.h"
-#include "base/text_file.h"
 
 #include <cstdio>
 
@@ -52,25 +49,15 @@ const char* const ReportHelp =
     "Exit status: 0 done, 1 the workspace folder or a file could not be read, 2 wrong arguments,\n"
     "3 done, but a file whose name is not a date was skipped.\n";
 
-struct ReportOptions : MonthOptions {
-    qtx::UserFilter filter;
-    bool json = false;
-};
-
 } // namespace
 
 int RunReport(const QStringList& arguments)
 {
     ReportOptions options;
-    const MonthCommand command{
-        QStringLiteral("report"), ReportHelp, {QStringLiteral("--json")}, {QStringLiteral("--user")}};
+    const MonthCommand command{QStringLiteral("report"), ReportHelp, ReportFlags(), ReportValued()};
     const int status =
         ParseMonthOptions(command, arguments, options, [&options](const QString& option, const QString& value) {
-            if (option == QLatin1String("--json"))
-                options.json = true;
-            else
-                options.filter = qtx::UserFilter::Number(qtx::ToCp1250(value.left(4)));
-            return QString();
+            return TakeReportOption(options, option, value);
         });
     if (status >= 0)
         return status;
@@ -84,37 +71,7 @@ int RunReport(const QStringList& arguments)
         const qtx::MonthFigures figures =
             qtx::ComputeMonthFigures(store, options.year, options.month, options.filter, options.mode, ports);
 
-        if (options.json) {
-            for (int d = 1; d <= figures.days; ++d) {
-                const qtx::DayFigures& day = figures.day[static_cast<std::size_t>(d - 1)];
-                PrintJsonLine({{QStringLiteral("date"),
-                                QDate(options.year, options.month, d).toString(QStringLiteral("yyyy-MM-dd"))},
-                               {QStringLiteral("hits"), day.hits},
-                               {QStringLiteral("users"), day.users},
-                               {QStringLiteral("seconds"), qint64(day.seconds)},
-                               {QStringLiteral("time"), qtx::FormatDuration(day.seconds)}});
-            }
-            PrintJsonLine({{QStringLiteral("month"), QStringLiteral("%1-%2")
-                                                         .arg(options.year, 4, 10, QLatin1Char('0'))
-                                                         .arg(options.month, 2, 10, QLatin1Char('0'))},
-                           {QStringLiteral("hits"), qint64(figures.hits)},
-                           {QStringLiteral("seconds"), qint64(figures.seconds)},
-                           {QStringLiteral("time"), qtx::FormatDuration(figures.seconds)}});
-            return done;
-        }
-        QString out = qtx::CsvRow({QStringLiteral("date"), QStringLiteral("hits"), QStringLiteral("users"),
-                                   QStringLiteral("seconds"), QStringLiteral("time")});
-        for (int d = 1; d <= figures.days; ++d) {
-            const qtx::DayFigures& day = figures.day[static_cast<std::size_t>(d - 1)];
-            out += qtx::CsvRow({QDate(options.year, options.month, d).toString(QStringLiteral("yyyy-MM-dd")),
-                                QString::number(day.hits), QString::number(day.users), QString::number(day.seconds),
-                                qtx::FormatDuration(day.seconds)});
-        }
-        out += qtx::CsvRow({QStringLiteral("total"), QString::number(figures.hits), QString(),
-                            QString::number(figures.seconds), qtx::FormatDuration(figures.seconds)});
-        const QByteArray utf8 = out.toUtf8();
-        std::fwrite(utf8.constData(), 1, static_cast<std::size_t>(utf8.size()), stdout);
-        return std::fflush(stdout) == 0 ? done : 1;
+        return PrintMonthReport(figures, options, done);
     } catch (const qtx::Error& e) {
         std::fprintf(stderr, "qtxctl report: %s\n", e.message().toLocal8Bit().constData());
         return 1;

@@ -2,18 +2,17 @@
 // list the doors, and report and timesheet across doors as report and timesheet do for one card.
 
 #include "commands.h"
+#include "month_options.h"
 
 #include "archive/statistics.h"
 #include "archive/timesheet.h"
 #include "archive/timesheet_export.h"
 #include "base/errors.h"
 #include "base/text_file.h"
-#include "lang/language_table.h"
 #include "site/site_archive.h"
 #include "site/site_database.h"
 #include "site/site_import.h"
 
-#include <QRegularExpression>
 #include <cstdio>
 #include <optional>
 
@@ -24,10 +23,11 @@ namespace {
 const char* const SiteHelp =
     "usage: qtxctl site import [--db LOCATION] [--progress] --door NAME CARD_DIR\n"
     "       qtxctl site doors [--db LOCATION] [--json]\n"
-    "       qtxctl site report --month YYYY-MM [--door NAME]... [--mode MODE] [--user NNNN] [--json]\n"
-    "                          [--db LOCATION]\n"
-    "       qtxctl site timesheet --month YYYY-MM [--door NAME]... [--mode MODE] [--seconds]\n"
-    "                          [--format csv|xlsx] [--lang pl|en] [-o FILE] [--db LOCATION]\n"
+    "       qtxctl site report --month YYYY-MM [--door NAME]... [--mode MODE] [--user NNNN]\n"
+    "                          [--entrance NAME] [--exit NAME] [--json] [--db LOCATION]\n"
+    "       qtxctl site timesheet --month YYYY-MM [--door NAME]... [--mode MODE] [--entrance NAME]\n"
+    "                          [--exit NAME] [--seconds] [--format csv|xlsx] [--excel]\n"
+    "                          [--active-only] [--lang pl|en] [-o FILE] [--db LOCATION]\n"
     "\n"
     "The site archive keeps the events of every door in one database, fed from the doors' card\n"
     "folders.\n"
@@ -42,7 +42,9 @@ const char* const SiteHelp =
     "report     as 'qtxctl report', over the chosen doors (every door without --door): each\n"
     "           person's events of all chosen doors merged in time order, each door's own\n"
     "           entrance and exit names deciding what is an entrance or an exit.\n"
-    "timesheet  as 'qtxctl timesheet', over the chosen doors.\n"
+    "timesheet  as 'qtxctl timesheet', over the chosen doors: a row for every person of the\n"
+    "           doors' user lists; the workbook's heading names the doors, the database and\n"
+    "           every chosen door's entrance and exit.\n"
     "\n"
     "Options:\n"
     "  --db LOCATION     the site database: an SQLite file (or sqlite:FILE), a PostgreSQL URI\n"
@@ -53,7 +55,10 @@ const char* const SiteHelp =
     "  --progress        import: name each file on standard error as it is read\n"
     "  --door NAME       import: the door's name; report, timesheet: only this door (repeat\n"
     "                    for several)\n"
-    "  --month, --mode, --user, --json, --seconds, --format, --lang, -o\n"
+    "  --entrance NAME, --exit NAME\n"
+    "                    report, timesheet: the entrance or exit port name of every chosen\n"
+    "                    door (default: each door's own, from its KONFOUT.TXT at import)\n"
+    "  --month, --mode, --user, --json, --seconds, --format, --excel, --active-only, --lang, -o\n"
     "                    as for 'qtxctl report' and 'qtxctl timesheet'\n"
     "\n"
     "Exit status: 0 done, 1 a folder or file could not be read, an event file name is not a\n"
@@ -66,56 +71,32 @@ int Usage(const QString& message)
     return 2;
 }
 
+// import's and doors' options.
 struct SiteOptions {
     QString command;
     QString db;
     QStringList doors;
     QString folder;
-    int year = 0;
-    int month = 0;
-    qtx::CountingMode mode = qtx::CountingMode::Daily;
-    qtx::UserFilter filter;
     bool json = false;
     bool progress = false;
-    bool seconds = false;
-    bool xlsx = false;
-    int language = qtx::Polish;
-    QString output;
 };
 
-// Returns -1 when the command should run, else the exit status.
+// Parses import's and doors' arguments. Returns -1 when the command should run, else the exit
+// status.
 int Parse(const QStringList& arguments, SiteOptions& o)
 {
-    if (arguments.isEmpty())
-        return Usage(QStringLiteral("no site command given"));
-    o.command = arguments.first();
-    if (o.command == QLatin1String("--help") || o.command == QLatin1String("-h")) {
-        std::fputs(SiteHelp, stdout);
-        return 0;
-    }
-    const QStringList commands{QStringLiteral("import"), QStringLiteral("doors"), QStringLiteral("report"),
-                               QStringLiteral("timesheet")};
-    if (!commands.contains(o.command))
-        return Usage(QStringLiteral("unknown site command '%1'").arg(o.command));
-    const bool monthly = o.command == QLatin1String("report") || o.command == QLatin1String("timesheet");
-    bool haveMonth = false;
     for (int i = 1; i < arguments.size(); ++i) {
         QString arg = arguments[i];
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             std::fputs(SiteHelp, stdout);
             return 0;
         }
-        if (arg == QLatin1String("--json") && o.command != QLatin1String("import")
-            && o.command != QLatin1String("timesheet")) {
+        if (arg == QLatin1String("--json") && o.command == QLatin1String("doors")) {
             o.json = true;
             continue;
         }
         if (arg == QLatin1String("--progress") && o.command == QLatin1String("import")) {
             o.progress = true;
-            continue;
-        }
-        if (arg == QLatin1String("--seconds") && o.command == QLatin1String("timesheet")) {
-            o.seconds = true;
             continue;
         }
         if (!arg.startsWith(QLatin1Char('-'))) {
@@ -136,41 +117,10 @@ int Parse(const QStringList& arguments, SiteOptions& o)
         }
         if (arg == QLatin1String("--db")) {
             o.db = value;
-        } else if (arg == QLatin1String("--door") && o.command != QLatin1String("doors")) {
+        } else if (arg == QLatin1String("--door") && o.command == QLatin1String("import")) {
             if (value.trimmed().isEmpty())
                 return Usage(QStringLiteral("--door needs a name"));
             o.doors.append(value);
-        } else if (monthly && arg == QLatin1String("--month")) {
-            static const QRegularExpression format(QStringLiteral("^(\\d{4})-(\\d{2})$"));
-            const QRegularExpressionMatch m = format.match(value);
-            o.year = m.hasMatch() ? m.captured(1).toInt() : 0;
-            o.month = m.hasMatch() ? m.captured(2).toInt() : 0;
-            if (o.year < 1 || o.month < 1 || o.month > 12)
-                return Usage(QStringLiteral("--month must be YYYY-MM, got '%1'").arg(value));
-            haveMonth = true;
-        } else if (monthly && arg == QLatin1String("--mode")) {
-            if (value == QLatin1String("daily"))
-                o.mode = qtx::CountingMode::Daily;
-            else if (value == QLatin1String("daynight"))
-                o.mode = qtx::CountingMode::DayNight;
-            else if (value == QLatin1String("span"))
-                o.mode = qtx::CountingMode::DailyIgnoreIoType;
-            else
-                return Usage(QStringLiteral("--mode must be daily, daynight or span, got '%1'").arg(value));
-        } else if (o.command == QLatin1String("report") && arg == QLatin1String("--user")) {
-            o.filter = qtx::UserFilter::Number(qtx::ToCp1250(value.left(4)));
-        } else if (o.command == QLatin1String("timesheet") && arg == QLatin1String("--format")) {
-            if (value != QLatin1String("csv") && value != QLatin1String("xlsx"))
-                return Usage(QStringLiteral("--format must be csv or xlsx, got '%1'").arg(value));
-            o.xlsx = value == QLatin1String("xlsx");
-        } else if (o.command == QLatin1String("timesheet") && arg == QLatin1String("--lang")) {
-            if (value != QLatin1String("pl") && value != QLatin1String("en"))
-                return Usage(QStringLiteral("--lang must be pl or en, got '%1'").arg(value));
-            o.language = value == QLatin1String("en") ? qtx::English : qtx::Polish;
-        } else if (o.command == QLatin1String("timesheet") && arg == QLatin1String("-o")) {
-            if (value.isEmpty())
-                return Usage(QStringLiteral("-o needs a file name"));
-            o.output = value;
         } else {
             return Usage(QStringLiteral("unknown option %1 for site %2").arg(arg, o.command));
         }
@@ -181,11 +131,62 @@ int Parse(const QStringList& arguments, SiteOptions& o)
         if (o.folder.isEmpty())
             return Usage(QStringLiteral("no card folder given"));
     }
-    if (monthly && !haveMonth)
-        return Usage(QStringLiteral("--month is required"));
-    if (o.xlsx && o.output.isEmpty())
-        return Usage(QStringLiteral("--format xlsx needs -o FILE"));
     return -1;
+}
+
+// The database and doors that site report and site timesheet read, beside the options they share
+// with report and timesheet.
+struct SiteChoice {
+    QString db;
+    QStringList doors;
+};
+
+// A month command of the site: report's or timesheet's own options, and --db and --door.
+MonthCommand SiteMonthCommand(const QString& name, const QStringList& flags, QStringList valued)
+{
+    valued << QStringLiteral("--db") << QStringLiteral("--door");
+    MonthCommand command{QStringLiteral("site ") + name, SiteHelp, flags, valued};
+    command.workspace = false;
+    return command;
+}
+
+// Takes --db or --door; returns false for another option.
+bool TakeSiteOption(SiteChoice& site, const QString& option, const QString& value, QString& error)
+{
+    if (option == QLatin1String("--db")) {
+        site.db = value;
+        return true;
+    }
+    if (option != QLatin1String("--door"))
+        return false;
+    if (value.trimmed().isEmpty())
+        error = QStringLiteral("--door needs a name");
+    else
+        site.doors.append(value);
+    return true;
+}
+
+// The chosen doors' port names; --entrance and --exit replace every door's own.
+qtx::PortNames ChosenPorts(const qtx::SiteArchive& archive, const MonthOptions& options)
+{
+    if (!options.entrance && !options.exit)
+        return archive.Ports();
+    qtx::PortNames ports;
+    bool first = true;
+    for (const qtx::SiteDoor& door : archive.Doors()) {
+        const QByteArray entrance =
+            qtx::QualifiedPortName(door, options.entrance ? qtx::ToCp1250(*options.entrance) : door.entrance);
+        const QByteArray exit = qtx::QualifiedPortName(door, options.exit ? qtx::ToCp1250(*options.exit) : door.exit);
+        if (first) {
+            ports.entrance = entrance;
+            ports.exit = exit;
+            first = false;
+        } else {
+            ports.moreEntrances.append(entrance);
+            ports.moreExits.append(exit);
+        }
+    }
+    return ports;
 }
 
 int WriteOut(const QByteArray& bytes)
@@ -235,82 +236,15 @@ int Doors(qtx::SiteDatabase& db, const SiteOptions& o)
     return o.json ? 0 : WriteOut(out.toUtf8());
 }
 
-int Report(qtx::SiteDatabase& db, const SiteOptions& o)
+// Runs work on the site database, saying a failure as the command: exit 2 when the server could
+// not be reached or was lost, 1 for any other.
+template <class Work>
+int Guarded(const QString& command, const QString& db, Work work)
 {
-    qtx::SiteArchive archive;
-    qtx::LoadSiteMonth(db, o.doors, o.year, o.month, archive);
-    const qtx::MonthFigures figures =
-        qtx::ComputeMonthFigures(archive.Store(), o.year, o.month, o.filter, o.mode, archive.Ports());
-    const auto dateOf = [&o](int d) { return QDate(o.year, o.month, d).toString(QStringLiteral("yyyy-MM-dd")); };
-    if (o.json) {
-        for (int d = 1; d <= figures.days; ++d) {
-            const qtx::DayFigures& day = figures.day[static_cast<std::size_t>(d - 1)];
-            PrintJsonLine({{QStringLiteral("date"), dateOf(d)},
-                           {QStringLiteral("hits"), day.hits},
-                           {QStringLiteral("users"), day.users},
-                           {QStringLiteral("seconds"), qint64(day.seconds)},
-                           {QStringLiteral("time"), qtx::FormatDuration(day.seconds)}});
-        }
-        PrintJsonLine(
-            {{QStringLiteral("month"),
-              QStringLiteral("%1-%2").arg(o.year, 4, 10, QLatin1Char('0')).arg(o.month, 2, 10, QLatin1Char('0'))},
-             {QStringLiteral("hits"), qint64(figures.hits)},
-             {QStringLiteral("seconds"), qint64(figures.seconds)},
-             {QStringLiteral("time"), qtx::FormatDuration(figures.seconds)}});
-        return 0;
-    }
-    QString out = qtx::CsvRow({QStringLiteral("date"), QStringLiteral("hits"), QStringLiteral("users"),
-                               QStringLiteral("seconds"), QStringLiteral("time")});
-    for (int d = 1; d <= figures.days; ++d) {
-        const qtx::DayFigures& day = figures.day[static_cast<std::size_t>(d - 1)];
-        out += qtx::CsvRow({dateOf(d), QString::number(day.hits), QString::number(day.users),
-                            QString::number(day.seconds), qtx::FormatDuration(day.seconds)});
-    }
-    out += qtx::CsvRow({QStringLiteral("total"), QString::number(figures.hits), QString(),
-                        QString::number(figures.seconds), qtx::FormatDuration(figures.seconds)});
-    return WriteOut(out.toUtf8());
-}
-
-int Timesheet(qtx::SiteDatabase& db, const SiteOptions& o)
-{
-    qtx::SiteArchive archive;
-    qtx::LoadSiteMonth(db, o.doors, o.year, o.month, archive);
-    const qtx::Timesheet sheet =
-        qtx::ComputeTimesheet(archive.Store(), o.year, o.month, o.mode, archive.Ports(), archive.Names());
-    if (o.xlsx) {
-        qtx::LanguageTable table;
-        table.LoadLanguageFile(QStringLiteral(":/lang/lang.txt"));
-        table.SetLanguageIndex(o.language);
-        qtx::WriteTimesheetXlsx(o.output, sheet, archive.Store(), qtx::UserFilter::All(), archive.Names(),
-                                qtx::TimesheetTextsOf(table), qtx::TimesheetHeading{});
-        return 0;
-    }
-    const QByteArray csv = qtx::TimesheetCsv(sheet, o.seconds);
-    if (!o.output.isEmpty()) {
-        qtx::WriteWholeFile(o.output, csv);
-        return 0;
-    }
-    return WriteOut(csv);
-}
-
-} // namespace
-
-int RunSite(const QStringList& arguments)
-{
-    SiteOptions options;
-    const int status = Parse(arguments, options);
-    if (status >= 0)
-        return status;
-    const QString name = QStringLiteral("qtxctl site ") + options.command;
+    const QString name = QStringLiteral("qtxctl ") + command;
     try {
-        qtx::SiteDatabase db(qtx::ResolveSiteLocation(options.db));
-        if (options.command == QLatin1String("import"))
-            return Import(db, options);
-        if (options.command == QLatin1String("doors"))
-            return Doors(db, options);
-        if (options.command == QLatin1String("report"))
-            return Report(db, options);
-        return Timesheet(db, options);
+        qtx::SiteDatabase site(qtx::ResolveSiteLocation(db));
+        return work(site);
     } catch (const qtx::SiteConnectionError& e) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(name), e.message().toLocal8Bit().constData());
         return 2;
@@ -318,6 +252,81 @@ int RunSite(const QStringList& arguments)
         std::fprintf(stderr, "%s: %s\n", qPrintable(name), e.message().toLocal8Bit().constData());
         return 1;
     }
+}
+
+int Report(const QStringList& arguments)
+{
+    ReportOptions options;
+    SiteChoice site;
+    const MonthCommand command = SiteMonthCommand(QStringLiteral("report"), ReportFlags(), ReportValued());
+    const int status = ParseMonthOptions(command, arguments, options, [&](const QString& option, const QString& value) {
+        QString error;
+        return TakeSiteOption(site, option, value, error) ? error : TakeReportOption(options, option, value);
+    });
+    if (status >= 0)
+        return status;
+    return Guarded(command.name, site.db, [&](qtx::SiteDatabase& db) {
+        qtx::SiteArchive archive;
+        qtx::LoadSiteMonth(db, site.doors, options.year, options.month, archive);
+        const qtx::MonthFigures figures = qtx::ComputeMonthFigures(
+            archive.Store(), options.year, options.month, options.filter, options.mode, ChosenPorts(archive, options));
+        return PrintMonthReport(figures, options, 0);
+    });
+}
+
+int Timesheet(const QStringList& arguments)
+{
+    TimesheetOptions options;
+    SiteChoice site;
+    const MonthCommand command = SiteMonthCommand(QStringLiteral("timesheet"), TimesheetFlags(), TimesheetValued());
+    const int status = ParseMonthOptions(command, arguments, options, [&](const QString& option, const QString& value) {
+        QString error;
+        return TakeSiteOption(site, option, value, error) ? error : TakeTimesheetOption(options, option, value);
+    });
+    if (status >= 0)
+        return status;
+    if (const QString error = TimesheetOptionsError(options); !error.isEmpty())
+        return MonthUsageError(command, error);
+    return Guarded(command.name, site.db, [&](qtx::SiteDatabase& db) {
+        qtx::SiteArchive archive;
+        qtx::LoadSiteMonth(db, site.doors, options.year, options.month, archive);
+        const qtx::PortNames ports = ChosenPorts(archive, options);
+        const qtx::Timesheet sheet =
+            qtx::ComputeTimesheet(archive.Store(), options.year, options.month, options.mode, ports, archive.Names(),
+                                  qtx::UserFilter::All(), TimesheetRowsOf(options));
+        // The heading names the site: its doors and where their database is.
+        QStringList doors;
+        for (const qtx::SiteDoor& door : archive.Doors())
+            doors.append(door.name);
+        return WriteMonthTimesheet(sheet, archive.Store(), archive.Names(), options, ports,
+                                   {doors.join(QStringLiteral(", ")), db.Location().Display()}, 0);
+    });
+}
+
+} // namespace
+
+int RunSite(const QStringList& arguments)
+{
+    if (arguments.isEmpty())
+        return Usage(QStringLiteral("no site command given"));
+    SiteOptions options;
+    options.command = arguments.first();
+    if (options.command == QLatin1String("--help") || options.command == QLatin1String("-h")) {
+        std::fputs(SiteHelp, stdout);
+        return 0;
+    }
+    if (options.command == QLatin1String("report"))
+        return Report(arguments.mid(1));
+    if (options.command == QLatin1String("timesheet"))
+        return Timesheet(arguments.mid(1));
+    if (options.command != QLatin1String("import") && options.command != QLatin1String("doors"))
+        return Usage(QStringLiteral("unknown site command '%1'").arg(options.command));
+    const int status = Parse(arguments, options);
+    if (status >= 0)
+        return status;
+    return Guarded(QStringLiteral("site ") + options.command, options.db, [&options](qtx::SiteDatabase& db) {
+        return options.command == QLatin1String("import") ? Import(db, options) : Doors(db, options);
+    });
 }
 
 } // namespace qtxctl

@@ -5,11 +5,9 @@
 
 #include "archive/event_store.h"
 #include "archive/timesheet.h"
-#include "archive/timesheet_export.h"
 #include "base/errors.h"
 #include "base/paths.h"
 #include "base/text_file.h"
-#include "lang/language_table.h"
 
 #include <QFileInfo>
 #include <cstdio>
@@ -73,79 +71,20 @@ const char* const TimesheetHelp =
     "or a file could not be read, or FILE could not be written; 2 wrong arguments; 3 done, but\n"
     "a file whose name is not a date was skipped.\n";
 
-struct TimesheetOptions : MonthOptions {
-    bool seconds = false;
-    bool xlsx = false;
-    bool excel = false;
-    bool activeOnly = false;
-    int language = qtx::Polish;
-    QString output;
-};
-
-// The interface texts, from the copy of lang.txt built into the program.
-qtx::LanguageTable Texts(int language)
-{
-    qtx::LanguageTable table;
-    table.LoadLanguageFile(QStringLiteral(":/lang/lang.txt"));
-    table.SetLanguageIndex(language);
-    return table;
-}
-
-// The workbook's heading, worded as the archive window words it.
-qtx::TimesheetHeading Heading(const qtx::LanguageTable& t, const TimesheetOptions& options, const qtx::PortNames& ports)
-{
-    static const char* const months[] = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
-                                         "JULY",    "AUGUST",   "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
-    static const char* const modes[] = {"DAILY", "DAY/NIGHT", "DAILY (IGNORE I/O TYPE)"};
-    qtx::TimesheetHeading heading;
-    heading.deviceName = WorkspaceDeviceName(options.workspace);
-    heading.folder = QFileInfo(options.workspace).absoluteFilePath();
-    heading.month =
-        t.Lower(QLatin1String(months[options.month - 1])) + QLatin1Char(' ') + QString::number(options.year);
-    heading.countingMode = t.Lower(QLatin1String(modes[static_cast<int>(options.mode)]));
-    heading.entrance = qtx::FromCp1250(ports.entrance);
-    heading.exit = qtx::FromCp1250(ports.exit);
-    heading.filter = t.GetSentence(QStringLiteral("ALL"));
-    return heading;
-}
-
 } // namespace
 
 int RunTimesheet(const QStringList& arguments)
 {
     TimesheetOptions options;
-    const MonthCommand command{
-        QStringLiteral("timesheet"),
-        TimesheetHelp,
-        {QStringLiteral("--seconds"), QStringLiteral("--excel"), QStringLiteral("--active-only")},
-        {QStringLiteral("--format"), QStringLiteral("--lang"), QStringLiteral("-o")}};
+    const MonthCommand command{QStringLiteral("timesheet"), TimesheetHelp, TimesheetFlags(), TimesheetValued()};
     const int status =
         ParseMonthOptions(command, arguments, options, [&options](const QString& option, const QString& value) {
-            if (option == QLatin1String("--seconds")) {
-                options.seconds = true;
-            } else if (option == QLatin1String("--excel")) {
-                options.excel = true;
-            } else if (option == QLatin1String("--active-only")) {
-                options.activeOnly = true;
-            } else if (option == QLatin1String("--format")) {
-                if (value != QLatin1String("csv") && value != QLatin1String("xlsx"))
-                    return QStringLiteral("--format must be csv or xlsx, got '%1'").arg(value);
-                options.xlsx = value == QLatin1String("xlsx");
-            } else if (option == QLatin1String("--lang")) {
-                if (value != QLatin1String("pl") && value != QLatin1String("en"))
-                    return QStringLiteral("--lang must be pl or en, got '%1'").arg(value);
-                options.language = value == QLatin1String("en") ? qtx::English : qtx::Polish;
-            } else if (value.isEmpty()) {
-                return QStringLiteral("-o needs a file name");
-            } else {
-                options.output = value;
-            }
-            return QString();
+            return TakeTimesheetOption(options, option, value);
         });
     if (status >= 0)
         return status;
-    if (options.xlsx && options.output.isEmpty())
-        return MonthUsageError(command, QStringLiteral("--format xlsx needs -o FILE"));
+    if (const QString error = TimesheetOptionsError(options); !error.isEmpty())
+        return MonthUsageError(command, error);
 
     if (!CheckWorkspaceFolder(command.name, options.workspace))
         return 1;
@@ -156,23 +95,11 @@ int RunTimesheet(const QStringList& arguments)
         qtx::EventStore store;
         const int done = LoadMonthFiles(store, command.name, options) ? SkippedFileStatus : 0;
         const qtx::UserNames names = qtx::ReadWorkspaceUserNames(folder);
-        const qtx::Timesheet sheet = qtx::ComputeTimesheet(
-            store, options.year, options.month, options.mode, ports, names, qtx::UserFilter::All(),
-            options.activeOnly ? qtx::TimesheetRows::Active : qtx::TimesheetRows::EveryListedUser);
-        const qtx::LanguageTable texts = Texts(options.language);
-        if (options.xlsx) {
-            qtx::WriteTimesheetXlsx(options.output, sheet, store, qtx::UserFilter::All(), names,
-                                    qtx::TimesheetTextsOf(texts), Heading(texts, options, ports));
-            return done;
-        }
-        const QByteArray csv = options.excel ? qtx::TimesheetSpreadsheetCsv(sheet, qtx::TimesheetTextsOf(texts))
-                                             : qtx::TimesheetCsv(sheet, options.seconds);
-        if (!options.output.isEmpty()) {
-            qtx::WriteWholeFile(options.output, csv);
-            return done;
-        }
-        std::fwrite(csv.constData(), 1, static_cast<std::size_t>(csv.size()), stdout);
-        return std::fflush(stdout) == 0 ? done : 1;
+        const qtx::Timesheet sheet = qtx::ComputeTimesheet(store, options.year, options.month, options.mode, ports,
+                                                           names, qtx::UserFilter::All(), TimesheetRowsOf(options));
+        return WriteMonthTimesheet(
+            sheet, store, names, options, ports,
+            {WorkspaceDeviceName(options.workspace), QFileInfo(options.workspace).absoluteFilePath()}, done);
     } catch (const qtx::Error& e) {
         std::fprintf(stderr, "qtxctl timesheet: %s\n", e.message().toLocal8Bit().constData());
         return 1;
