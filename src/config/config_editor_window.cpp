@@ -206,7 +206,7 @@ void TForm2::Button2Click()
     }
     const QList<QByteArray> lines = qtx::BuildCommandLines(Commands());
     if (!lines.isEmpty())
-        qtx::WriteTextLines(qtx::DirOfPath(ConfigFilePath) + QStringLiteral("konfig.txt"), lines);
+        qtx::WriteTextLines(qtx::DirOfPath(ConfigFilePath) + qtx::CommandFileName, lines);
     NotCreated = false;
     accept();
 }

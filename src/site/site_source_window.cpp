@@ -112,8 +112,8 @@ void TSiteSource::Button2Click()
     const qtx::BusyInputGuard busy(Archive);
     const QString folder = qtx::WithTrailingChar(Archive->CardFolder(), QLatin1Char('/'));
     // The recorder's own name is the door's; a card without one goes by its folder's name.
-    QString door = QFileInfo(folder + QStringLiteral("KONFOUT.TXT")).exists()
-                       ? qtx::FromCp1250(qtx::ReadConfigReportFile(folder + QStringLiteral("KONFOUT.TXT")).deviceName)
+    QString door = QFileInfo(folder + qtx::ReportFileName).exists()
+                       ? qtx::FromCp1250(qtx::ReadConfigReportFile(folder + qtx::ReportFileName).deviceName)
                        : QString();
     if (door.trimmed().isEmpty())
         door = QDir(folder).dirName();
