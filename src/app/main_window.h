@@ -66,7 +66,6 @@ public:
     // The open workspace's exit mode as its report says it; the shown text follows the language
     // it was read in, so the editor's choice is preselected from this.
     bool ReportExitByButton = false;
-    QString DownloadFolderName = QStringLiteral("card");
     QString DownloadPath;
     qtx::LanguageTable Language;
     // The open card folder; CardLoaded, CardPath and NoWorkspaceYet follow it.

@@ -135,7 +135,7 @@ QList<qtx::SerialPortEntry> KnownPorts()
 void TForm1::CreateLink()
 {
     Link = std::make_unique<qtx::LinkController>(std::make_unique<WindowLinkView>());
-    Link->Engine().SetDownloadFolder(qtx::DataDir() + DownloadFolderName);
+    Link->Engine().SetDownloadFolder(qtx::DownloadDir());
 }
 
 void TForm1::ConnectRs232()
@@ -160,7 +160,7 @@ void TForm1::OpenRawConsole()
 
 void TForm1::StartDownloadTasks()
 {
-    Link->Engine().SetDownloadFolder(qtx::DataDir() + DownloadFolderName);
+    Link->Engine().SetDownloadFolder(qtx::DownloadDir());
     Link->Tasks().Start();
 }
 

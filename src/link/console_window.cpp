@@ -33,12 +33,10 @@ qint64 TickCount()
 
 } // namespace
 
-TForm12::TForm12(const qtx::LanguageTable& texts, const std::unique_ptr<qtx::LinkController>& link,
-                 const QString& downloadFolderName, QWidget* parent)
+TForm12::TForm12(const qtx::LanguageTable& texts, const std::unique_ptr<qtx::LinkController>& link, QWidget* parent)
     : QDialog(parent),
       texts_(texts),
-      link_(link),
-      downloadFolderName_(downloadFolderName)
+      link_(link)
 {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
@@ -180,6 +178,6 @@ void TForm12::ListBox1DblClick()
     const int row = SelectedFileRow();
     if (row < 0)
         return;
-    Link().Engine().SetDownloadFolder(qtx::DataDir() + downloadFolderName_);
+    Link().Engine().SetDownloadFolder(qtx::DownloadDir());
     Link().Engine().RequestFile(FileLine(row));
 }

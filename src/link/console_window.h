@@ -20,10 +20,9 @@ class LogList;
 // and the link log.
 class TForm12 : public QDialog {
 public:
-    // texts: the interface language; link: the program's link controller (its owner keeps it);
-    // downloadFolderName: the folder under the program's data folder that fetched files go to.
+    // texts: the interface language; link: the program's link controller (its owner keeps it).
     TForm12(const qtx::LanguageTable& texts, const std::unique_ptr<qtx::LinkController>& link,
-            const QString& downloadFolderName, QWidget* parent = nullptr);
+            QWidget* parent = nullptr);
 
     void FillPorts(const QList<qtx::SerialPortEntry>& ports);
 
@@ -59,5 +58,4 @@ private:
 
     const qtx::LanguageTable& texts_;
     const std::unique_ptr<qtx::LinkController>& link_;
-    const QString& downloadFolderName_;
 };

@@ -165,7 +165,7 @@ Parsed Parse(const Command& command, const QStringList& arguments)
     }
     parsed.json = command.json && parser.isSet(json);
     parsed.fullCheck = command.fullCheck && parser.isSet(fullCheck);
-    parsed.to = command.to && parser.isSet(to) ? parser.value(to) : qtx::DataDir() + QStringLiteral("card");
+    parsed.to = command.to && parser.isSet(to) ? parser.value(to) : qtx::DownloadDir();
     if (command.timeout && parser.isSet(timeout)) {
         bool ok = false;
         const double seconds = parser.value(timeout).toDouble(&ok);
