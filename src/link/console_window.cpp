@@ -8,6 +8,7 @@
 #include "lang/language_table.h"
 #include "link/link_controller.h"
 #include "link/log_list.h"
+#include "link/transfer_texts.h"
 #include "link/wire_format.h"
 
 #include <QComboBox>

@@ -12,8 +12,6 @@ class QTimer;
 
 namespace qtx {
 
-class LanguageTable;
-
 // PortListWatcher, a window's port list kept current: one line per port ("COM33  /dev/ttyUSB0
 // FT232R USB UART"), looked at again every second while the window is shown, so an adapter
 // plugged in or pulled out appears or disappears without reopening the window.
@@ -40,10 +38,6 @@ private:
     QTimer* timer_;
     QList<SerialPortEntry> shown_;
 };
-
-// Why a port did not open, for the operator, in the interface language: the port, its device,
-// the reason and what to do about it. Empty when the port reported no reason.
-QString PortFailureText(const QString& name, const TCOMSocket& port, const LanguageTable& texts);
 
 } // namespace qtx
 
