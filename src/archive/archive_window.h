@@ -5,10 +5,10 @@
 #include "archive/statistics.h"
 #include "archive/timesheet.h"
 #include "archive/timesheet_export.h"
+#include "base/widgets/bar_frames.h"
 
 #include <QDate>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QProgressBar>
 #include <QStringList>
@@ -65,8 +65,6 @@ public:
     // The card folder of the file panel, whichever source the calendar shows.
     QString CardFolder() const { return otherSource_ ? otherSource_->cardFolder : ListedFolder; }
     // Sets a load bar's value; the bars are painted at most once a frame.
-    void MoveBar(QProgressBar* bar, int value);
-    void PaintBars();
     void FillUserFilter();
     void ArrangeControls();
 
@@ -185,5 +183,5 @@ private:
     };
     std::optional<OtherSource> otherSource_;
     qtx::MonthFiguresCache figures_;
-    QElapsedTimer barsPainted_;
+    qtx::BarFrames bars_;
 };

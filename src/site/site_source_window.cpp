@@ -5,6 +5,7 @@
 #include "base/paths.h"
 #include "base/text_file.h"
 #include "base/widgets/application.h"
+#include "base/widgets/bar_frames.h"
 #include "base/widgets/buttons.h"
 #include "base/widgets/input_guard.h"
 #include "config/config_files.h"
@@ -119,13 +120,15 @@ void TSiteSource::Button2Click()
         door = QDir(folder).dirName();
     qtx::SiteDatabase db(qtx::ResolveSiteLocation(QString()));
     QProgressBar* bar = Archive->ProgressBar2;
+    qtx::BarFrames frames;
+    frames.SetBars({bar});
     const qtx::SiteImportResult result =
-        qtx::ImportCardFolder(db, door.trimmed(), folder, [this, bar](int position, int count, const QString&) {
+        qtx::ImportCardFolder(db, door.trimmed(), folder, [bar, &frames](int position, int count, const QString&) {
             bar->setRange(0, std::max(count, 1));
-            Archive->MoveBar(bar, position);
+            frames.Move(bar, position);
         });
-    Archive->MoveBar(bar, 0);
-    Archive->PaintBars();
+    frames.Move(bar, 0);
+    frames.Paint();
     FillDoors();
     QString text =
         door.trimmed() + QStringLiteral(": ") + ImportedText + QStringLiteral(": ") + QString::number(result.events);
