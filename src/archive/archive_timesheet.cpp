@@ -33,9 +33,9 @@ constexpr int PrintedCalendarWidth = 1120;
 
 qtx::Timesheet TForm5::ShownTimesheet() const
 {
-    return qtx::ComputeTimesheet(
-        EventStore, shownMonth.year(), shownMonth.month(), CurrentMode().value_or(qtx::CountingMode::Daily), Ports(),
-        SourceUserNames(), CurrentFilter(), qtx::TimesheetRows::EveryListedUser);
+    return qtx::ComputeTimesheet(EventStore, shownMonth.year(), shownMonth.month(),
+                                 CurrentMode().value_or(qtx::CountingMode::Daily), Ports(), SourceUserNames(),
+                                 CurrentFilter(), qtx::TimesheetRows::EveryListedUser);
 }
 
 qtx::TimesheetHeading TForm5::ShownHeading() const
@@ -76,11 +76,17 @@ QString TForm5::SaveFolder() const
     return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
-void TForm5::Button3Click()
+QString TForm5::TimesheetFileName() const
 {
     QString name = QStringLiteral("obecnosc_") + shownMonth.toString(QStringLiteral("yyyy-MM"));
     if (!WorkspaceName().isEmpty())
         name += QLatin1Char('_') + WorkspaceName();
+    return name;
+}
+
+void TForm5::Button3Click()
+{
+    const QString name = TimesheetFileName();
     int filter = 0;
     QString path = qtx::Dialogs().ChooseFileToSave(Button3->text(),
                                                    SaveFolder() + QLatin1Char('/') + name + QStringLiteral(".xlsx"),
@@ -106,9 +112,8 @@ void TForm5::Button3Click()
         progress.setMinimumDuration(500);
         progress.setValue(0);
         // The last tenth is the packing of the file after the events.
-        qtx::WriteTimesheetXlsx(path, sheet, EventStore, CurrentFilter(), SourceUserNames(),
-                                TimesheetTexts, ShownHeading(),
-                                [&progress](int percent) { progress.setValue(percent * 9 / 10); });
+        qtx::WriteTimesheetXlsx(path, sheet, EventStore, CurrentFilter(), SourceUserNames(), TimesheetTexts,
+                                ShownHeading(), [&progress](int percent) { progress.setValue(percent * 9 / 10); });
     }
     ConfirmSaved(path);
 }
@@ -120,9 +125,7 @@ void TForm5::Button4Click()
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageOrientation(QPageLayout::Landscape);
     printer.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
-    QString name = QStringLiteral("obecnosc_") + shownMonth.toString(QStringLiteral("yyyy-MM"));
-    if (!WorkspaceName().isEmpty())
-        name += QLatin1Char('_') + WorkspaceName();
+    const QString name = TimesheetFileName();
     printer.setDocName(name);
     if (printer.outputFormat() == QPrinter::PdfFormat)
         printer.setOutputFileName(SaveFolder() + QLatin1Char('/') + name + QStringLiteral(".pdf"));

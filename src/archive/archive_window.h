@@ -93,6 +93,8 @@ public:
     // Where save dialogs start: the user's documents, never the workspace, whose *.csv files the
     // archive would take for event files.
     QString SaveFolder() const;
+    // The timesheet's default file name without extension: the month, then the workspace.
+    QString TimesheetFileName() const;
 
     // The user filter as the statistics take it: all users while the first entry is selected,
     // otherwise the first four characters of the box's text.
