@@ -351,13 +351,13 @@ void TForm1::Button8Click()
 void TForm1::RunAccessMode(int code)
 {
     switch (code) {
-    case 1:
+    case TForm11::ConnectRs232:
         ConnectRs232();
         break;
-    case 3:
+    case TForm11::LocalFolder:
         OpenWorkspace(true);
         break;
-    case 4:
+    case TForm11::RawConsole:
         OpenRawConsole();
         break;
     default:
