@@ -219,10 +219,12 @@ void TForm1::ShowLogo()
         Image1->setPixmap(QPixmap::fromImage(banner));
 }
 
-void TForm1::Trace(int type, const QString& text)
+void TForm1::Trace(int type, const QString& text, const QLoggingCategory& category)
 {
-    if (type == 1)
-        return; // debug traces are never displayed
+    if (type == 1) {
+        qCDebug(category).noquote() << text;
+        return;
+    }
     qtx::Dialogs().ShowMessage(QStringLiteral("Message type: unknown\n\n") + text);
 }
 

@@ -2,6 +2,7 @@
 // TForm1, the main window: banner, six-button menu, device summary, and the owner of the
 // workspace state, the language table, the serial port and the link timers.
 
+#include "base/log_categories.h"
 #include "lang/language_table.h"
 #include "workspace/workspace.h"
 
@@ -31,7 +32,9 @@ public:
     void FirstStart();
     void ShowLogo();
     void ApplyLanguage();
-    void Trace(int type, const QString& text);
+    // Type 1 is a debug trace, written to the category's debug output (off unless switched on);
+    // any other type is shown to the operator.
+    void Trace(int type, const QString& text, const QLoggingCategory& category = qtx::AppLog());
     QString GetText(const QString& key) const { return Language.GetText(key); }
     QString GetSentence(const QString& key) const { return Language.GetSentence(key); }
     int AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,

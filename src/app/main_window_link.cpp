@@ -82,7 +82,7 @@ public:
         if (!reason.isEmpty())
             Form1->ShowProgressMessage(reason);
     }
-    void Trace(const QString& text) override { Form1->Trace(1, text); }
+    void Trace(const QString& text) override { Form1->Trace(1, text, qtx::LinkLog()); }
     void ShowErrorCount(const QString& text) override { Form1->Label8->setText(text); }
     void ShowRetransmission(const QString& text) override { Form1->setWindowTitle(text); }
     void ShowUploadFile(const QString& name) override { Form1->Label3->setText(name); }
