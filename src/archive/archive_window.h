@@ -148,28 +148,28 @@ public:
     QString PreparingText;
     QString SavedFileText;
 
-    QWidget* Panel1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QListWidget* CheckListBox1 = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label6 = nullptr;
-    QLabel* Label7 = nullptr;
-    QLabel* Label8 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QWidget* Image1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QLabel* Label9 = nullptr;
-    QComboBox* ComboBox2 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    QProgressBar* ProgressBar2 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button3 = nullptr; // save timesheet
-    QPushButton* Button4 = nullptr; // print
+    QWidget* Panel1 = nullptr;            // file panel: the event files and their loading
+    QLabel* Label1 = nullptr;             // number of files found
+    QLabel* Label2 = nullptr;             // the listed folder
+    QCheckBox* CheckBox1 = nullptr;       // select or unselect all files
+    QListWidget* CheckListBox1 = nullptr; // the event files, ticked to load
+    QGroupBox* GroupBox1 = nullptr;       // the current file's information
+    QLabel* Label3 = nullptr;             // "Date" caption
+    QLabel* Label4 = nullptr;             // the file's date
+    QLabel* Label5 = nullptr;             // "File size" caption
+    QLabel* Label6 = nullptr;             // the file's size
+    QLabel* Label7 = nullptr;             // "Events" caption
+    QLabel* Label8 = nullptr;             // the file's number of events
+    QPushButton* Button2 = nullptr;       // load the ticked files
+    QWidget* Image1 = nullptr;            // the month calendar (drawn)
+    QComboBox* ComboBox1 = nullptr;       // user filter
+    QLabel* Label9 = nullptr;             // "Filter" caption
+    QComboBox* ComboBox2 = nullptr;       // counting mode
+    QProgressBar* ProgressBar1 = nullptr; // load: the current file's lines
+    QProgressBar* ProgressBar2 = nullptr; // load: the files done
+    QPushButton* Button1 = nullptr;       // close
+    QPushButton* Button3 = nullptr;       // save timesheet
+    QPushButton* Button4 = nullptr;       // print
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -187,3 +187,5 @@ private:
     qtx::MonthFiguresCache figures_;
     qtx::BarFrames bars_;
 };
+
+using ArchiveWindow = TForm5; // the name new code may use

@@ -11,7 +11,9 @@ class TForm8 : public QDialog {
 public:
     explicit TForm8(QWidget* parent = nullptr);
 
-    QLabel* Label1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QPushButton* Button1 = nullptr;
+    QLabel* Label1 = nullptr;       // "Language" caption
+    QComboBox* ComboBox1 = nullptr; // the interface languages
+    QPushButton* Button1 = nullptr; // close
 };
+
+using LanguageChooserWindow = TForm8; // the name new code may use

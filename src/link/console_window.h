@@ -43,15 +43,15 @@ public:
     void Button4Click();
     void ListBox1DblClick();
 
-    QComboBox* ComboBox1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* Button5 = nullptr;
-    QPushButton* Button4 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QListWidget* ListBox1 = nullptr;
-    qtx::LogList* ListBox2 = nullptr;
-    qtx::PortListWatcher* Ports = nullptr;
+    QComboBox* ComboBox1 = nullptr;        // serial ports
+    QPushButton* Button1 = nullptr;        // connect
+    QPushButton* Button3 = nullptr;        // disconnect
+    QPushButton* Button5 = nullptr;        // delete the selected file on the card
+    QPushButton* Button4 = nullptr;        // send a file
+    QPushButton* Button2 = nullptr;        // ask for the file list
+    QListWidget* ListBox1 = nullptr;       // the card's files (double click fetches)
+    qtx::LogList* ListBox2 = nullptr;      // link log
+    qtx::PortListWatcher* Ports = nullptr; // keeps ComboBox1 current
 
 private:
     qtx::LinkController& Link() const { return *link_; }
@@ -59,3 +59,5 @@ private:
     const qtx::LanguageTable& texts_;
     const std::unique_ptr<qtx::LinkController>& link_;
 };
+
+using ConsoleWindow = TForm12; // the name new code may use

@@ -53,12 +53,14 @@ public:
     QString ChosenPortName() const;
     void Button1Click();
 
-    QLabel* Label1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    qtx::PortListWatcher* Ports = nullptr;
+    QLabel* Label1 = nullptr;              // "Choose COM port" caption
+    QComboBox* ComboBox1 = nullptr;        // serial ports
+    QPushButton* Button1 = nullptr;        // OK
+    qtx::PortListWatcher* Ports = nullptr; // keeps ComboBox1 current
 
 protected:
     // The chooser has no cancel: leaving it by the keyboard counts as OK.
     void reject() override;
 };
+
+using PortChooserWindow = TForm14; // the name new code may use

@@ -21,14 +21,16 @@ public:
     QString MismatchText;
     QString RuleText;
 
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
+    QLabel* Label1 = nullptr;       // "Input new PIN" caption
+    QLabel* Label2 = nullptr;       // "Repeat new PIN" caption
+    QLineEdit* Edit1 = nullptr;     // new PIN
+    QLineEdit* Edit2 = nullptr;     // the PIN again
+    QPushButton* Button1 = nullptr; // confirm
+    QPushButton* Button2 = nullptr; // cancel
 
 protected:
     // Escape cancels like the cancel button: the dialog has no other way out.
     void reject() override;
 };
+
+using PinDialogWindow = TForm10; // the name new code may use

@@ -31,11 +31,11 @@ public:
     bool Cancelled = true;
     QString ChosenDirectory;
 
-    QComboBox* DriveComboBox1 = nullptr;
-    QTreeView* DirectoryListBox1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
+    QComboBox* DriveComboBox1 = nullptr;    // drives and mount points
+    QTreeView* DirectoryListBox1 = nullptr; // folders
+    QLabel* Label1 = nullptr;               // the current folder
+    QPushButton* Button1 = nullptr;         // cancel
+    QPushButton* Button2 = nullptr;         // set as SD card
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -53,3 +53,5 @@ private:
     QString downloadFolder_;
     QString downloadText_;
 };
+
+using FolderChooserWindow = TForm6; // the name new code may use
