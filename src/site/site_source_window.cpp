@@ -51,6 +51,10 @@ TSiteSource::TSiteSource(TForm5* archive) : QWidget(archive->Panel1), Archive(ar
     qtx::OnClick(Button2, this, &TSiteSource::Button2Click);
     // Below the file panel's load button.
     setGeometry(Archive->Button2->x(), Archive->Button2->y() + 70, 360, 100);
+    // Tab reaches the panel after the load button above it, in reading order.
+    QWidget::setTabOrder(Archive->Button2, ComboBox1);
+    QWidget::setTabOrder(ComboBox1, Button1);
+    QWidget::setTabOrder(Button1, Button2);
 }
 
 void TSiteSource::ApplyTexts(const qtx::LanguageTable& t)
