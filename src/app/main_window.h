@@ -66,9 +66,9 @@ public:
     bool NoWorkspaceYet = true;
     bool DebugMode = false;
     QString CardPath;
-    // The open workspace's exit mode as its report says it; the shown text follows the language
-    // it was read in, so the editor's choice is preselected from this.
-    bool ReportExitByButton = false;
+    // The summary shown of the open workspace's report: the editor and the archive start from it
+    // (its shown exit mode follows the language it was read in; exitByButton does not).
+    qtx::WorkspaceSummary ShownSummary;
     QString DownloadPath;
     qtx::LanguageTable Language;
     // The open card folder; CardLoaded, CardPath and NoWorkspaceYet follow it.

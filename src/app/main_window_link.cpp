@@ -36,9 +36,9 @@ public:
     void ClearFileList() override
     {
         if (Form12)
-            Form12->ListBox1->clear();
+            Form12->ClearFileLines();
     }
-    int FileListCount() const override { return Form12 ? Form12->ListBox1->count() : 0; }
+    int FileListCount() const override { return Form12 ? Form12->FileLineCount() : 0; }
     QByteArray FileListLine(int index) const override { return Form12 ? Form12->FileLine(index) : QByteArray(); }
 
     void ProgressMessage(const QString& text) override { Form1->ShowProgressMessage(text); }

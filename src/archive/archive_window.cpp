@@ -154,6 +154,17 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent)
     ArrangeControls();
 }
 
+void TForm5::ShowWorkspace(const QString& folder, const QString& entrance, const QString& exit,
+                           const QString& deviceName)
+{
+    OpenFolder(folder);
+    ComboBox1->hide();
+    Label9->hide();
+    SetPortNames(entrance, exit);
+    DeviceName = deviceName;
+    exec();
+}
+
 void TForm5::OpenFolder(const QString& folder)
 {
     CheckBox1->setChecked(true);
@@ -186,7 +197,8 @@ void TForm5::ApplyTexts(const qtx::LanguageTable& t)
     FoundFilesText = t.GetSentence(QStringLiteral("FOUND FILES"));
     DateNameErrorText = t.GetSentence(QStringLiteral("THE FILE NAME IS NOT A DATE"));
     CheckBox1->setText(t.Lower(QStringLiteral("SELECT/UNSELECT ALL")));
-    Button1->setText(t.GetSentence(QStringLiteral("CLOSE")));
+    CloseText = t.GetSentence(QStringLiteral("CLOSE"));
+    Button1->setText(CloseText);
     Button2->setText(t.GetSentence(QStringLiteral("LOAD FILES")));
     GroupBox1->setTitle(QLatin1Char(' ') + t.Lower(QStringLiteral("FILE INFORMATION")) + QLatin1Char(' '));
     Label3->setText(t.GetSentence(QStringLiteral("DATE")));

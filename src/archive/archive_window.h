@@ -43,6 +43,8 @@ class TForm5 : public QDialog {
 public:
     explicit TForm5(QWidget* parent = nullptr);
 
+    // Shows the archive of a workspace folder with its report's port and device names, until closed.
+    void ShowWorkspace(const QString& folder, const QString& entrance, const QString& exit, const QString& deviceName);
     void OpenFolder(const QString& folder);
     void SetPortNames(const QString& entrance, const QString& exit);
     void ApplyTexts(const qtx::LanguageTable& texts);
@@ -139,6 +141,7 @@ public:
     QStringList DayNames;
     qtx::EventLineTexts EventLineTexts;
     qtx::TimesheetTexts TimesheetTexts;
+    QString CloseText;
     QString SaveText;
     QString FolderText;
     QString CountingModeText;

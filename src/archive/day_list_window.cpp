@@ -44,7 +44,7 @@ TForm7::TForm7(TForm5* archive, QWidget* parent) : QDialog(parent), Archive(arch
 
 void TForm7::ShowDayList(int year, int month, int day)
 {
-    Button1->setText(Archive->Button1->text());
+    Button1->setText(Archive->CloseText);
     Button2->setText(Archive->SaveText);
     shownDate = QDate(year, month, day);
     Label1->setText(Archive->ListOfEventsText + QStringLiteral(": ") + QString::number(day) + QLatin1Char(' ')

@@ -104,6 +104,22 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent)
     Timer1->start();
 }
 
+bool TForm2::Compose(const Reported& reported, const QString& commandFilePath)
+{
+    Edit4->setText(reported.deviceName);
+    Edit5->setText(reported.port1Name);
+    Edit6->setText(reported.port0Name);
+    RadioButton2->setChecked(reported.exitByButton);
+    RadioButton1->setChecked(!reported.exitByButton);
+    for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3})
+        box->setChecked(false);
+    ConfigFilePath = commandFilePath;
+    RefreshFields();
+    NotCreated = true;
+    exec();
+    return !NotCreated;
+}
+
 void TForm2::ApplyTexts(const qtx::LanguageTable& t)
 {
     CheckBox1->setText(t.GetSentence(QStringLiteral("SET DEVICE NAME")));

@@ -17,7 +17,19 @@ struct ConfigCommands;
 // TForm2, the configuration command editor: composes konfig.txt for the recorder.
 class TForm2 : public QDialog {
 public:
+    // What the editor starts from: the names and exit mode of the workspace's report.
+    struct Reported {
+        QString deviceName;
+        QString port1Name;
+        QString port0Name;
+        bool exitByButton = false;
+    };
+
     explicit TForm2(QWidget* parent = nullptr);
+
+    // Shows the editor filled from the report, until closed; true when it wrote the command file
+    // at commandFilePath.
+    bool Compose(const Reported& reported, const QString& commandFilePath);
 
     void ApplyTexts(const qtx::LanguageTable& texts);
     void RefreshFields();

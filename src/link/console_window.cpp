@@ -107,6 +107,16 @@ QByteArray TForm12::FileLine(int row) const
     return item ? item->data(Qt::UserRole).toByteArray() : QByteArray();
 }
 
+int TForm12::FileLineCount() const
+{
+    return ListBox1->count();
+}
+
+void TForm12::ClearFileLines()
+{
+    ListBox1->clear();
+}
+
 int TForm12::SelectedFileRow() const
 {
     const QList<QListWidgetItem*> selected = ListBox1->selectedItems();

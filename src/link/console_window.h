@@ -33,6 +33,8 @@ public:
     // The file list keeps each name's bytes as received; it shows them decoded.
     void AddFileLine(const QByteArray& name);
     QByteArray FileLine(int row) const;
+    int FileLineCount() const;
+    void ClearFileLines();
     // The row of the line the user selected; -1 when none is (a current row alone does not count).
     int SelectedFileRow() const;
 

@@ -39,6 +39,26 @@ TForm10::TForm10(QWidget* parent) : QDialog(parent)
     qtx::OnClick(Button2, this, &TForm10::Button2Click);
 }
 
+std::optional<QString> TForm10::AskNewPin(const Texts& texts, bool masked)
+{
+    setWindowTitle(texts.title);
+    SetMasked(masked);
+    Button1->setText(texts.confirm);
+    Button2->setText(texts.cancel);
+    Label1->setText(texts.input);
+    Label2->setText(texts.repeat);
+    MismatchText = texts.mismatch;
+    RuleText = texts.rule;
+    PinCancelled = false;
+    Edit1->clear();
+    Edit2->clear();
+    Edit1->setFocus();
+    exec();
+    if (PinCancelled)
+        return std::nullopt;
+    return Edit1->text();
+}
+
 void TForm10::SetMasked(bool masked)
 {
     for (QLineEdit* edit : {Edit1, Edit2})

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -9,7 +10,22 @@ class QPushButton;
 // TForm10, the new-PIN dialog: a PIN typed twice, checked against its repetition and the PIN rule.
 class TForm10 : public QDialog {
 public:
+    // What the dialog shows; the title is the current PIN while PINs are shown, else empty.
+    struct Texts {
+        QString title;
+        QString input;
+        QString repeat;
+        QString confirm;
+        QString cancel;
+        QString mismatch;
+        QString rule;
+    };
+
     explicit TForm10(QWidget* parent = nullptr);
+
+    // Shows the empty dialog, entries masked or not, until closed; the new PIN, or nothing when
+    // cancelled.
+    std::optional<QString> AskNewPin(const Texts& texts, bool masked);
 
     // Entries masked with "*", or in clear.
     void SetMasked(bool masked);
