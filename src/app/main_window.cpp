@@ -376,13 +376,12 @@ void TForm1::OpenWorkspace(bool ask)
 {
     QString folder = DownloadPath;
     if (ask) {
-        Form6->Cancelled = true;
-        Form6->exec();
-        if (Form6->Cancelled) {
+        const std::optional<QString> chosen = Form6->ChooseFolder();
+        if (!chosen) {
             ShowNoWorkspace();
             return;
         }
-        folder = Form6->ChosenDirectory;
+        folder = *chosen;
     }
     if (!Card.Open(folder, ask)) {
         ShowNoWorkspace();

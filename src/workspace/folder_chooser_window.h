@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
 
 class QComboBox;
 class QFileSystemModel;
@@ -19,6 +20,8 @@ public:
     explicit TForm6(QWidget* parent = nullptr);
 
     void ApplyTexts(const qtx::LanguageTable& texts);
+    // Shows the chooser until closed; the folder chosen, or nothing when cancelled.
+    std::optional<QString> ChooseFolder();
     // The folder downloads go to; once it exists the drive list offers it by name, since the tree
     // shows no hidden folders and it lies under one (~/.local/share).
     void SetDownloadFolder(const QString& folder);
