@@ -215,7 +215,7 @@ BENCHMARK(BM_DownloadsUnderFaults)->UseManualTime()->Iterations(1)->Unit(benchma
 // console hidden, the main window's own timers. Seconds from the choice to the card opened.
 double WindowsDownload(const QString& port)
 {
-    QDir(qtx::AppDir() + Form1->DownloadFolderName).removeRecursively();
+    QDir(qtx::DownloadDir()).removeRecursively();
     Form1->CardLoaded = false;
     QTimer answer;
     answer.setInterval(5);
@@ -301,14 +301,14 @@ void WindowsAgainstCommandLine(benchmark::State& state, const QString& card)
         for (int run = 0; run < 3; ++run) {
             cli[run] = CommandLineDownload(sim.Port(), store.path());
             gui[run] = WindowsDownload(sim.Port());
-            if (cli[run] == 0 || gui[run] == 0 || !HoldsCard(qtx::AppDir() + Form1->DownloadFolderName, card)
+            if (cli[run] == 0 || gui[run] == 0 || !HoldsCard(qtx::DownloadDir(), card)
                 || !HoldsCard(store.path(), card))
                 state.SkipWithError("a download did not finish intact");
         }
         state.SetIterationTime(gui[0] + gui[1] + gui[2]);
     }
     qtx::DestroyForms();
-    QDir(qtx::AppDir() + QStringLiteral("card")).removeRecursively();
+    QDir(qtx::DownloadDir()).removeRecursively();
     state.counters["bytes"] = double(bytes);
     for (int run = 0; run < 3; ++run) {
         const std::string n = std::to_string(run + 1);

@@ -51,13 +51,13 @@ bool CreateForms(bool debugArgument)
     Form4 = new TForm4(Form3);
     Form5 = new TForm5;
     Form6 = new TForm6(Form1);
-    Form6->SetDownloadFolder(qtx::DataDir() + Form1->DownloadFolderName);
+    Form6->SetDownloadFolder(qtx::DownloadDir());
     Form7 = new TForm7(Form5);
     Form8 = new TForm8;
     Form9 = new TForm9;
     Form10 = new TForm10;
     Form11 = new TForm11([main = Form1](int code) { main->RunAccessMode(code); }, Form1);
-    Form12 = new TForm12(Form1->Language, Form1->Link, Form1->DownloadFolderName, Form1);
+    Form12 = new TForm12(Form1->Language, Form1->Link, Form1);
     Form13 = new TForm13(Form1->Link, Form1);
     Form14 = new TForm14(Form1);
     Form3->Editor = Form4;

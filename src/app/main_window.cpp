@@ -219,10 +219,12 @@ void TForm1::ShowLogo()
         Image1->setPixmap(QPixmap::fromImage(banner));
 }
 
-void TForm1::Trace(int type, const QString& text)
+void TForm1::Trace(int type, const QString& text, const QLoggingCategory& category)
 {
-    if (type == 1)
-        return; // debug traces are never displayed
+    if (type == 1) {
+        qCDebug(category).noquote() << text;
+        return;
+    }
     qtx::Dialogs().ShowMessage(QStringLiteral("Message type: unknown\n\n") + text);
 }
 
@@ -286,20 +288,10 @@ void TForm1::Button1Click()
 {
     if (RefuseWithoutWorkspace())
         return;
-    Form2->Edit4->setText(Label2->text());
-    Form2->Edit5->setText(Label4->text());
-    Form2->Edit6->setText(Label6->text());
-    Form2->RadioButton2->setChecked(ReportExitByButton);
-    Form2->RadioButton1->setChecked(!ReportExitByButton);
-    Form2->CheckBox1->setChecked(false);
-    Form2->CheckBox2->setChecked(false);
-    Form2->CheckBox3->setChecked(false);
-    Form2->ConfigFilePath = CardPath + qtx::CommandFileName;
-    Form2->RefreshFields();
     Form2->setWindowTitle(Button1->text());
-    Form2->NotCreated = true;
-    Form2->exec();
-    if (!Form2->NotCreated)
+    if (Form2->Compose(
+            {ShownSummary.deviceName, ShownSummary.port1Name, ShownSummary.port0Name, ShownSummary.exitByButton},
+            CardPath + qtx::CommandFileName))
         qtx::Dialogs().ShowMessage(
             GetSentence(QStringLiteral("YOU NEED TO INSERT THE CARD TO THE DEVICE IN ORDER TO PROCEED THE CHANGES")));
     // The summary keeps showing what the recorder reported: an edit that was cancelled, or commands
@@ -310,13 +302,8 @@ void TForm1::Button4Click()
 {
     if (RefuseWithoutWorkspace())
         return;
-    Form5->OpenFolder(CardPath);
-    Form5->ComboBox1->hide();
-    Form5->Label9->hide();
-    Form5->SetPortNames(Label6->text(), Label4->text());
-    Form5->DeviceName = Label2->text();
     Form5->setWindowTitle(Button4->text());
-    Form5->exec();
+    Form5->ShowWorkspace(CardPath, ShownSummary.port0Name, ShownSummary.port1Name, ShownSummary.deviceName);
 }
 
 void TForm1::Button3Click()
@@ -334,12 +321,9 @@ void TForm1::Button3Click()
 
 void TForm1::Button6Click()
 {
-    Form8->Button1->setText(GetSentence(QStringLiteral("CLOSE")));
-    Form8->Label1->setText(GetSentence(QStringLiteral("LANGUAGE")));
-    Form8->ComboBox1->setCurrentIndex(Language.LanguageIndex());
     Form8->setWindowTitle(Button6->text());
-    Form8->exec();
-    Language.SetLanguageIndex(Form8->ComboBox1->currentIndex());
+    Language.SetLanguageIndex(Form8->Choose(Language.LanguageIndex(), GetSentence(QStringLiteral("LANGUAGE")),
+                                            GetSentence(QStringLiteral("CLOSE"))));
     ApplyLanguage();
 }
 
@@ -351,13 +335,13 @@ void TForm1::Button8Click()
 void TForm1::RunAccessMode(int code)
 {
     switch (code) {
-    case 1:
+    case TForm11::ConnectRs232:
         ConnectRs232();
         break;
-    case 3:
+    case TForm11::LocalFolder:
         OpenWorkspace(true);
         break;
-    case 4:
+    case TForm11::RawConsole:
         OpenRawConsole();
         break;
     default:
@@ -375,7 +359,7 @@ void TForm1::ShowConfigReport(const qtx::WorkspaceSummary& summary)
     Label2->setText(summary.deviceName);
     Label4->setText(summary.port1Name);
     Label6->setText(summary.port0Name);
-    ReportExitByButton = summary.exitByButton;
+    ShownSummary = summary;
     Label11->setText(summary.exitMode);
     Label13->setText(summary.firmware);
     Label9->setText(summary.folder);
@@ -392,13 +376,12 @@ void TForm1::OpenWorkspace(bool ask)
 {
     QString folder = DownloadPath;
     if (ask) {
-        Form6->Cancelled = true;
-        Form6->exec();
-        if (Form6->Cancelled) {
+        const std::optional<QString> chosen = Form6->ChooseFolder();
+        if (!chosen) {
             ShowNoWorkspace();
             return;
         }
-        folder = Form6->ChosenDirectory;
+        folder = *chosen;
     }
     if (!Card.Open(folder, ask)) {
         ShowNoWorkspace();

@@ -2,6 +2,7 @@
 // TForm1, the main window: banner, six-button menu, device summary, and the owner of the
 // workspace state, the language table, the serial port and the link timers.
 
+#include "base/log_categories.h"
 #include "lang/language_table.h"
 #include "workspace/workspace.h"
 
@@ -31,7 +32,9 @@ public:
     void FirstStart();
     void ShowLogo();
     void ApplyLanguage();
-    void Trace(int type, const QString& text);
+    // Type 1 is a debug trace, written to the category's debug output (off unless switched on);
+    // any other type is shown to the operator.
+    void Trace(int type, const QString& text, const QLoggingCategory& category = qtx::AppLog());
     QString GetText(const QString& key) const { return Language.GetText(key); }
     QString GetSentence(const QString& key) const { return Language.GetSentence(key); }
     int AskQuestion(const QString& title, const QString& text, const QString& firstText, int firstResult,
@@ -63,10 +66,9 @@ public:
     bool NoWorkspaceYet = true;
     bool DebugMode = false;
     QString CardPath;
-    // The open workspace's exit mode as its report says it; the shown text follows the language
-    // it was read in, so the editor's choice is preselected from this.
-    bool ReportExitByButton = false;
-    QString DownloadFolderName = QStringLiteral("card");
+    // The summary shown of the open workspace's report: the editor and the archive start from it
+    // (its shown exit mode follows the language it was read in; exitByButton does not).
+    qtx::WorkspaceSummary ShownSummary;
     QString DownloadPath;
     qtx::LanguageTable Language;
     // The open card folder; CardLoaded, CardPath and NoWorkspaceYet follow it.
@@ -74,31 +76,31 @@ public:
     std::unique_ptr<qtx::LinkController> Link;
 
     // Controls.
-    QLabel* Image1 = nullptr;
-    QLabel* Label7 = nullptr;
-    QPushButton* Button5 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button4 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* Button6 = nullptr;
-    QPushButton* Button8 = nullptr;
-    QPushButton* Button7 = nullptr;
-    QLabel* Label8 = nullptr;
-    QLabel* Label9 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label6 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label10 = nullptr;
-    QLabel* Label11 = nullptr;
-    QLabel* Label12 = nullptr;
-    QLabel* Label13 = nullptr;
-    QLabel* Image2 = nullptr;
-    QTimer* TimerFirstStart = nullptr;
-    QTimer* Timer1 = nullptr;
-    QTimer* TimerLaunchEvents = nullptr;
+    QLabel* Image1 = nullptr;            // banner: the workspace's logo, else the built-in one
+    QLabel* Label7 = nullptr;            // "MENU" heading
+    QPushButton* Button5 = nullptr;      // choose the access mode (TForm11)
+    QPushButton* Button1 = nullptr;      // change the device configuration (TForm2)
+    QPushButton* Button4 = nullptr;      // archive (TForm5)
+    QPushButton* Button3 = nullptr;      // user manager (TForm3)
+    QPushButton* Button6 = nullptr;      // options: the interface language (TForm8)
+    QPushButton* Button8 = nullptr;      // exit
+    QPushButton* Button7 = nullptr;      // about
+    QLabel* Label8 = nullptr;            // "SD card path" caption; an upload's error count
+    QLabel* Label9 = nullptr;            // the workspace folder
+    QLabel* Label1 = nullptr;            // "Device name" caption
+    QLabel* Label2 = nullptr;            // device name
+    QLabel* Label5 = nullptr;            // "Port 0 name (entrance)" caption
+    QLabel* Label6 = nullptr;            // port 0 (entrance) name
+    QLabel* Label3 = nullptr;            // "Port 1 name (exit)" caption; the file being uploaded
+    QLabel* Label4 = nullptr;            // port 1 (exit) name
+    QLabel* Label10 = nullptr;           // "Exit mode" caption
+    QLabel* Label11 = nullptr;           // exit mode
+    QLabel* Label12 = nullptr;           // "Firmware" caption
+    QLabel* Label13 = nullptr;           // firmware version
+    QLabel* Image2 = nullptr;            // the built-in banner (hidden)
+    QTimer* TimerFirstStart = nullptr;   // first start, once the window shows
+    QTimer* Timer1 = nullptr;            // link engine tick (2 ms)
+    QTimer* TimerLaunchEvents = nullptr; // task sequencer tick (100 ms)
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -114,3 +116,5 @@ private:
 
     std::unique_ptr<QLocalServer> instanceServer_;
 };
+
+using MainWindow = TForm1; // the name new code may use

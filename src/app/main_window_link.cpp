@@ -36,9 +36,9 @@ public:
     void ClearFileList() override
     {
         if (Form12)
-            Form12->ListBox1->clear();
+            Form12->ClearFileLines();
     }
-    int FileListCount() const override { return Form12 ? Form12->ListBox1->count() : 0; }
+    int FileListCount() const override { return Form12 ? Form12->FileLineCount() : 0; }
     QByteArray FileListLine(int index) const override { return Form12 ? Form12->FileLine(index) : QByteArray(); }
 
     void ProgressMessage(const QString& text) override { Form1->ShowProgressMessage(text); }
@@ -82,7 +82,7 @@ public:
         if (!reason.isEmpty())
             Form1->ShowProgressMessage(reason);
     }
-    void Trace(const QString& text) override { Form1->Trace(1, text); }
+    void Trace(const QString& text) override { Form1->Trace(1, text, qtx::LinkLog()); }
     void ShowErrorCount(const QString& text) override { Form1->Label8->setText(text); }
     void ShowRetransmission(const QString& text) override { Form1->setWindowTitle(text); }
     void ShowUploadFile(const QString& name) override { Form1->Label3->setText(name); }
@@ -135,7 +135,7 @@ QList<qtx::SerialPortEntry> KnownPorts()
 void TForm1::CreateLink()
 {
     Link = std::make_unique<qtx::LinkController>(std::make_unique<WindowLinkView>());
-    Link->Engine().SetDownloadFolder(qtx::DataDir() + DownloadFolderName);
+    Link->Engine().SetDownloadFolder(qtx::DownloadDir());
 }
 
 void TForm1::ConnectRs232()
@@ -160,7 +160,7 @@ void TForm1::OpenRawConsole()
 
 void TForm1::StartDownloadTasks()
 {
-    Link->Engine().SetDownloadFolder(qtx::DataDir() + DownloadFolderName);
+    Link->Engine().SetDownloadFolder(qtx::DownloadDir());
     Link->Tasks().Start();
 }
 

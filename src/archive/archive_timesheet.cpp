@@ -76,11 +76,17 @@ QString TForm5::SaveFolder() const
     return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
-void TForm5::Button3Click()
+QString TForm5::TimesheetFileName() const
 {
     QString name = QStringLiteral("obecnosc_") + shownMonth.toString(QStringLiteral("yyyy-MM"));
     if (!WorkspaceName().isEmpty())
         name += QLatin1Char('_') + WorkspaceName();
+    return name;
+}
+
+void TForm5::Button3Click()
+{
+    const QString name = TimesheetFileName();
     int filter = 0;
     QString path = qtx::Dialogs().ChooseFileToSave(Button3->text(),
                                                    SaveFolder() + QLatin1Char('/') + name + QStringLiteral(".xlsx"),
@@ -119,9 +125,7 @@ void TForm5::Button4Click()
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageOrientation(QPageLayout::Landscape);
     printer.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
-    QString name = QStringLiteral("obecnosc_") + shownMonth.toString(QStringLiteral("yyyy-MM"));
-    if (!WorkspaceName().isEmpty())
-        name += QLatin1Char('_') + WorkspaceName();
+    const QString name = TimesheetFileName();
     printer.setDocName(name);
     if (printer.outputFormat() == QPrinter::PdfFormat)
         printer.setOutputFileName(SaveFolder() + QLatin1Char('/') + name + QStringLiteral(".pdf"));

@@ -36,8 +36,6 @@ constexpr int FilterWidth = 280;
 constexpr int ModeWidth = 280;
 constexpr int ComboHeight = 26;
 constexpr int ListWidth = 420;
-// The load paints its bars at most this often (about 30 times a second).
-constexpr int BarFrameMs = 33;
 constexpr int TimesheetButtonWidth = 260;
 
 // The folder as a directory lister reports it: no trailing separator except for the root.
@@ -124,6 +122,7 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent)
 
     ProgressBar1 = new TPlainProgressBar(this);
     ProgressBar2 = new TPlainProgressBar(this);
+    bars_.SetBars({ProgressBar1, ProgressBar2});
     for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
         bar->setRange(0, 100);
         bar->setValue(0);
@@ -153,6 +152,17 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent)
 
     resize(1163, 598);
     ArrangeControls();
+}
+
+void TForm5::ShowWorkspace(const QString& folder, const QString& entrance, const QString& exit,
+                           const QString& deviceName)
+{
+    OpenFolder(folder);
+    ComboBox1->hide();
+    Label9->hide();
+    SetPortNames(entrance, exit);
+    DeviceName = deviceName;
+    exec();
 }
 
 void TForm5::OpenFolder(const QString& folder)
@@ -189,7 +199,8 @@ void TForm5::ApplyTexts(const qtx::LanguageTable& t)
     FoundFilesText = t.GetSentence(QStringLiteral("FOUND FILES"));
     DateNameErrorText = t.GetSentence(QStringLiteral("THE FILE NAME IS NOT A DATE"));
     CheckBox1->setText(t.Lower(QStringLiteral("SELECT/UNSELECT ALL")));
-    Button1->setText(t.GetSentence(QStringLiteral("CLOSE")));
+    CloseText = t.GetSentence(QStringLiteral("CLOSE"));
+    Button1->setText(CloseText);
     Button2->setText(t.GetSentence(QStringLiteral("LOAD FILES")));
     GroupBox1->setTitle(QLatin1Char(' ') + t.Lower(QStringLiteral("FILE INFORMATION")) + QLatin1Char(' '));
     Label3->setText(t.GetSentence(QStringLiteral("DATE")));
@@ -312,19 +323,19 @@ void TForm5::LoadFiles()
         chosen.append(CheckListBox1->item(i)->checkState() == Qt::Checked);
     ProgressBar2->setRange(0, count + 1);
     ProgressBar1->setMaximum(100);
-    barsPainted_.invalidate();
+    bars_.Restart();
     qtx::ArchiveLoadProgress progress;
-    progress.fileStarted = [this](int position) { MoveBar(ProgressBar2, position + 1); };
+    progress.fileStarted = [this](int position) { bars_.Move(ProgressBar2, position + 1); };
     progress.lineStart = [this] { return ProgressBar1->value(); };
-    progress.linePercent = [this](int percent) { MoveBar(ProgressBar1, percent); };
+    progress.linePercent = [this](int percent) { bars_.Move(ProgressBar1, percent); };
     progress.fileRead = [this] {
-        MoveBar(ProgressBar1, 0);
+        bars_.Move(ProgressBar1, 0);
         if (!EventStore.IsEmpty())
             shownMonth = EventStore[0].Date();
     };
     Files.Load(EventStore, chosen, DateNameErrorText, progress);
-    MoveBar(ProgressBar2, 0);
-    PaintBars();
+    bars_.Move(ProgressBar2, 0);
+    bars_.Paint();
     Panel1->hide();
     // A missing user list is reported after the calendar is drawn: the load itself is complete.
     std::exception_ptr userListError;
@@ -336,25 +347,6 @@ void TForm5::LoadFiles()
     DrawCalendar();
     if (userListError)
         std::rethrow_exception(userListError);
-}
-
-void TForm5::MoveBar(QProgressBar* bar, int value)
-{
-    // A progress bar paints itself at once on every visible step, each paint a round trip to
-    // the display server; a year of files takes tens of thousands of steps. The bars follow
-    // every step but are painted once a frame.
-    bar->setUpdatesEnabled(false);
-    bar->setValue(value);
-    bar->setUpdatesEnabled(true);
-    if (!barsPainted_.isValid() || barsPainted_.elapsed() >= BarFrameMs)
-        PaintBars();
-}
-
-void TForm5::PaintBars()
-{
-    ProgressBar1->repaint();
-    ProgressBar2->repaint();
-    barsPainted_.start();
 }
 
 void TForm5::FillUserFilter()

@@ -5,10 +5,10 @@
 #include "archive/statistics.h"
 #include "archive/timesheet.h"
 #include "archive/timesheet_export.h"
+#include "base/widgets/bar_frames.h"
 
 #include <QDate>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QProgressBar>
 #include <QStringList>
@@ -43,6 +43,8 @@ class TForm5 : public QDialog {
 public:
     explicit TForm5(QWidget* parent = nullptr);
 
+    // Shows the archive of a workspace folder with its report's port and device names, until closed.
+    void ShowWorkspace(const QString& folder, const QString& entrance, const QString& exit, const QString& deviceName);
     void OpenFolder(const QString& folder);
     void SetPortNames(const QString& entrance, const QString& exit);
     void ApplyTexts(const qtx::LanguageTable& texts);
@@ -66,8 +68,6 @@ public:
     // The card folder of the file panel, whichever source the calendar shows.
     QString CardFolder() const { return otherSource_ ? otherSource_->cardFolder : ListedFolder; }
     // Sets a load bar's value; the bars are painted at most once a frame.
-    void MoveBar(QProgressBar* bar, int value);
-    void PaintBars();
     void FillUserFilter();
     void ArrangeControls();
 
@@ -96,6 +96,8 @@ public:
     // Where save dialogs start: the user's documents, never the workspace, whose *.csv files the
     // archive would take for event files.
     QString SaveFolder() const;
+    // The timesheet's default file name without extension: the month, then the workspace.
+    QString TimesheetFileName() const;
 
     // The user filter as the statistics take it: all users while the first entry is selected,
     // otherwise the first four characters of the box's text.
@@ -140,6 +142,7 @@ public:
     QStringList DayNames;
     qtx::EventLineTexts EventLineTexts;
     qtx::TimesheetTexts TimesheetTexts;
+    QString CloseText;
     QString SaveText;
     QString FolderText;
     QString CountingModeText;
@@ -149,28 +152,28 @@ public:
     QString PreparingText;
     QString SavedFileText;
 
-    QWidget* Panel1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QListWidget* CheckListBox1 = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label6 = nullptr;
-    QLabel* Label7 = nullptr;
-    QLabel* Label8 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QWidget* Image1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QLabel* Label9 = nullptr;
-    QComboBox* ComboBox2 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    QProgressBar* ProgressBar2 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button3 = nullptr; // save timesheet
-    QPushButton* Button4 = nullptr; // print
+    QWidget* Panel1 = nullptr;            // file panel: the event files and their loading
+    QLabel* Label1 = nullptr;             // number of files found
+    QLabel* Label2 = nullptr;             // the listed folder
+    QCheckBox* CheckBox1 = nullptr;       // select or unselect all files
+    QListWidget* CheckListBox1 = nullptr; // the event files, ticked to load
+    QGroupBox* GroupBox1 = nullptr;       // the current file's information
+    QLabel* Label3 = nullptr;             // "Date" caption
+    QLabel* Label4 = nullptr;             // the file's date
+    QLabel* Label5 = nullptr;             // "File size" caption
+    QLabel* Label6 = nullptr;             // the file's size
+    QLabel* Label7 = nullptr;             // "Events" caption
+    QLabel* Label8 = nullptr;             // the file's number of events
+    QPushButton* Button2 = nullptr;       // load the ticked files
+    QWidget* Image1 = nullptr;            // the month calendar (drawn)
+    QComboBox* ComboBox1 = nullptr;       // user filter
+    QLabel* Label9 = nullptr;             // "Filter" caption
+    QComboBox* ComboBox2 = nullptr;       // counting mode
+    QProgressBar* ProgressBar1 = nullptr; // load: the current file's lines
+    QProgressBar* ProgressBar2 = nullptr; // load: the files done
+    QPushButton* Button1 = nullptr;       // close
+    QPushButton* Button3 = nullptr;       // save timesheet
+    QPushButton* Button4 = nullptr;       // print
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -187,5 +190,7 @@ private:
     };
     std::optional<OtherSource> otherSource_;
     qtx::MonthFiguresCache figures_;
-    QElapsedTimer barsPainted_;
+    qtx::BarFrames bars_;
 };
+
+using ArchiveWindow = TForm5; // the name new code may use

@@ -6,6 +6,7 @@
 #include "base/dialogs.h"
 #include "base/text_file.h"
 #include "base/widgets/application.h"
+#include "base/widgets/buttons.h"
 #include "base/widgets/fonts.h"
 
 #include <QComboBox>
@@ -26,12 +27,11 @@ TForm7::TForm7(TForm5* archive, QWidget* parent) : QDialog(parent), Archive(arch
     ListBox1 = new QListView(this);
     ListBox1->setModel(Lines);
     ListBox1->setUniformItemSizes(true);
-    Button1 = new QPushButton(QStringLiteral("Zamknij"), this);
-    Button1->setAutoDefault(false);
+    Button1 = qtx::MakeButton(this);
+    Button1->setText(QStringLiteral("Zamknij"));
     Button1->resize(120, 34);
 
-    Button2 = new QPushButton(this);
-    Button2->setAutoDefault(false);
+    Button2 = qtx::MakeButton(this);
     Button2->resize(120, 34);
     // Tab in reading order: the save button stands left of the close button.
     setTabOrder(Button2, Button1);
@@ -44,7 +44,7 @@ TForm7::TForm7(TForm5* archive, QWidget* parent) : QDialog(parent), Archive(arch
 
 void TForm7::ShowDayList(int year, int month, int day)
 {
-    Button1->setText(Archive->Button1->text());
+    Button1->setText(Archive->CloseText);
     Button2->setText(Archive->SaveText);
     shownDate = QDate(year, month, day);
     Label1->setText(Archive->ListOfEventsText + QStringLiteral(": ") + QString::number(day) + QLatin1Char(' ')

@@ -25,11 +25,11 @@ public:
     // Saves the shown day's lines as CSV: date, time, user, name, port, status.
     void Button2Click();
 
-    QLabel* Label1 = nullptr;
-    QListView* ListBox1 = nullptr;
+    QLabel* Label1 = nullptr;            // heading: the day shown
+    QListView* ListBox1 = nullptr;       // the day's events
     qtx::DayEventModel* Lines = nullptr; // ListBox1's lines
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr; // save
+    QPushButton* Button1 = nullptr;      // close
+    QPushButton* Button2 = nullptr;      // save
     QDate shownDate;
 
 protected:
@@ -38,3 +38,5 @@ protected:
 private:
     TForm5* Archive;
 };
+
+using DayListWindow = TForm7; // the name new code may use

@@ -31,6 +31,11 @@ QString DataDir()
            + QStringLiteral("qtx-manager/");
 }
 
+QString DownloadDir()
+{
+    return DataDir() + QStringLiteral("card");
+}
+
 static qsizetype LastSeparator(const QString& path)
 {
     return std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));

@@ -16,10 +16,13 @@ QString ShareDir();
 // (a build or unpacked copy), then the installed share folder.
 QStringList ProgramFileFolders();
 
-// Folder of what the program writes for itself (the "card" download folder), ending in "/": its
+// Folder of what the program writes for itself (the download folder), ending in "/": its
 // own folder, except when it runs installed (texts only under the share folder), where the
 // program's folder is the system's, so a folder of the user's own is used.
 QString DataDir();
+
+// The folder under DataDir() that files fetched from the recorder go to.
+QString DownloadDir();
 
 // The path up to and including its last "/" or "\"; empty when it has neither.
 QString DirOfPath(const QString& path);

@@ -4,6 +4,7 @@
 #include "base/paths.h"
 #include "base/text_file.h"
 #include "base/widgets/application.h"
+#include "base/widgets/buttons.h"
 #include "base/widgets/fonts.h"
 #include "config/config_files.h"
 #include "lang/language_table.h"
@@ -79,16 +80,12 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent)
     CheckBox6->setChecked(true);
     top += RowHeight + 8;
 
-    Button2 = new QPushButton(this);
+    Button2 = qtx::MakeButton(this);
     Button2->setGeometry(Left, top, 280, 30);
-    Button1 = new QPushButton(this);
+    Button1 = qtx::MakeButton(this);
     Button1->setGeometry(FieldLeft + FieldWidth - 200, top, 200, 30);
     setFixedSize(FieldLeft + FieldWidth + Left, top + 30 + 12);
 
-    for (QPushButton* button : {Button1, Button2}) {
-        button->setAutoDefault(false);
-        button->setDefault(false);
-    }
     for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5, CheckBox7})
         qtx::OnClick(box, this, &TForm2::RefreshFields);
     qtx::OnClick(Button2, this, &TForm2::Button2Click);
@@ -105,6 +102,22 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent)
     Timer1->setInterval(150);
     connect(Timer1, &QTimer::timeout, this, [this] { qtx::RunGuarded([this] { Timer1Timer(); }); });
     Timer1->start();
+}
+
+bool TForm2::Compose(const Reported& reported, const QString& commandFilePath)
+{
+    Edit4->setText(reported.deviceName);
+    Edit5->setText(reported.port1Name);
+    Edit6->setText(reported.port0Name);
+    RadioButton2->setChecked(reported.exitByButton);
+    RadioButton1->setChecked(!reported.exitByButton);
+    for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3})
+        box->setChecked(false);
+    ConfigFilePath = commandFilePath;
+    RefreshFields();
+    NotCreated = true;
+    exec();
+    return !NotCreated;
 }
 
 void TForm2::ApplyTexts(const qtx::LanguageTable& t)
@@ -209,7 +222,7 @@ void TForm2::Button2Click()
     }
     const QList<QByteArray> lines = qtx::BuildCommandLines(Commands());
     if (!lines.isEmpty())
-        qtx::WriteTextLines(qtx::DirOfPath(ConfigFilePath) + QStringLiteral("konfig.txt"), lines);
+        qtx::WriteTextLines(qtx::DirOfPath(ConfigFilePath) + qtx::CommandFileName, lines);
     NotCreated = false;
     accept();
 }

@@ -7,6 +7,10 @@
 
 namespace qtx {
 
+// Their names inside a workspace folder.
+inline const QString ReportFileName = QStringLiteral("KONFOUT.TXT");
+inline const QString CommandFileName = QStringLiteral("konfig.txt");
+
 // What a configuration report says; values are the file's raw bytes.
 struct ConfigReport {
     QByteArray deviceName;

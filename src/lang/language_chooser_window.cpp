@@ -22,3 +22,12 @@ TForm8::TForm8(QWidget* parent) : QDialog(parent)
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
     setFixedSize(260, 112);
 }
+
+int TForm8::Choose(int current, const QString& languageText, const QString& closeText)
+{
+    Label1->setText(languageText);
+    Button1->setText(closeText);
+    ComboBox1->setCurrentIndex(current);
+    exec();
+    return ComboBox1->currentIndex();
+}

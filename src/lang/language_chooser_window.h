@@ -11,7 +11,13 @@ class TForm8 : public QDialog {
 public:
     explicit TForm8(QWidget* parent = nullptr);
 
-    QLabel* Label1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QPushButton* Button1 = nullptr;
+    // Shows the languages with the current one chosen, in the given caption and close texts,
+    // until closed; returns the chosen language's index.
+    int Choose(int current, const QString& languageText, const QString& closeText);
+
+    QLabel* Label1 = nullptr;       // "Language" caption
+    QComboBox* ComboBox1 = nullptr; // the interface languages
+    QPushButton* Button1 = nullptr; // close
 };
+
+using LanguageChooserWindow = TForm8; // the name new code may use

@@ -8,6 +8,7 @@
 #include "lang/language_table.h"
 #include "link/link_controller.h"
 #include "link/log_list.h"
+#include "link/transfer_texts.h"
 #include "link/wire_format.h"
 
 #include <QComboBox>
@@ -33,12 +34,10 @@ qint64 TickCount()
 
 } // namespace
 
-TForm12::TForm12(const qtx::LanguageTable& texts, const std::unique_ptr<qtx::LinkController>& link,
-                 const QString& downloadFolderName, QWidget* parent)
+TForm12::TForm12(const qtx::LanguageTable& texts, const std::unique_ptr<qtx::LinkController>& link, QWidget* parent)
     : QDialog(parent),
       texts_(texts),
-      link_(link),
-      downloadFolderName_(downloadFolderName)
+      link_(link)
 {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
@@ -106,6 +105,16 @@ QByteArray TForm12::FileLine(int row) const
 {
     const QListWidgetItem* item = ListBox1->item(row);
     return item ? item->data(Qt::UserRole).toByteArray() : QByteArray();
+}
+
+int TForm12::FileLineCount() const
+{
+    return ListBox1->count();
+}
+
+void TForm12::ClearFileLines()
+{
+    ListBox1->clear();
 }
 
 int TForm12::SelectedFileRow() const
@@ -180,6 +189,6 @@ void TForm12::ListBox1DblClick()
     const int row = SelectedFileRow();
     if (row < 0)
         return;
-    Link().Engine().SetDownloadFolder(qtx::DataDir() + downloadFolderName_);
+    Link().Engine().SetDownloadFolder(qtx::DownloadDir());
     Link().Engine().RequestFile(FileLine(row));
 }

@@ -20,10 +20,9 @@ class LogList;
 // and the link log.
 class TForm12 : public QDialog {
 public:
-    // texts: the interface language; link: the program's link controller (its owner keeps it);
-    // downloadFolderName: the folder under the program's data folder that fetched files go to.
+    // texts: the interface language; link: the program's link controller (its owner keeps it).
     TForm12(const qtx::LanguageTable& texts, const std::unique_ptr<qtx::LinkController>& link,
-            const QString& downloadFolderName, QWidget* parent = nullptr);
+            QWidget* parent = nullptr);
 
     void FillPorts(const QList<qtx::SerialPortEntry>& ports);
 
@@ -34,6 +33,8 @@ public:
     // The file list keeps each name's bytes as received; it shows them decoded.
     void AddFileLine(const QByteArray& name);
     QByteArray FileLine(int row) const;
+    int FileLineCount() const;
+    void ClearFileLines();
     // The row of the line the user selected; -1 when none is (a current row alone does not count).
     int SelectedFileRow() const;
 
@@ -44,20 +45,21 @@ public:
     void Button4Click();
     void ListBox1DblClick();
 
-    QComboBox* ComboBox1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* Button5 = nullptr;
-    QPushButton* Button4 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QListWidget* ListBox1 = nullptr;
-    qtx::LogList* ListBox2 = nullptr;
-    qtx::PortListWatcher* Ports = nullptr;
+    QComboBox* ComboBox1 = nullptr;        // serial ports
+    QPushButton* Button1 = nullptr;        // connect
+    QPushButton* Button3 = nullptr;        // disconnect
+    QPushButton* Button5 = nullptr;        // delete the selected file on the card
+    QPushButton* Button4 = nullptr;        // send a file
+    QPushButton* Button2 = nullptr;        // ask for the file list
+    QListWidget* ListBox1 = nullptr;       // the card's files (double click fetches)
+    qtx::LogList* ListBox2 = nullptr;      // link log
+    qtx::PortListWatcher* Ports = nullptr; // keeps ComboBox1 current
 
 private:
     qtx::LinkController& Link() const { return *link_; }
 
     const qtx::LanguageTable& texts_;
     const std::unique_ptr<qtx::LinkController>& link_;
-    const QString& downloadFolderName_;
 };
+
+using ConsoleWindow = TForm12; // the name new code may use

@@ -1,5 +1,7 @@
 #include "link/link_view.h"
 
+#include "base/log_categories.h"
+
 namespace qtx {
 
 LinkView::~LinkView() = default;
@@ -51,8 +53,9 @@ QString LinkView::ChosenPortName() const
 void LinkView::PortOpenFailed(const QString&, const TCOMSocket&)
 {
 }
-void LinkView::Trace(const QString&)
+void LinkView::Trace(const QString& text)
 {
+    qCDebug(LinkLog).noquote() << text;
 }
 void LinkView::ShowErrorCount(const QString&)
 {

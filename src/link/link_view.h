@@ -42,7 +42,7 @@ public:
     virtual QString ChosenPortName() const;
     // The sequencer's connect step could not open the port; the port holds the reason.
     virtual void PortOpenFailed(const QString& name, const TCOMSocket& port);
-    // The main window's debug trace (never displayed).
+    // The link's debug trace, in the qtx.link logging category (off unless switched on).
     virtual void Trace(const QString& text);
     // Upload diagnostics on the main window.
     virtual void ShowErrorCount(const QString& text);

@@ -12,8 +12,6 @@ class QTimer;
 
 namespace qtx {
 
-class LanguageTable;
-
 // PortListWatcher, a window's port list kept current: one line per port ("COM33  /dev/ttyUSB0
 // FT232R USB UART"), looked at again every second while the window is shown, so an adapter
 // plugged in or pulled out appears or disappears without reopening the window.
@@ -41,10 +39,6 @@ private:
     QList<SerialPortEntry> shown_;
 };
 
-// Why a port did not open, for the operator, in the interface language: the port, its device,
-// the reason and what to do about it. Empty when the port reported no reason.
-QString PortFailureText(const QString& name, const TCOMSocket& port, const LanguageTable& texts);
-
 } // namespace qtx
 
 // TForm14, the COM port chooser: the system's serial ports with their devices; the connect step
@@ -59,12 +53,14 @@ public:
     QString ChosenPortName() const;
     void Button1Click();
 
-    QLabel* Label1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    qtx::PortListWatcher* Ports = nullptr;
+    QLabel* Label1 = nullptr;              // "Choose COM port" caption
+    QComboBox* ComboBox1 = nullptr;        // serial ports
+    QPushButton* Button1 = nullptr;        // OK
+    qtx::PortListWatcher* Ports = nullptr; // keeps ComboBox1 current
 
 protected:
     // The chooser has no cancel: leaving it by the keyboard counts as OK.
     void reject() override;
 };
+
+using PortChooserWindow = TForm14; // the name new code may use

@@ -31,10 +31,10 @@ public:
     // The task sequencer closes the window at the normal end of its run: not a cancel.
     void CloseAtEnd();
 
-    QLabel* Label1 = nullptr;
-    QProgressBar* ProgressBar2 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    qtx::LogList* ListBox1 = nullptr;
+    QLabel* Label1 = nullptr;             // counter: files done of listed
+    QProgressBar* ProgressBar2 = nullptr; // the file being fetched
+    QProgressBar* ProgressBar1 = nullptr; // the share of listed files done
+    qtx::LogList* ListBox1 = nullptr;     // messages, time-stamped
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -43,3 +43,5 @@ protected:
 private:
     const std::unique_ptr<qtx::LinkController>& link_;
 };
+
+using ProgressWindow = TForm13; // the name new code may use

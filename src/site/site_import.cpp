@@ -92,7 +92,7 @@ void InTransaction(SiteConnection& sql, F&& f)
 
 std::int64_t StoreDoor(SiteConnection& sql, const QString& name, const QString& folder)
 {
-    const ConfigReport report = ReadConfigReportFile(folder + QStringLiteral("KONFOUT.TXT"));
+    const ConfigReport report = ReadConfigReportFile(folder + ReportFileName);
     const QString usersPath = folder + UserFileName;
     const bool haveUsers = QFileInfo::exists(usersPath);
     const QList<UserFilterEntry> people =

@@ -5,6 +5,7 @@
 #include "base/paths.h"
 #include "base/text_file.h"
 #include "base/widgets/application.h"
+#include "base/widgets/bar_frames.h"
 #include "base/widgets/buttons.h"
 #include "base/widgets/input_guard.h"
 #include "config/config_files.h"
@@ -121,20 +122,22 @@ void TSiteSource::Button2Click()
     const qtx::BusyInputGuard busy(Archive);
     const QString folder = qtx::WithTrailingChar(Archive->CardFolder(), QLatin1Char('/'));
     // The recorder's own name is the door's; a card without one goes by its folder's name.
-    QString door = QFileInfo(folder + QStringLiteral("KONFOUT.TXT")).exists()
-                       ? qtx::FromCp1250(qtx::ReadConfigReportFile(folder + QStringLiteral("KONFOUT.TXT")).deviceName)
+    QString door = QFileInfo(folder + qtx::ReportFileName).exists()
+                       ? qtx::FromCp1250(qtx::ReadConfigReportFile(folder + qtx::ReportFileName).deviceName)
                        : QString();
     if (door.trimmed().isEmpty())
         door = QDir(folder).dirName();
     qtx::SiteDatabase db(qtx::ResolveSiteLocation(QString()));
     QProgressBar* bar = Archive->ProgressBar2;
+    qtx::BarFrames frames;
+    frames.SetBars({bar});
     const qtx::SiteImportResult result =
-        qtx::ImportCardFolder(db, door.trimmed(), folder, [this, bar](int position, int count, const QString&) {
+        qtx::ImportCardFolder(db, door.trimmed(), folder, [bar, &frames](int position, int count, const QString&) {
             bar->setRange(0, std::max(count, 1));
-            Archive->MoveBar(bar, position);
+            frames.Move(bar, position);
         });
-    Archive->MoveBar(bar, 0);
-    Archive->PaintBars();
+    frames.Move(bar, 0);
+    frames.Paint();
     FillDoors();
     QString text =
         door.trimmed() + QStringLiteral(": ") + ImportedText + QStringLiteral(": ") + QString::number(result.events);

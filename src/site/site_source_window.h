@@ -27,8 +27,8 @@ public:
     // Imports the archive window's card folder as the door named by its device ID.
     void Button2Click();
 
-    QLabel* Label1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
+    QLabel* Label1 = nullptr;       // "Site archive" caption
+    QComboBox* ComboBox1 = nullptr; // the doors of the site archive
     QPushButton* Button1 = nullptr; // open
     QPushButton* Button2 = nullptr; // import this card
 

@@ -267,24 +267,15 @@ void TForm4::Button2Click()
 
 void TForm4::Button4Click()
 {
-    PinDialog->setWindowTitle(ShowPins ? Edit2->text() : QString());
-    PinDialog->SetMasked(!ShowPins);
-    PinDialog->Button1->setText(Manager->ConfirmText);
-    PinDialog->Button2->setText(Manager->CancelText);
-    PinDialog->Label1->setText(Manager->InputNewPinText);
-    PinDialog->Label2->setText(Manager->RepeatNewPinText);
-    PinDialog->MismatchText = PinMismatchText;
-    PinDialog->RuleText = Manager->PinRuleText + QLatin1Char('!');
-    PinDialog->PinCancelled = false;
-    PinDialog->Edit1->clear();
-    PinDialog->Edit2->clear();
-    PinDialog->Edit1->setFocus();
-    PinDialog->exec();
-    if (PinDialog->PinCancelled)
+    const std::optional<QString> pin = PinDialog->AskNewPin(
+        {ShowPins ? Edit2->text() : QString(), Manager->InputNewPinText, Manager->RepeatNewPinText,
+         Manager->ConfirmText, Manager->CancelText, PinMismatchText, Manager->PinRuleText + QLatin1Char('!')},
+        !ShowPins);
+    if (!pin)
         return;
     if (Button4->text() == Manager->SetPinText)
         Button4->setText(Manager->ChangePinText);
-    Edit2->setText(PinDialog->Edit1->text());
+    Edit2->setText(*pin);
     if (Edit2->text().isEmpty())
         Button4->setText(Manager->SetPinText);
 }

@@ -46,24 +46,24 @@ public:
     // The PIN dialog the PIN button opens (given by the form registry).
     TForm10* PinDialog = nullptr;
 
-    QLabel* Label1 = nullptr; // name
-    QLabel* Label2 = nullptr; // "ID"
-    QLabel* Label3 = nullptr; // "PIN"
-    QLabel* Label4 = nullptr; // full card number
-    QLabel* Label5 = nullptr; // "HEX:"
-    QLabel* Label6 = nullptr; // the card's bytes
-    QLabel* Label7 = nullptr; // "," between facility code and short number
-    QLineEdit* Edit1 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QLineEdit* Edit3 = nullptr;
-    QLineEdit* Edit4 = nullptr;
-    QLineEdit* Edit5 = nullptr;
-    QLineEdit* Edit6 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* Button4 = nullptr;
+    QLabel* Label1 = nullptr;       // name
+    QLabel* Label2 = nullptr;       // "ID"
+    QLabel* Label3 = nullptr;       // "PIN"
+    QLabel* Label4 = nullptr;       // full card number
+    QLabel* Label5 = nullptr;       // "HEX:"
+    QLabel* Label6 = nullptr;       // the card's bytes
+    QLabel* Label7 = nullptr;       // "," between facility code and short number
+    QLineEdit* Edit1 = nullptr;     // name
+    QLineEdit* Edit2 = nullptr;     // PIN (shown masked or not)
+    QLineEdit* Edit3 = nullptr;     // ID
+    QLineEdit* Edit4 = nullptr;     // full card number
+    QLineEdit* Edit5 = nullptr;     // facility code
+    QLineEdit* Edit6 = nullptr;     // short card number
+    QCheckBox* CheckBox1 = nullptr; // administrator
+    QPushButton* Button1 = nullptr; // cancel
+    QPushButton* Button2 = nullptr; // add another card
+    QPushButton* Button3 = nullptr; // confirm
+    QPushButton* Button4 = nullptr; // set or change the PIN (TForm10)
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -78,3 +78,5 @@ private:
     // The manager whose texts the editor shows.
     TForm3* Manager;
 };
+
+using UserEditorWindow = TForm4; // the name new code may use

@@ -3,6 +3,7 @@
 #include "base/dialogs.h"
 #include "base/text_file.h"
 #include "base/widgets/application.h"
+#include "base/widgets/bar_frames.h"
 #include "base/widgets/buttons.h"
 #include "base/widgets/fonts.h"
 #include "lang/language_table.h"
@@ -12,7 +13,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCryptographicHash>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,7 +21,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -55,7 +54,6 @@ constexpr int BarHeight = 14;
 constexpr int CountHeight = 16;
 constexpr int HeadingTop = 0;
 constexpr int HeadingHeight = 16;
-constexpr int FrameMilliseconds = 16;
 
 // Draws the current line of the focused list with a dotted frame only: the style would fill it
 // with a pale highlight, which reads as a selection when nothing is selected.
@@ -242,24 +240,11 @@ void TForm3::RebuildView()
     ProgressBar1->setMaximum(100);
     ProgressBar1->setValue(0);
     Lines->SetPinDisplay(ShowPins, ExistsText);
-    // The bar follows every change of its percentage, but is painted at most once a frame:
-    // a hundred immediate repaints would cost more than filtering thousands of records. A
-    // progress bar repaints itself whenever a new value moves its chunk, so its updates stay
-    // off between the frames painted here.
-    {
-        QElapsedTimer sincePaint;
-        ProgressBar1->setUpdatesEnabled(false);
-        const auto updatesBack = qScopeGuard([this] { ProgressBar1->setUpdatesEnabled(true); });
-        Lines->Rebuild(CurrentFilter(), CurrentOrder(), collator_, [this, &sincePaint](int percent) {
-            ProgressBar1->setValue(percent);
-            if (!sincePaint.isValid() || sincePaint.elapsed() >= FrameMilliseconds) {
-                ProgressBar1->setUpdatesEnabled(true);
-                ProgressBar1->repaint();
-                ProgressBar1->setUpdatesEnabled(false);
-                sincePaint.start();
-            }
-        });
-    }
+    // A hundred immediate repaints of the bar would cost more than filtering thousands of records.
+    qtx::BarFrames frames;
+    frames.SetBars({ProgressBar1});
+    Lines->Rebuild(CurrentFilter(), CurrentOrder(), collator_,
+                   [this, &frames](int percent) { frames.Move(ProgressBar1, percent); });
     ProgressBar1->setValue(0);
 }
 

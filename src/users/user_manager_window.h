@@ -108,24 +108,24 @@ public:
     QString RepeatNewPinText = QStringLiteral("{REPEAT NEW PIN}");
     QString PinMismatchText = QStringLiteral("{PIN NUMBERS DOES DIFFER}.");
 
-    QListView* ListBox1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label7 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QRadioButton* RadioButton1 = nullptr;
-    QRadioButton* RadioButton2 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* Button4 = nullptr;
-    QPushButton* Button5 = nullptr;
+    QListView* ListBox1 = nullptr;        // the users shown
+    QLabel* Label1 = nullptr;             // number of all users
+    QLabel* Label2 = nullptr;             // "ID" column heading
+    QLabel* Label3 = nullptr;             // "PIN" column heading
+    QLabel* Label4 = nullptr;             // "Short card" column heading
+    QLabel* Label5 = nullptr;             // "Name" column heading
+    QLabel* Label7 = nullptr;             // number of users shown
+    QCheckBox* CheckBox1 = nullptr;       // search filter on
+    QComboBox* ComboBox1 = nullptr;       // field the search looks in
+    QLineEdit* Edit1 = nullptr;           // search text
+    QRadioButton* RadioButton1 = nullptr; // sort by name
+    QRadioButton* RadioButton2 = nullptr; // sort by ID
+    QProgressBar* ProgressBar1 = nullptr; // filtering progress
+    QPushButton* Button1 = nullptr;       // close
+    QPushButton* Button2 = nullptr;       // edit the user (TForm4)
+    QPushButton* Button3 = nullptr;       // add a user (TForm4)
+    QPushButton* Button4 = nullptr;       // delete the user
+    QPushButton* Button5 = nullptr;       // save the changes
 
     // The message when every ID is taken; the same in every language.
     static inline const QString FullListMessage = QStringLiteral("Lista uzytkownikow jest pelna!");
@@ -143,3 +143,5 @@ protected:
 private:
     QCollator collator_;
 };
+
+using UserManagerWindow = TForm3; // the name new code may use

@@ -1,6 +1,7 @@
 #include "workspace/access_mode_window.h"
 
 #include "base/widgets/application.h"
+#include "base/widgets/buttons.h"
 #include "base/widgets/fonts.h"
 #include "base/widgets/left_shift.h"
 #include "lang/language_table.h"
@@ -24,9 +25,9 @@ TForm11::TForm11(std::function<void(int)> runAccessMode, QWidget* parent)
     for (auto [button, caption] : {std::pair{&BitBtn3, QStringLiteral("Połącz przez RS-232")},
                                    {&BitBtn1, QStringLiteral("Wybierz lokalny folder")},
                                    {&BitBtn4, QStringLiteral("Nic nie rób")}}) {
-        *button = new QPushButton(caption, this);
+        *button = qtx::MakeButton(this);
+        (*button)->setText(caption);
         (*button)->setGeometry(12, top, 336, 36);
-        (*button)->setAutoDefault(false);
         top += 44;
     }
     qtx::OnClick(BitBtn3, this, &TForm11::BitBtn3Click);

@@ -25,13 +25,15 @@ public:
 
     int AccessMode = DoNothing;
 
-    QLabel* Label1 = nullptr;
-    QPushButton* BitBtn3 = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn4 = nullptr;
+    QLabel* Label1 = nullptr;       // "Choose access mode" caption
+    QPushButton* BitBtn3 = nullptr; // connect over RS-232
+    QPushButton* BitBtn1 = nullptr; // choose a local folder
+    QPushButton* BitBtn4 = nullptr; // do nothing
 
 private:
     void Choose(int code);
 
     std::function<void(int)> runAccessMode_;
 };
+
+using AccessModeWindow = TForm11; // the name new code may use

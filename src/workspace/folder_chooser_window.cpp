@@ -71,6 +71,15 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent)
     ArrangeControls();
 }
 
+std::optional<QString> TForm6::ChooseFolder()
+{
+    Cancelled = true;
+    exec();
+    if (Cancelled)
+        return std::nullopt;
+    return ChosenDirectory;
+}
+
 void TForm6::ApplyTexts(const qtx::LanguageTable& t)
 {
     Button1->setText(t.GetSentence(QStringLiteral("CANCEL")));

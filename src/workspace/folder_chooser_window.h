@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
 
 class QComboBox;
 class QFileSystemModel;
@@ -19,6 +20,8 @@ public:
     explicit TForm6(QWidget* parent = nullptr);
 
     void ApplyTexts(const qtx::LanguageTable& texts);
+    // Shows the chooser until closed; the folder chosen, or nothing when cancelled.
+    std::optional<QString> ChooseFolder();
     // The folder downloads go to; once it exists the drive list offers it by name, since the tree
     // shows no hidden folders and it lies under one (~/.local/share).
     void SetDownloadFolder(const QString& folder);
@@ -31,11 +34,11 @@ public:
     bool Cancelled = true;
     QString ChosenDirectory;
 
-    QComboBox* DriveComboBox1 = nullptr;
-    QTreeView* DirectoryListBox1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
+    QComboBox* DriveComboBox1 = nullptr;    // drives and mount points
+    QTreeView* DirectoryListBox1 = nullptr; // folders
+    QLabel* Label1 = nullptr;               // the current folder
+    QPushButton* Button1 = nullptr;         // cancel
+    QPushButton* Button2 = nullptr;         // set as SD card
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -53,3 +56,5 @@ private:
     QString downloadFolder_;
     QString downloadText_;
 };
+
+using FolderChooserWindow = TForm6; // the name new code may use

@@ -7,3 +7,5 @@ class TForm9 : public QDialog {
 public:
     explicit TForm9(QWidget* parent = nullptr);
 };
+
+using UserListConflictWindow = TForm9; // the name new code may use

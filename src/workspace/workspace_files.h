@@ -1,15 +1,12 @@
 #pragma once
 // The files a workspace must hold, and the defaults written when they are missing.
 
+#include "config/config_files.h"
 #include "users/user.h"
 
 #include <QString>
 
 namespace qtx {
-
-// File names inside a workspace folder (the user list's, UserFileName, is the users core's).
-inline const QString ReportFileName = QStringLiteral("KONFOUT.TXT");
-inline const QString CommandFileName = QStringLiteral("konfig.txt");
 
 // True for a folder that holds something but none of a card's files (report, user list, command
 // file, event files): a home or program folder that the default files would silently turn into a card.

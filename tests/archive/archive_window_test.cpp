@@ -612,8 +612,8 @@ private slots:
         Forms forms(Texts);
         Form1->CardLoaded = true;
         Form1->CardPath = QStringLiteral(QTX_DEMO_CARD) + QLatin1Char('/');
-        Form1->Label6->setText("Wejście główne");
-        Form1->Label4->setText("Wyjście główne");
+        Form1->ShownSummary.port0Name = "Wejście główne";
+        Form1->ShownSummary.port1Name = "Wyjście główne";
         bool checked = false;
         OnNextModal([&](QWidget* window) {
             const auto closeArchive = qScopeGuard([] { Form5->close(); });

@@ -45,7 +45,7 @@ private slots:
         QVERIFY(ports.open(QIODevice::WriteOnly));
         ports.write(QStringLiteral("COM140 = %1  Drzwi magazynu\n").arg(server.Url()).toUtf8());
         ports.close();
-        const QString folder = DataDir() + QStringLiteral("card");
+        const QString folder = DownloadDir();
         QDir(folder).removeRecursively();
 
         Forms forms;

@@ -28,7 +28,7 @@ namespace {
 
 QString CardFolder()
 {
-    return DataDir() + QStringLiteral("card");
+    return DownloadDir();
 }
 
 QStringList Items(const QListWidget* list)

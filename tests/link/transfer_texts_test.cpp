@@ -1,6 +1,8 @@
-// The wording of a download that was not stored: each reason with its figures in their places.
+// The wording of a download that was not stored (each reason with its figures in their places) and
+// of a port that did not open (the port and its device named once each).
 
 #include "lang/language_table.h"
+#include "link/com_socket.h"
 #include "link/transfer_texts.h"
 
 #include <QTest>
@@ -40,6 +42,22 @@ private slots:
         full.cause = "brak miejsca na dysku";
         QCOMPARE(WhyNotStored(full, texts),
                  QString("{the file cannot be written}: /card/A.TXT: brak miejsca na dysku"));
+    }
+
+    void portFailureNamesPortAndDevice()
+    {
+        LanguageTable texts;
+        const QString missing = "{the port's device does not exist}.";
+        TCOMSocket port;
+        QCOMPARE(PortFailureText("COM5", port, texts), QString()); // no failure, nothing to say
+        QVERIFY(!OpenLink(port, "/nonexistent/ttyUSB9", 1));
+        const QList<std::pair<QString, QString>> cases{
+            {"", missing},
+            {"/nonexistent/ttyUSB9", "/nonexistent/ttyUSB9: " + missing},
+            {"COM5", "COM5 (/nonexistent/ttyUSB9): " + missing},
+        };
+        for (const auto& [name, text] : cases)
+            QCOMPARE(PortFailureText(name, port, texts), text);
     }
 };
 

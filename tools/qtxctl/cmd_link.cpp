@@ -67,7 +67,7 @@ struct Command {
     QString name;
     QString synopsis;
     QString description;
-    QStringList positional;
+    QStringList positional = {};
     bool port = true;
     bool to = false;
     bool timeout = false;
@@ -84,7 +84,7 @@ struct Parsed {
     bool verbose = false;
     bool json = false;
     bool fullCheck = false;
-    QStringList positional;
+    QStringList positional = {};
 };
 
 Parsed Parse(const Command& command, const QStringList& arguments)
@@ -165,7 +165,7 @@ Parsed Parse(const Command& command, const QStringList& arguments)
     }
     parsed.json = command.json && parser.isSet(json);
     parsed.fullCheck = command.fullCheck && parser.isSet(fullCheck);
-    parsed.to = command.to && parser.isSet(to) ? parser.value(to) : qtx::DataDir() + QStringLiteral("card");
+    parsed.to = command.to && parser.isSet(to) ? parser.value(to) : qtx::DownloadDir();
     if (command.timeout && parser.isSet(timeout)) {
         bool ok = false;
         const double seconds = parser.value(timeout).toDouble(&ok);
@@ -267,6 +267,21 @@ std::optional<QList<QByteArray>> ReadList(qtx::FetchSession& session, const QStr
     return names;
 }
 
+// Opens the command's port and reads the card's names; nothing (said on standard error, the
+// exit status in *status, the port closed) when either fails.
+std::optional<QList<QByteArray>> OpenAndList(qtx::FetchSession& session, const QString& command, const Parsed& parsed,
+                                             int* status)
+{
+    if (!Open(session, command, parsed)) {
+        *status = ExitNoLink;
+        return std::nullopt;
+    }
+    auto names = ReadList(session, command, parsed, status);
+    if (!names)
+        session.Link().CloseLink();
+    return names;
+}
+
 // A name the recorder can only be asked for in a shorter form (8.3: up to the first "." and
 // three more characters) would name another file; says so, naming both forms.
 bool RequestNamesIt(const QString& command, const QByteArray& name)
@@ -289,6 +304,20 @@ std::optional<QByteArray> FindListed(const QList<QByteArray>& names, const QByte
         if (listed.compare(name, Qt::CaseInsensitive) == 0)
             return listed;
     }
+    return std::nullopt;
+}
+
+// The listed file the operator's NAME means, when the recorder can be asked for it by name;
+// otherwise says why and closes the port (exit status 1).
+std::optional<QByteArray> ListedToAsk(qtx::FetchSession& session, const QString& command,
+                                      const QList<QByteArray>& names, const QString& name)
+{
+    const auto listed = FindListed(names, qtx::ToCp1250(name));
+    if (listed && RequestNamesIt(command, *listed))
+        return listed;
+    session.Link().CloseLink();
+    if (!listed)
+        Err(QStringLiteral("qtxctl %1: %2 is not on the recorder's card").arg(command, Printable(name)));
     return std::nullopt;
 }
 
@@ -375,20 +404,18 @@ private:
 int Ports(const QStringList& arguments)
 {
     const Parsed parsed =
-        Parse({QStringLiteral("ports"),
-               QStringLiteral("[--json]"),
-               QStringLiteral("Prints the serial ports, one name per line with its device after a TAB, and\n"
-                              "what the system calls the device after a second TAB where it says.\n"
-                              "Network ports named in the ports files (/etc/qtx-manager/ports.conf,\n"
-                              "~/.config/qtx-manager/ports.conf) show their address and description;\n"
-                              "lines of those files that name no port are reported on standard error.\n"
-                              "--json: {\"name\": \"COM33\", \"device\": \"/dev/ttyUSB0\",\n"
-                              "\"description\": \"FT232R USB UART\"} per port (description empty when unknown)."),
-               {},
-               false,
-               false,
-               false,
-               true},
+        Parse({.name = QStringLiteral("ports"),
+               .synopsis = QStringLiteral("[--json]"),
+               .description =
+                   QStringLiteral("Prints the serial ports, one name per line with its device after a TAB, and\n"
+                                  "what the system calls the device after a second TAB where it says.\n"
+                                  "Network ports named in the ports files (/etc/qtx-manager/ports.conf,\n"
+                                  "~/.config/qtx-manager/ports.conf) show their address and description;\n"
+                                  "lines of those files that name no port are reported on standard error.\n"
+                                  "--json: {\"name\": \"COM33\", \"device\": \"/dev/ttyUSB0\",\n"
+                                  "\"description\": \"FT232R USB UART\"} per port (description empty when unknown)."),
+               .port = false,
+               .json = true},
               arguments);
     if (parsed.status >= 0)
         return parsed.status;
@@ -412,28 +439,24 @@ int Ports(const QStringList& arguments)
 int List(const QStringList& arguments)
 {
     const Parsed parsed =
-        Parse({QStringLiteral("list"),
-               QStringLiteral("--port COMn [--timeout S] [--json]"),
-               QStringLiteral("Prints the names of the files on the recorder's card, one per line.\n"
-                              "--json: {\"name\": \"KONFOUT.TXT\", \"storedAs\": \"KONFOUT.TXT\"} per file (storedAs:\n"
-                              "the name a download stores it under). Exit status: 0 listed,\n"
-                              "1 no link or no answer, 2 wrong arguments or the device is no recorder."),
-               {},
-               true,
-               false,
-               true,
-               true},
+        Parse({.name = QStringLiteral("list"),
+               .synopsis = QStringLiteral("--port COMn [--timeout S] [--json]"),
+               .description = QStringLiteral(
+                   "Prints the names of the files on the recorder's card, one per line.\n"
+                   "--json: {\"name\": \"KONFOUT.TXT\", \"storedAs\": \"KONFOUT.TXT\"} per file (storedAs:\n"
+                   "the name a download stores it under). Exit status: 0 listed,\n"
+                   "1 no link or no answer, 2 wrong arguments or the device is no recorder."),
+               .timeout = true,
+               .json = true},
               arguments);
     if (parsed.status >= 0)
         return parsed.status;
     qtx::FetchSession session;
-    if (!Open(session, QStringLiteral("list"), parsed))
-        return ExitNoLink;
     int status = ExitOk;
-    const auto names = ReadList(session, QStringLiteral("list"), parsed, &status);
-    session.Link().CloseLink();
+    const auto names = OpenAndList(session, QStringLiteral("list"), parsed, &status);
     if (!names)
         return status;
+    session.Link().CloseLink();
     for (const QByteArray& name : *names) {
         if (parsed.json)
             PrintJsonLine({{QStringLiteral("name"), qtx::FromCp1250(name)},
@@ -484,9 +507,9 @@ int FetchWhole(const QString& command, const Parsed& parsed, qtx::FetchSession& 
 int Download(const QStringList& arguments)
 {
     const Parsed parsed =
-        Parse({QStringLiteral("download"),
-               QStringLiteral("--port COMn [--to DIR] [--timeout S] [--json]"),
-               QStringLiteral(
+        Parse({.name = QStringLiteral("download"),
+               .synopsis = QStringLiteral("--port COMn [--to DIR] [--timeout S] [--json]"),
+               .description = QStringLiteral(
                    "Fetches every listed file of the recorder's card (names with a \".\") into DIR and\n"
                    "prints NAME<TAB>SIZE for each stored file. When nothing arrives for S seconds and\n"
                    "the recorder does not answer a list request at once, the run ends and names the\n"
@@ -496,62 +519,47 @@ int Download(const QStringList& arguments)
                    "{\"name\": ..., \"stored\": false, \"error\": \"...\"}.\n"
                    "Exit status: 0 all stored, 1 no link or no answer, 2 some file was not stored\n"
                    "or the device is no recorder."),
-               {},
-               true,
-               true,
-               true,
-               true},
+               .to = true,
+               .timeout = true,
+               .json = true},
               arguments);
     if (parsed.status >= 0)
         return parsed.status;
     if (!PrepareTarget(QStringLiteral("download"), parsed.to))
         return ExitNoLink;
     qtx::FetchSession session;
-    if (!Open(session, QStringLiteral("download"), parsed))
-        return ExitNoLink;
     int status = ExitOk;
-    const auto names = ReadList(session, QStringLiteral("download"), parsed, &status);
-    if (!names) {
-        session.Link().CloseLink();
+    const auto names = OpenAndList(session, QStringLiteral("download"), parsed, &status);
+    if (!names)
         return status;
-    }
     return FetchWhole(QStringLiteral("download"), parsed, session, qtx::PlanDownload(*names));
 }
 
 int Get(const QStringList& arguments)
 {
-    const Parsed parsed =
-        Parse({QStringLiteral("get"),
-               QStringLiteral("--port COMn NAME [--to DIR] [--timeout S]"),
-               QStringLiteral("Fetches one file of the recorder's card into DIR and prints NAME<TAB>SIZE.\n"
-                              "Exit status: 0 stored, 1 no link, no answer, NAME is not on the card or\n"
-                              "the 8.3 request would name another file, 2 not stored or the device is\n"
-                              "no recorder."),
-               {QStringLiteral("NAME")},
-               true,
-               true,
-               true},
-              arguments);
+    const Parsed parsed = Parse(
+        {.name = QStringLiteral("get"),
+         .synopsis = QStringLiteral("--port COMn NAME [--to DIR] [--timeout S]"),
+         .description = QStringLiteral("Fetches one file of the recorder's card into DIR and prints NAME<TAB>SIZE.\n"
+                                       "Exit status: 0 stored, 1 no link, no answer, NAME is not on the card or\n"
+                                       "the 8.3 request would name another file, 2 not stored or the device is\n"
+                                       "no recorder."),
+         .positional = {QStringLiteral("NAME")},
+         .to = true,
+         .timeout = true},
+        arguments);
     if (parsed.status >= 0)
         return parsed.status;
     if (!PrepareTarget(QStringLiteral("get"), parsed.to))
         return ExitNoLink;
     qtx::FetchSession session;
-    if (!Open(session, QStringLiteral("get"), parsed))
-        return ExitNoLink;
     int status = ExitOk;
-    const auto names = ReadList(session, QStringLiteral("get"), parsed, &status);
-    if (!names) {
-        session.Link().CloseLink();
+    const auto names = OpenAndList(session, QStringLiteral("get"), parsed, &status);
+    if (!names)
         return status;
-    }
-    const auto listed = FindListed(*names, qtx::ToCp1250(parsed.positional[0]));
-    if (!listed || !RequestNamesIt(QStringLiteral("get"), *listed)) {
-        session.Link().CloseLink();
-        if (!listed)
-            Err(QStringLiteral("qtxctl get: %1 is not on the recorder's card").arg(Printable(parsed.positional[0])));
+    const auto listed = ListedToAsk(session, QStringLiteral("get"), *names, parsed.positional[0]);
+    if (!listed)
         return ExitNoLink;
-    }
     QList<qtx::SyncItem> plan = qtx::PlanDownload({*listed});
     if (plan.isEmpty()) {
         qtx::SyncItem item;
@@ -565,27 +573,26 @@ int Get(const QStringList& arguments)
 int Sync(const QStringList& arguments)
 {
     const Parsed parsed =
-        Parse({QStringLiteral("sync"),
-               QStringLiteral("--port COMn [--to DIR] [--full-check] [--timeout S] [--json]"),
-               QStringLiteral("Brings DIR up to the recorder's card with the least traffic. Files not in DIR are\n"
-                              "fetched. The recorder only appends to the current day's event file, so an event file\n"
-                              "(YYYYMMDD.csv) in DIR dated before the newest one both in DIR and on the card is taken\n"
-                              "as complete (--full-check asks for it all the same). Every other file in DIR is asked\n"
-                              "for and the transfer stops after its header when the size matches the local copy.\n"
-                              "A fetched file replaces the old one only when complete; files the recorder no longer\n"
-                              "lists are kept. Prints NAME<TAB>SIZE<TAB>STATE per listed file,\n"
-                              "STATE new, grown, changed or same, and a summary on stderr.\n"
-                              "--json: {\"name\": \"20250301.CSV\", \"listed\": \"20250301.CSV\", \"size\": 5120,\n"
-                              "\"state\": \"grown\"} per listed file (name: as stored, listed: as listed), or\n"
-                              "{\"name\": ..., \"state\": \"not stored\", \"error\": \"...\"}.\n"
-                              "Exit status: 0 all done, 1 no link or no answer, 2 something was not stored or the\n"
-                              "device is no recorder."),
-               {},
-               true,
-               true,
-               true,
-               true,
-               true},
+        Parse({.name = QStringLiteral("sync"),
+               .synopsis = QStringLiteral("--port COMn [--to DIR] [--full-check] [--timeout S] [--json]"),
+               .description = QStringLiteral(
+                   "Brings DIR up to the recorder's card with the least traffic. Files not in DIR are\n"
+                   "fetched. The recorder only appends to the current day's event file, so an event file\n"
+                   "(YYYYMMDD.csv) in DIR dated before the newest one both in DIR and on the card is taken\n"
+                   "as complete (--full-check asks for it all the same). Every other file in DIR is asked\n"
+                   "for and the transfer stops after its header when the size matches the local copy.\n"
+                   "A fetched file replaces the old one only when complete; files the recorder no longer\n"
+                   "lists are kept. Prints NAME<TAB>SIZE<TAB>STATE per listed file,\n"
+                   "STATE new, grown, changed or same, and a summary on stderr.\n"
+                   "--json: {\"name\": \"20250301.CSV\", \"listed\": \"20250301.CSV\", \"size\": 5120,\n"
+                   "\"state\": \"grown\"} per listed file (name: as stored, listed: as listed), or\n"
+                   "{\"name\": ..., \"state\": \"not stored\", \"error\": \"...\"}.\n"
+                   "Exit status: 0 all done, 1 no link or no answer, 2 something was not stored or the\n"
+                   "device is no recorder."),
+               .to = true,
+               .timeout = true,
+               .json = true,
+               .fullCheck = true},
               arguments);
     if (parsed.status >= 0)
         return parsed.status;
@@ -594,14 +601,10 @@ int Sync(const QStringList& arguments)
     QElapsedTimer clock;
     clock.start();
     qtx::FetchSession session;
-    if (!Open(session, QStringLiteral("sync"), parsed))
-        return ExitNoLink;
     int status = ExitOk;
-    const auto names = ReadList(session, QStringLiteral("sync"), parsed, &status);
-    if (!names) {
-        session.Link().CloseLink();
+    const auto names = OpenAndList(session, QStringLiteral("sync"), parsed, &status);
+    if (!names)
         return status;
-    }
     const QList<qtx::SyncItem> plan = qtx::PlanSync(*names, parsed.to, parsed.fullCheck);
     FileReport report(session);
     QMap<qtx::SyncResult::State, int> counts;
@@ -643,39 +646,29 @@ int Sync(const QStringList& arguments)
 
 int Delete(const QStringList& arguments)
 {
-    const Parsed parsed =
-        Parse({QStringLiteral("delete"),
-               QStringLiteral("--port COMn NAME [--timeout S]"),
-               QStringLiteral("Asks the recorder to delete one file of its card, then reads the list\n"
-                              "again. Exit status: 0 the file is gone, 1 no link, no answer, NAME was\n"
-                              "not on the card or the 8.3 request would name another file (REPORT.TXT.OLD\n"
-                              "is asked for as REPORT.TXT), 2 the file is still listed or the device is no\n"
-                              "recorder."),
-               {QStringLiteral("NAME")},
-               true,
-               false,
-               true},
-              arguments);
+    const Parsed parsed = Parse(
+        {.name = QStringLiteral("delete"),
+         .synopsis = QStringLiteral("--port COMn NAME [--timeout S]"),
+         .description = QStringLiteral("Asks the recorder to delete one file of its card, then reads the list\n"
+                                       "again. Exit status: 0 the file is gone, 1 no link, no answer, NAME was\n"
+                                       "not on the card or the 8.3 request would name another file (REPORT.TXT.OLD\n"
+                                       "is asked for as REPORT.TXT), 2 the file is still listed or the device is no\n"
+                                       "recorder."),
+         .positional = {QStringLiteral("NAME")},
+         .timeout = true},
+        arguments);
     if (parsed.status >= 0)
         return parsed.status;
     qtx::FetchSession session;
-    if (!Open(session, QStringLiteral("delete"), parsed))
-        return ExitNoLink;
     const QString name = parsed.positional[0];
     int status = ExitOk;
-    const auto before = ReadList(session, QStringLiteral("delete"), parsed, &status);
-    if (!before) {
-        session.Link().CloseLink();
+    const auto before = OpenAndList(session, QStringLiteral("delete"), parsed, &status);
+    if (!before)
         return status;
-    }
-    const auto listed = FindListed(*before, qtx::ToCp1250(name));
     // Never a delete that would reach a file the operator did not name.
-    if (!listed || !RequestNamesIt(QStringLiteral("delete"), *listed)) {
-        session.Link().CloseLink();
-        if (!listed)
-            Err(QStringLiteral("qtxctl delete: %1 is not on the recorder's card").arg(Printable(name)));
+    const auto listed = ListedToAsk(session, QStringLiteral("delete"), *before, name);
+    if (!listed)
         return ExitNoLink;
-    }
     if (!session.Link().Engine().RequestDelete(*listed)) {
         session.Link().CloseLink();
         Err(QStringLiteral("qtxctl delete: the name is too long for a request or holds a control character"));
@@ -696,19 +689,17 @@ int Delete(const QStringList& arguments)
 
 int Upload(const QStringList& arguments)
 {
-    const Parsed parsed =
-        Parse({QStringLiteral("upload"),
-               QStringLiteral("--port COMn FILE [--timeout S]"),
-               QStringLiteral("Sends a file to the recorder's card, then reads the list and the stored\n"
-                              "file's size back and prints NAME<TAB>SIZE. Exit status: 0 stored as sent,\n"
-                              "1 no link, the file cannot be read or its name does not fit an 8.3 request,\n"
-                              "2 not stored or stored otherwise, no frame accepted for S seconds, one\n"
-                              "frame refused 21 times in a row, or the device is no recorder."),
-               {QStringLiteral("FILE")},
-               true,
-               false,
-               true},
-              arguments);
+    const Parsed parsed = Parse(
+        {.name = QStringLiteral("upload"),
+         .synopsis = QStringLiteral("--port COMn FILE [--timeout S]"),
+         .description = QStringLiteral("Sends a file to the recorder's card, then reads the list and the stored\n"
+                                       "file's size back and prints NAME<TAB>SIZE. Exit status: 0 stored as sent,\n"
+                                       "1 no link, the file cannot be read or its name does not fit an 8.3 request,\n"
+                                       "2 not stored or stored otherwise, no frame accepted for S seconds, one\n"
+                                       "frame refused 21 times in a row, or the device is no recorder."),
+         .positional = {QStringLiteral("FILE")},
+         .timeout = true},
+        arguments);
     if (parsed.status >= 0)
         return parsed.status;
     const QString path = parsed.positional[0];

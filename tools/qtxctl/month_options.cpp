@@ -94,8 +94,8 @@ qtx::PortNames ResolvePorts(const MonthOptions& options)
 {
     qtx::PortNames ports;
     if (!options.entrance || !options.exit) {
-        const qtx::ConfigReport report = qtx::ReadConfigReportFile(
-            qtx::WithTrailingChar(options.workspace, QLatin1Char('/')) + QStringLiteral("KONFOUT.TXT"));
+        const qtx::ConfigReport report =
+            qtx::ReadConfigReportFile(qtx::WithTrailingChar(options.workspace, QLatin1Char('/')) + qtx::ReportFileName);
         ports.entrance = report.port0Name;
         ports.exit = report.port1Name;
     }
@@ -122,9 +122,9 @@ bool LoadMonthFiles(qtx::EventStore& store, const QString& command, const MonthO
 QString WorkspaceDeviceName(const QString& workspace)
 {
     try {
-        return qtx::FromCp1250(qtx::ReadConfigReportFile(qtx::WithTrailingChar(workspace, QLatin1Char('/'))
-                                                         + QStringLiteral("KONFOUT.TXT"))
-                                   .deviceName);
+        return qtx::FromCp1250(
+            qtx::ReadConfigReportFile(qtx::WithTrailingChar(workspace, QLatin1Char('/')) + qtx::ReportFileName)
+                .deviceName);
     } catch (const qtx::Error&) {
         return {};
     }
