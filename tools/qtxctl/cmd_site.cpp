@@ -282,7 +282,7 @@ int Timesheet(qtx::SiteDatabase& db, const SiteOptions& o)
         table.LoadLanguageFile(QStringLiteral(":/lang/lang.txt"));
         table.SetLanguageIndex(o.language);
         qtx::WriteTimesheetXlsx(o.output, sheet, archive.Store(), qtx::UserFilter::All(), archive.Names(),
-                                qtx::TimesheetTextsOf(table));
+                                qtx::TimesheetTextsOf(table), qtx::TimesheetHeading{});
         return 0;
     }
     const QByteArray csv = qtx::TimesheetCsv(sheet, o.seconds);
