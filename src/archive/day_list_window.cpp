@@ -79,8 +79,8 @@ void TForm7::Button2Click()
     // The lines as the list shows them: the archive's user filter, accepted and denied.
     const qtx::EventStore& store = Archive->EventStore;
     const std::vector<const qtx::CEvent*> events = qtx::EventsOfDay(store, shownDate, Archive->CurrentFilter());
-    qtx::WriteWholeFile(path, qtx::EventsCsv(events, store, Archive->SourceUserNames(),
-                                             Archive->TimesheetTexts, qtx::CsvForm::Spreadsheet));
+    qtx::WriteWholeFile(path, qtx::EventsCsv(events, store, Archive->SourceUserNames(), Archive->TimesheetTexts,
+                                             qtx::CsvForm::Spreadsheet));
     Archive->ConfirmSaved(path);
 }
 
