@@ -6,6 +6,7 @@
 #include "base/dialogs.h"
 #include "base/errors.h"
 #include "base/text_file.h"
+#include "base/widgets/printing.h"
 
 #include <QBuffer>
 #include <QComboBox>
@@ -33,9 +34,9 @@ constexpr int PrintedCalendarWidth = 1120;
 
 qtx::Timesheet TForm5::ShownTimesheet() const
 {
-    return qtx::ComputeTimesheet(
-        EventStore, shownMonth.year(), shownMonth.month(), CurrentMode().value_or(qtx::CountingMode::Daily), Ports(),
-        SourceUserNames(), CurrentFilter(), qtx::TimesheetRows::EveryListedUser);
+    return qtx::ComputeTimesheet(EventStore, shownMonth.year(), shownMonth.month(),
+                                 CurrentMode().value_or(qtx::CountingMode::Daily), Ports(), SourceUserNames(),
+                                 CurrentFilter(), qtx::TimesheetRows::EveryListedUser);
 }
 
 qtx::TimesheetHeading TForm5::ShownHeading() const
@@ -106,9 +107,8 @@ void TForm5::Button3Click()
         progress.setMinimumDuration(500);
         progress.setValue(0);
         // The last tenth is the packing of the file after the events.
-        qtx::WriteTimesheetXlsx(path, sheet, EventStore, CurrentFilter(), SourceUserNames(),
-                                TimesheetTexts, ShownHeading(),
-                                [&progress](int percent) { progress.setValue(percent * 9 / 10); });
+        qtx::WriteTimesheetXlsx(path, sheet, EventStore, CurrentFilter(), SourceUserNames(), TimesheetTexts,
+                                ShownHeading(), [&progress](int percent) { progress.setValue(percent * 9 / 10); });
     }
     ConfirmSaved(path);
 }
@@ -126,7 +126,7 @@ void TForm5::Button4Click()
     printer.setDocName(name);
     if (printer.outputFormat() == QPrinter::PdfFormat)
         printer.setOutputFileName(SaveFolder() + QLatin1Char('/') + name + QStringLiteral(".pdf"));
-    qtx::Dialogs().Print(Button4->text(), printer, [&](QPrinter* target) {
+    qtx::Print(Button4->text(), printer, [&](QPrinter* target) {
         // The printer's own PDF file does not report a failed write (a full disk left a cut
         // file): a PDF is drawn in memory and stored through the checked save. The preview draws
         // with an engine of its own and is left alone.

@@ -3,8 +3,8 @@
 
 #include "base/errors.h"
 #include "lang/language_table.h"
+#include "support/files.h"
 #include "support/full_folder.h"
-#include "support/gui_helpers.h"
 #include "support/scripted_dialogs.h"
 #include "workspace/workspace.h"
 
