@@ -102,8 +102,8 @@ void TSiteSource::Button1Click()
     const QStringList doors = ComboBox1->currentIndex() > 0 ? QStringList{ComboBox1->currentText()} : QStringList();
     qtx::SiteArchive site(Archive->EventStore);
     site.Load(*db, doors);
-    const QString title =
-        db->Location().Display() + QStringLiteral(" (") + (doors.isEmpty() ? AllDoorsText : doors.first()) + ')';
+    const QString title = db->Location().Display() + QStringLiteral(" (")
+                          + (doors.isEmpty() ? AllDoorsText : doors.first()) + QLatin1Char(')');
     Archive->ShowOtherSource(title, site.Ports(), site.People());
 }
 
