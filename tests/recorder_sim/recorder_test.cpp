@@ -177,7 +177,7 @@ Transfer RunDownload(Line& line, const QByteArray& name, qint64 limitMs)
                     garbled = true;
                     continue;
                 }
-                size = at(1) | at(2) << 8 | at(3) << 16 | static_cast<quint32>(at(4)) << 24;
+                size = static_cast<quint32>(at(1) | at(2) << 8 | at(3) << 16) | static_cast<quint32>(at(4)) << 24;
                 headerDone = true;
                 frame.clear();
                 if (size == 0) {
