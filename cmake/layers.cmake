@@ -1,4 +1,4 @@
-# Checks that keep the layers apart: the cores never link widgets.
+# Checks that keep the layers apart: the cores never link Qt Gui or widgets.
 
 # Every target a target links, directly or through the libraries it links (their INTERFACE
 # link libraries, imported Qt targets included), into out_var.
@@ -30,7 +30,7 @@ function(qtx_linked_targets target out_var)
   set(${out_var} ${seen} PARENT_SCOPE)
 endfunction()
 
-# Fails the configuration when one of the core targets links Qt Widgets or a window library.
+# Fails the configuration when one of the core targets links Qt Gui, Qt Widgets or a window library.
 # Also writes the cores' source files (with the headers beside them) for the include check
 # that CTest runs (tests/layers_check.cmake).
 function(qtx_check_cores_without_widgets)
@@ -38,7 +38,7 @@ function(qtx_check_cores_without_widgets)
   foreach(core IN LISTS ARGN)
     qtx_linked_targets(${core} linked)
     foreach(item IN LISTS linked)
-      if(item MATCHES "^Qt6::(Widgets|PrintSupport)$" OR item MATCHES "_windows$|^qtx_base_widgets$|^qtx_app$")
+      if(item MATCHES "^Qt6::(Gui|Widgets|PrintSupport)$" OR item MATCHES "_windows$|^qtx_base_widgets$|^qtx_app$")
         message(FATAL_ERROR "The core library ${core} links ${item}; cores hold no widgets.")
       endif()
     endforeach()

@@ -4,11 +4,20 @@
 # the life of the process is not ours and is suppressed (scripts/lsan.supp).
 set(QTX_LSAN_ENV "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/scripts/lsan.supp:print_suppressions=0")
 
-# A Qt Test executable run headless by CTest from its own scratch folder.
+# A Qt Test executable run headless by CTest in the build folder of its CMakeLists; each test
+# makes its own scratch folders (QTemporaryDir). A test of cores gets the core test support and
+# so links no Qt Gui or Widgets; a test that links windows gets the window test support.
 function(qtx_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test qtx_test_support)
+  set(support qtx_test_core)
+  foreach(lib IN LISTS T_LIBS)
+    qtx_link_closure(${lib} closure)
+    if("Qt6::Widgets" IN_LIST closure)
+      set(support qtx_test_support)
+    endif()
+  endforeach()
+  target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test ${support})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QTX_INSTANCE_NAME=qtx-test-${name};${QTX_LSAN_ENV}"

@@ -2,8 +2,9 @@
 # - nothing under src/base/ or a subsystem folder includes "app/...";
 # - src/base/ includes no subsystem;
 # - the widget-free layers (src/base/ without widgets/, each subsystem's core files) include no
-#   Qt Widgets header, no "base/widgets/..." and no window.
-# SOURCE_DIR: the tree; CORE_FILES: a file listing the cores' files; WIDGETS_DIR: Qt's QtWidgets headers.
+#   Qt Gui or Qt Widgets header, no "base/widgets/..." and no window.
+# SOURCE_DIR: the tree; CORE_FILES: a file listing the cores' files; WIDGETS_DIR and GUI_DIR: Qt's
+# QtWidgets and QtGui headers.
 
 set(problems)
 
@@ -30,10 +31,11 @@ endfunction()
 function(qtx_forbid_widgets file)
   qtx_includes(${file} names)
   foreach(name IN LISTS names)
-    string(REGEX REPLACE "^QtWidgets/" "" bare "${name}")
-    if(name MATCHES "^QtWidgets/" OR (bare MATCHES "^Q[A-Za-z]+$" AND EXISTS "${WIDGETS_DIR}/${bare}")
+    string(REGEX REPLACE "^Qt(Widgets|Gui)/" "" bare "${name}")
+    if(name MATCHES "^Qt(Widgets|Gui)/"
+       OR (bare MATCHES "^Q[A-Za-z]+$" AND (EXISTS "${WIDGETS_DIR}/${bare}" OR EXISTS "${GUI_DIR}/${bare}"))
        OR name MATCHES "^base/widgets/|_window\\.h$")
-      string(APPEND problems "\n${file}: includes ${name} (this layer holds no widgets)")
+      string(APPEND problems "\n${file}: includes ${name} (this layer holds no Qt Gui and no widgets)")
     endif()
   endforeach()
   set(problems "${problems}" PARENT_SCOPE)

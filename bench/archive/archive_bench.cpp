@@ -85,7 +85,8 @@ void BM_CoreReaderYear(benchmark::State& state)
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * Days * LinesPerFile);
     state.counters["events"] = static_cast<double>(store.Size());
-    state.counters["store_bytes_per_event"] = static_cast<double>(store.MemoryBytes()) / store.Size();
+    state.counters["store_bytes_per_event"] =
+        static_cast<double>(store.MemoryBytes()) / static_cast<double>(store.Size());
 }
 BENCHMARK(BM_CoreReaderYear)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
@@ -100,7 +101,8 @@ void BM_ResidentMemoryPerEvent(benchmark::State& state)
         for (const QString& path : year.Paths())
             qtx::LoadEventFile(*store, path);
         const long after = ResidentBytes();
-        state.counters["resident_bytes_per_event"] = static_cast<double>(after - before) / store->Size();
+        state.counters["resident_bytes_per_event"] =
+            static_cast<double>(after - before) / static_cast<double>(store->Size());
         delete store;
     }
 }

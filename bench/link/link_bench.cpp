@@ -110,13 +110,13 @@ void BM_DownloadLargeFile(benchmark::State& state)
         link.controller.Engine().RequestFile("BIG.BIN");
         Run(
             link.controller, [&] { return !link.view.outcomes.isEmpty(); }, false);
-        seconds = clock.nsecsElapsed() / 1e9;
+        seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
         state.SetIterationTime(seconds);
         if (!link.view.outcomes.first().stored || ReadFile(store.filePath("BIG.BIN")) != content)
             state.SkipWithError("the file was not stored intact");
     }
-    state.counters["bytes_per_s"] = content.size() / seconds;
-    state.counters["share_of_line_pct"] = 100.0 * content.size() / seconds / LineBytesPerSecond;
+    state.counters["bytes_per_s"] = static_cast<double>(content.size()) / seconds;
+    state.counters["share_of_line_pct"] = 100.0 * static_cast<double>(content.size()) / seconds / LineBytesPerSecond;
 }
 BENCHMARK(BM_DownloadLargeFile)->UseManualTime()->Iterations(2)->Unit(benchmark::kSecond);
 
@@ -136,7 +136,7 @@ void BM_DownloadDemoCard(benchmark::State& state)
         link.controller.Tasks().Start();
         Run(
             link.controller, [&] { return link.view.finished || !link.controller.Tasks().Running(); }, true);
-        seconds = clock.nsecsElapsed() / 1e9;
+        seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
         state.SetIterationTime(seconds);
         bytes = 0;
         files = 0;
@@ -152,8 +152,8 @@ void BM_DownloadDemoCard(benchmark::State& state)
     }
     state.counters["files"] = files;
     state.counters["bytes"] = double(bytes);
-    state.counters["bytes_per_s"] = bytes / seconds;
-    state.counters["share_of_line_pct"] = 100.0 * bytes / seconds / LineBytesPerSecond;
+    state.counters["bytes_per_s"] = static_cast<double>(bytes) / seconds;
+    state.counters["share_of_line_pct"] = 100.0 * static_cast<double>(bytes) / seconds / LineBytesPerSecond;
 }
 BENCHMARK(BM_DownloadDemoCard)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
@@ -199,14 +199,15 @@ void BM_DownloadsUnderFaults(benchmark::State& state)
             }
             ReadFile(store.filePath("FAULTS.BIN")) == content ? ++identical : ++corrupted;
         }
-        seconds = clock.nsecsElapsed() / 1e9;
+        seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
         state.SetIterationTime(seconds);
     }
     state.counters["downloads"] = Downloads;
     state.counters["identical"] = identical;
     state.counters["stored_corrupted"] = corrupted;
     state.counters["not_stored"] = notStored;
-    state.counters["share_of_line_pct"] = 100.0 * Downloads * content.size() / seconds / LineBytesPerSecond;
+    state.counters["share_of_line_pct"] =
+        100.0 * Downloads * static_cast<double>(content.size()) / seconds / LineBytesPerSecond;
 }
 BENCHMARK(BM_DownloadsUnderFaults)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
@@ -242,7 +243,7 @@ double WindowsDownload(const QString& port)
     });
     poll.start(1);
     loop.exec();
-    return Form1->CardLoaded ? clock.nsecsElapsed() / 1e9 : 0.0;
+    return Form1->CardLoaded ? static_cast<double>(clock.nsecsElapsed()) / 1e9 : 0.0;
 }
 
 // The same automatic download without windows: the link controller, its task sequencer (one file
@@ -258,7 +259,7 @@ double CommandLineDownload(const QString& port, const QString& folder)
     link.controller.Tasks().Start();
     Run(
         link.controller, [&] { return link.view.finished || !link.controller.Tasks().Running(); }, true);
-    return link.view.finished ? clock.nsecsElapsed() / 1e9 : 0.0;
+    return link.view.finished ? static_cast<double>(clock.nsecsElapsed()) / 1e9 : 0.0;
 }
 
 qint64 FolderBytes(const QString& folder)
@@ -317,7 +318,8 @@ void WindowsAgainstCommandLine(benchmark::State& state, const QString& card)
         state.counters["gui" + n + "_pct_of_cli"] = gui[run] > 0 ? 100.0 * cli[run] / gui[run] : 0;
     }
     state.counters["gui3_time_pct_of_gui1"] = gui[0] > 0 ? 100.0 * gui[2] / gui[0] : 0;
-    state.counters["gui_share_of_line_pct"] = gui[2] > 0 ? 100.0 * bytes / gui[2] / LineBytesPerSecond : 0;
+    state.counters["gui_share_of_line_pct"] =
+        gui[2] > 0 ? 100.0 * static_cast<double>(bytes) / gui[2] / LineBytesPerSecond : 0;
 }
 
 void BM_WindowsDownloadDemoCard(benchmark::State& state)

@@ -59,7 +59,7 @@ double Download(const QString& port, const QString& card)
     QElapsedTimer clock;
     clock.start();
     const bool done = session.Fetch(qtx::PlanDownload(*names), folder.path(), 30000) == qtx::FetchSession::End::Done;
-    const double seconds = clock.nsecsElapsed() / 1e9;
+    const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     session.Link().CloseLink();
     for (const QString& name : QDir(card).entryList(QDir::Files)) {
         QFile a(card + '/' + name);

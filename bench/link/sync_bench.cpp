@@ -100,7 +100,7 @@ Outcome RunSession(const QString& port, const QString& folder, bool sync)
         outcome.done = session.Fetch(plan, folder, 30000) == qtx::FetchSession::End::Done;
     }
     session.Link().CloseLink();
-    outcome.seconds = clock.nsecsElapsed() / 1e9;
+    outcome.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     return outcome;
 }
 

@@ -6,6 +6,7 @@
 #include "base/dialogs.h"
 #include "base/errors.h"
 #include "base/text_file.h"
+#include "base/widgets/printing.h"
 
 #include <QBuffer>
 #include <QComboBox>
@@ -129,7 +130,7 @@ void TForm5::Button4Click()
     printer.setDocName(name);
     if (printer.outputFormat() == QPrinter::PdfFormat)
         printer.setOutputFileName(SaveFolder() + QLatin1Char('/') + name + QStringLiteral(".pdf"));
-    qtx::Dialogs().Print(Button4->text(), printer, [&](QPrinter* target) {
+    qtx::Print(Button4->text(), printer, [&](QPrinter* target) {
         // The printer's own PDF file does not report a failed write (a full disk left a cut
         // file): a PDF is drawn in memory and stored through the checked save. The preview draws
         // with an engine of its own and is left alone.

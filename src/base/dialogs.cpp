@@ -24,7 +24,6 @@ public:
         return {};
     }
     QString ChooseFileToSave(const QString&, const QString&, const QStringList&, int*) override { return {}; }
-    bool Print(const QString&, QPrinter&, const std::function<void(QPrinter*)>&) override { return false; }
 };
 
 ConsoleDialogs consoleDialogs;

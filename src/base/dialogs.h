@@ -3,9 +3,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <functional>
-
-class QPrinter;
 
 namespace qtx {
 
@@ -34,9 +31,6 @@ public:
     // returns the chosen path (empty on cancel) and sets filterIndex to the chosen filter.
     virtual QString ChooseFileToSave(const QString& title, const QString& suggestedPath, const QStringList& filters,
                                      int* filterIndex) = 0;
-    // The print dialog with a preview for the printer; paint draws the document on the printer
-    // it is given, as often as the preview or the print needs. False when the user cancels.
-    virtual bool Print(const QString& title, QPrinter& printer, const std::function<void(QPrinter*)>& paint) = 0;
 };
 
 // The installed seam (the console one until something else is installed).

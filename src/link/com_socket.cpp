@@ -449,7 +449,7 @@ bool OpenLink(TCOMSocket& port, const QString& name, int choice)
     const tcflag_t parityCheck = tty.c_iflag & INPCK;
     const tcflag_t continueAfterXoff = tty.c_iflag & IXANY;
     cfmakeraw(&tty); // 8 data bits, no parity, transparent bytes, no echo, no signals
-    tty.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | PARMRK | IGNPAR | IGNBRK | BRKINT);
+    tty.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK | PARMRK | IGNPAR | IGNBRK | BRKINT);
     tty.c_iflag |= parityCheck | continueAfterXoff;
     tty.c_cflag &= ~(CSTOPB | CRTSCTS | HUPCL);
     tty.c_cflag |= CLOCAL | CREAD;

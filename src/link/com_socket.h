@@ -62,16 +62,16 @@ public:
     TCOMSocket(const TCOMSocket&) = delete;
     TCOMSocket& operator=(const TCOMSocket&) = delete;
 
-    bool SetPort(const QString& name);
+    [[nodiscard]] bool SetPort(const QString& name);
     // Chooses a device by its path instead of a COM name (/dev/ttyUSB0, /dev/serial/by-id/...,
     // or a network address); false when the port is open or the text is neither.
-    bool SetDevice(const QString& path);
-    bool Open();
+    [[nodiscard]] bool SetDevice(const QString& path);
+    [[nodiscard]] bool Open();
     bool Close();
-    bool GetState();
-    bool SetState();
-    bool SetTimeouts();
-    bool SetQueues();
+    [[nodiscard]] bool GetState();
+    [[nodiscard]] bool SetState();
+    [[nodiscard]] bool SetTimeouts();
+    [[nodiscard]] bool SetQueues();
     std::uint32_t BytesWaiting();
     std::uint32_t Read(char* buffer, std::uint32_t n);
     std::uint32_t Write(const char* buffer, std::uint32_t n);
@@ -148,7 +148,7 @@ int BaudFromChoice(int choice);
 
 // Opens the named port (COMn, or a device path) at the chosen speed with the fixed line settings; false when any step fails
 // (the port may stay open when only reading its settings failed) and when the port is already open.
-bool OpenLink(TCOMSocket& port, const QString& name, int choice);
+[[nodiscard]] bool OpenLink(TCOMSocket& port, const QString& name, int choice);
 
 bool CloseLink(TCOMSocket& port);
 

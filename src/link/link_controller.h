@@ -27,7 +27,7 @@ public:
     LinkView& View() { return view_; }
 
     // OpenLink and CloseLink on the one port.
-    bool OpenLink(const QString& name, int choice);
+    [[nodiscard]] bool OpenLink(const QString& name, int choice);
     bool CloseLink();
 
     // Runs the main window's two link timers without the window (qtxctl, benchmarks): the link

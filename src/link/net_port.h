@@ -44,13 +44,13 @@ public:
 
     // Resolves the name, connects and, for RFC 2217, agrees the COM port option with the server;
     // false with Problem() and SystemError() telling why.
-    bool Open(const NetAddress& address);
+    [[nodiscard]] bool Open(const NetAddress& address);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 
     // Sets the line at the server: baud 8N1, no flow control in either direction. Raw TCP has
     // nothing to set; false when the server answers other values or does not answer in time.
-    bool SetLine(int baud);
+    [[nodiscard]] bool SetLine(int baud);
 
     std::uint32_t BytesWaiting();
     std::uint32_t Read(char* buffer, std::uint32_t n);

@@ -95,7 +95,7 @@ public:
     // Sends a file to the recorder (raises FileError when it cannot be read); false when no frame
     // was accepted for timeoutMs (answers that refuse a frame do not count) or one frame was
     // refused MaxRefusals times in a row, before the last frame was accepted; refused says which.
-    bool Upload(const QString& path, qint64 timeoutMs, bool* refused = nullptr);
+    [[nodiscard]] bool Upload(const QString& path, qint64 timeoutMs, bool* refused = nullptr);
 
     // Silence after a list request before the recorder counts as gone.
     static constexpr qint64 ProbeMs = 400;

@@ -107,8 +107,8 @@ void TSiteSource::Button1Click()
     const QStringList doors = ComboBox1->currentIndex() > 0 ? QStringList{ComboBox1->currentText()} : QStringList();
     qtx::SiteArchive site(Archive->EventStore);
     site.Load(*db, doors);
-    const QString title =
-        db->Location().Display() + QStringLiteral(" (") + (doors.isEmpty() ? AllDoorsText : doors.first()) + ')';
+    const QString title = db->Location().Display() + QStringLiteral(" (")
+                          + (doors.isEmpty() ? AllDoorsText : doors.first()) + QLatin1Char(')');
     // Where the recorder's name goes, the site's doors: the heading of a saved or printed
     // timesheet names them, not the card folder's recorder.
     QStringList names;

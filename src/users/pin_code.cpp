@@ -10,7 +10,7 @@ namespace {
 constexpr std::array<std::uint8_t, 256> MakePinCodeTable()
 {
     std::array<std::uint8_t, 256> table{};
-    for (int b = 1; b < 256; ++b)
+    for (std::size_t b = 1; b < 256; ++b)
         table[b] = static_cast<std::uint8_t>((b * 7 + 3) % 10); // each digit 25 or 26 times
     return table;
 }
@@ -27,7 +27,7 @@ std::uint8_t EncodePinDigit(std::uint8_t digit)
     // drawing from 1..255 until one matches, without the repeated draws.
     static const auto bytesOfDigit = [] {
         std::array<std::vector<std::uint8_t>, 10> bytes;
-        for (int b = 1; b < 256; ++b)
+        for (std::size_t b = 1; b < 256; ++b)
             bytes[PinCodeTable[b]].push_back(static_cast<std::uint8_t>(b));
         return bytes;
     }();

@@ -432,8 +432,9 @@ void TForm3::ArrangeControls()
                          + style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListBox1) + 1;
     QLabel* headings[qtx::UserColumnCount] = {Label2, Label3, Label4, Label5};
     for (int i = 0; i < qtx::UserColumnCount; ++i) {
-        const int left = textLeft + columnX(qtx::UserLineColumns[i]);
-        const int right = i + 1 < qtx::UserColumnCount ? textLeft + columnX(qtx::UserLineColumns[i + 1]) : w;
+        const auto column = static_cast<std::size_t>(i);
+        const int left = textLeft + columnX(qtx::UserLineColumns[column]);
+        const int right = i + 1 < qtx::UserColumnCount ? textLeft + columnX(qtx::UserLineColumns[column + 1]) : w;
         headings[i]->setGeometry(left, HeadingTop, right - left, HeadingHeight);
     }
 }

@@ -36,7 +36,7 @@ public:
     // recorder has not carried out, writes the default report and command file when there is no
     // report, and reads the report. Raises FileError when a step fails: the files of the steps
     // before it stay, and the workspace open before stays open as it was.
-    bool Open(const QString& folder, bool pickedByUser);
+    [[nodiscard]] bool Open(const QString& folder, bool pickedByUser);
     // No workspace is open any more (the choice was cancelled).
     void Close() { open_ = false; }
 

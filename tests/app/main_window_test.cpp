@@ -216,11 +216,11 @@ private slots:
         Form1->move(0, 280); // its centre is off the screen's centre
         Form1->show();
         const int centre = Form1->geometry().center().x();
-        const QList<QWidget*> dialogs{Form2, Form6, Form11, Form13, Form14};
-        for (qsizetype i = 0; i < dialogs.size(); ++i) {
-            dialogs[i]->show();
-            QVERIFY2(qAbs(dialogs[i]->geometry().center().x() - centre) <= 1, qPrintable(QString::number(i)));
-            dialogs[i]->hide();
+        const QList<QWidget*> windows{Form2, Form6, Form11, Form13, Form14};
+        for (qsizetype i = 0; i < windows.size(); ++i) {
+            windows[i]->show();
+            QVERIFY2(qAbs(windows[i]->geometry().center().x() - centre) <= 1, qPrintable(QString::number(i)));
+            windows[i]->hide();
         }
         int boxCentre = -1;
         OnNextModal([&](QWidget* box) {

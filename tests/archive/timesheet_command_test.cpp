@@ -3,7 +3,7 @@
 
 #include "archive/timesheet_export.h"
 #include "archive_test_data.h"
-#include "support/gui_helpers.h"
+#include "support/files.h"
 #include "support/qtxctl_process.h"
 
 #include <QFileInfo>

@@ -266,7 +266,7 @@ private slots:
     }
 
 private:
-    ScriptedDialogs dialogs;
+    ScriptedPrintDialogs dialogs;
 };
 
 QTX_GUI_TEST_MAIN(TimesheetWindowTest)

@@ -466,7 +466,7 @@ private slots:
             rig.engine.LinkTick(); // sends the next frame
             const QByteArray frame = rig.line.TakeWritten();
             QCOMPARE(frame.left(4), head);
-            const int length = frame.size() - 6;
+            const int length = static_cast<int>(frame.size()) - 6;
             QCOMPARE(frame.mid(4, length), content.mid(offset, length));
             offset += length;
         }

@@ -227,8 +227,9 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         QVERIFY(sync.waitForFinished(20000));
-        // The last byte came before the kill: the run ends within the timeout plus one second.
-        QVERIFY2(clock.elapsed() <= 3000, qPrintable(QString::number(clock.elapsed())));
+        // The run ends after one 2 s timeout, not one for each of the dozens of files left (a
+        // minute or more); the bound leaves room for a busy machine.
+        QVERIFY2(clock.elapsed() < 12000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(sync.exitCode(), 2);
         const QByteArray err = sync.readAllStandardError();
         QVERIFY2(err.contains("the recorder on " + sim.Port().toLatin1() + " stopped answering"), err.constData());

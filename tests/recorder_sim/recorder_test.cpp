@@ -177,7 +177,7 @@ Transfer RunDownload(Line& line, const QByteArray& name, qint64 limitMs)
                     garbled = true;
                     continue;
                 }
-                size = at(1) | at(2) << 8 | at(3) << 16 | static_cast<quint32>(at(4)) << 24;
+                size = static_cast<quint32>(at(1) | at(2) << 8 | at(3) << 16) | static_cast<quint32>(at(4)) << 24;
                 headerDone = true;
                 frame.clear();
                 if (size == 0) {
@@ -479,8 +479,9 @@ void RecorderTest::pacedOutputKeepsToTheLineRate()
     QCOMPARE(out, QByteArray());
     for (int ms = 1; ms <= 45; ++ms) {
         out += line.Wait(1);
-        QVERIFY2(out.size() <= ms * 11.52 + 1, qPrintable(QStringLiteral("%1 bytes at %2 ms").arg(out.size()).arg(ms)));
-        QVERIFY(out.size() >= (ms - 1) * 11.52 - 1);
+        QVERIFY2(static_cast<double>(out.size()) <= ms * 11.52 + 1,
+                 qPrintable(QStringLiteral("%1 bytes at %2 ms").arg(out.size()).arg(ms)));
+        QVERIFY(static_cast<double>(out.size()) >= (ms - 1) * 11.52 - 1);
         QVERIFY(*line.recorder->NextDueMs() <= line.now + 1);
     }
     QVERIFY(out.size() < 526);

@@ -138,7 +138,7 @@ void CompareFigures(const MonthFigures& a, const MonthFigures& b)
     QCOMPARE(a.days, b.days);
     QCOMPARE(a.hits, b.hits);
     QCOMPARE(a.seconds, b.seconds);
-    for (int d = 0; d < a.days; ++d) {
+    for (std::size_t d = 0; d < static_cast<std::size_t>(a.days); ++d) {
         QCOMPARE(a.day[d].hits, b.day[d].hits);
         QCOMPARE(a.day[d].users, b.day[d].users);
         QCOMPARE(a.day[d].seconds, b.day[d].seconds);

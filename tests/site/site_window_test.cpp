@@ -40,7 +40,7 @@ private slots:
         WriteWholeFile(yard + "/KONFOUT.TXT", konfout);
 
         Forms forms(FromCp1250(ReadWholeFile(QStringLiteral(QTX_LANG_FILE))));
-        ScriptedDialogs dialogs;
+        ScriptedPrintDialogs dialogs;
         QVERIFY(!SiteSource->Button1->isEnabled()); // no site archive yet, and none created by looking
         QVERIFY(!QFileInfo::exists(dir.filePath("site.sqlite")));
         Form5->DeviceName = QStringLiteral("card's recorder");

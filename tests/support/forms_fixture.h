@@ -8,7 +8,7 @@
 #include "base/widgets/application.h"
 #include "base/widgets/left_shift.h"
 #include "support/gui_helpers.h"
-#include "support/scripted_dialogs.h"
+#include "support/scripted_print.h"
 
 #include <QDir>
 #include <QTest>

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <csignal>
+#include <cstddef>
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -43,7 +44,7 @@ public:
         if (mounted_) {
             const int fd = ::open(QFile::encodeName(filePath(FillerName)).constData(), O_WRONLY | O_CREAT, 0600);
             const QByteArray block(4096, 'x');
-            while (::write(fd, block.constData(), block.size()) > 0) {}
+            while (::write(fd, block.constData(), static_cast<std::size_t>(block.size())) > 0) {}
             // The last partial page too.
             while (::write(fd, block.constData(), 1) > 0) {}
             ::close(fd);

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QFile>
 #include <QQueue>
 #include <QTimer>
 #include <QWidget>
@@ -108,21 +107,6 @@ QString LayoutFault(const QList<const QWidget*>& widgets)
                 return QStringLiteral("widgets %1 and %2 overlap").arg(i).arg(j);
     }
     return {};
-}
-
-QByteArray ReadFileBytes(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-void WriteFileBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
 }
 
 } // namespace qtx::test

@@ -1,7 +1,8 @@
 #pragma once
-// Helpers for headless window tests: acting inside modal windows, scratch folders, files.
+// Helpers for headless window tests: acting inside modal windows, layout relations, files.
 
-#include <QByteArray>
+#include "support/files.h"
+
 #include <QList>
 #include <QMargins>
 #include <QString>
@@ -34,8 +35,5 @@ int GapDown(const QWidget* upper, const QWidget* lower);
 // The first widget reaching out of its window or the first pair that overlaps, by position in
 // the list; empty when every widget lies inside and apart from the others.
 QString LayoutFault(const QList<const QWidget*>& widgets);
-
-QByteArray ReadFileBytes(const QString& path);
-void WriteFileBytes(const QString& path, const QByteArray& bytes);
 
 } // namespace qtx::test

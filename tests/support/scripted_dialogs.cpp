@@ -1,8 +1,5 @@
 #include "support/scripted_dialogs.h"
 
-#include <QPainter>
-#include <QPrinter>
-
 namespace qtx::test {
 
 ScriptedDialogs::ScriptedDialogs() : previous_(SetDialogs(this))
@@ -51,16 +48,6 @@ QString ScriptedDialogs::ChooseFileToSave(const QString&, const QString& suggest
     return path;
 }
 
-bool ScriptedDialogs::Print(const QString&, QPrinter& printer, const std::function<void(QPrinter*)>& paint)
-{
-    if (pdfFiles.isEmpty())
-        return false;
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(pdfFiles.dequeue());
-    paint(&printer);
-    return true;
-}
-
 QStringList ScriptedDialogs::TakeUnused()
 {
     QStringList unused;
@@ -72,7 +59,6 @@ QStringList ScriptedDialogs::TakeUnused()
     take(answers, "answers");
     take(filesToOpen, "files to open");
     take(filesToSave, "files to save");
-    take(pdfFiles, "PDF files");
     return unused;
 }
 

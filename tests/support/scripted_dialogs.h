@@ -9,7 +9,7 @@
 namespace qtx::test {
 
 // Installed for its lifetime; restores the previous seam when destroyed.
-class ScriptedDialogs final : public DialogSeam {
+class ScriptedDialogs : public DialogSeam {
 public:
     ScriptedDialogs();
     ~ScriptedDialogs() override;
@@ -22,8 +22,6 @@ public:
                              const QString& defaultSuffix = QString()) override;
     QString ChooseFileToSave(const QString& title, const QString& suggestedPath, const QStringList& filters,
                              int* filterIndex) override;
-    // Prints once into the next PDF file of pdfFiles; cancel when none is left.
-    bool Print(const QString& title, QPrinter& printer, const std::function<void(QPrinter*)>& paint) override;
 
     // Answers for the next questions, in order; ResultCancel when the script runs out.
     QQueue<int> answers;
@@ -33,7 +31,6 @@ public:
     QQueue<std::pair<QString, int>> filesToSave;
     // The path each save-file dialog suggested.
     QStringList suggestedSavePaths;
-    QQueue<QString> pdfFiles;
 
     QStringList messages;
     QStringList errors;
@@ -44,7 +41,7 @@ public:
 
     void Clear();
     // What the script holds that no dialog took ("2 answers", ...), then drops it.
-    QStringList TakeUnused();
+    virtual QStringList TakeUnused();
 
 private:
     DialogSeam* previous_;

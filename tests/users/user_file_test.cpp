@@ -25,7 +25,7 @@ QByteArray Card(std::int64_t card)
 // A byte standing for the digit, as the table gives it.
 char PinByte(int digit)
 {
-    for (int b = 1; b < 256; ++b)
+    for (std::size_t b = 1; b < 256; ++b)
         if (PinCodeTable[b] == digit)
             return static_cast<char>(b);
     return 0;
@@ -125,7 +125,7 @@ private slots:
     void pinCoding()
     {
         int perDigit[10] = {};
-        for (int b = 1; b < 256; ++b)
+        for (std::size_t b = 1; b < 256; ++b)
             ++perDigit[PinCodeTable[b]];
         for (const int count : perDigit)
             QVERIFY(count >= 21 && count <= 29);

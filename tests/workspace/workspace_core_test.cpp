@@ -3,8 +3,8 @@
 
 #include "base/errors.h"
 #include "lang/language_table.h"
+#include "support/files.h"
 #include "support/full_folder.h"
-#include "support/gui_helpers.h"
 #include "support/scripted_dialogs.h"
 #include "workspace/workspace.h"
 
@@ -86,7 +86,7 @@ private slots:
         QDir(bad.path()).mkdir("konfig.txt");
         for (int answer : {int(ResultYes), int(ResultNo)}) {
             dialogs.answers.enqueue(answer);
-            QVERIFY_THROWS_EXCEPTION(FileError, workspace.Open(bad.path(), true));
+            QVERIFY_THROWS_EXCEPTION(FileError, static_cast<void>(workspace.Open(bad.path(), true)));
             QVERIFY(workspace.IsOpen());
             QCOMPARE(workspace.Folder(), good.path() + '/');
             QCOMPARE(workspace.Summary().folder, good.path() + '/');
@@ -98,7 +98,7 @@ private slots:
         WriteFileBytes(full.filePath("USERS.txt"), "");
         full.Fill();
         dialogs.Clear();
-        QVERIFY_THROWS_EXCEPTION(FileError, workspace.Open(full.path(), false));
+        QVERIFY_THROWS_EXCEPTION(FileError, static_cast<void>(workspace.Open(full.path(), false)));
         QVERIFY(dialogs.messages.isEmpty());
         QCOMPARE(full.Names(), QStringList{"USERS.txt"});
         QCOMPARE(workspace.Folder(), good.path() + '/');

@@ -91,7 +91,8 @@ Parsed Parse(const Command& command, const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(command.description);
-    const QCommandLineOption help(QStringList{"h", "help"}, QStringLiteral("Show this help."));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("The serial port: COMn (see qtxctl ports), a device path, or a "
                                                  "network\nport rfc2217://HOST:PORT or tcp://HOST:PORT."),

@@ -490,9 +490,10 @@ void Recorder::OnUploadHeader(qsizetype argumentStart, qsizetype nameEnd)
     upload_.reset();
 
     const QByteArray name = header.mid(argumentStart, nameEnd - argumentStart);
-    const quint32 size = At(header, nameEnd + 1) | At(header, nameEnd + 2) << 8 | At(header, nameEnd + 3) << 16
-                         | static_cast<quint32>(At(header, nameEnd + 4)) << 24;
-    const unsigned checksum = At(header, nameEnd + 5) | At(header, nameEnd + 6) << 8;
+    const quint32 size =
+        static_cast<quint32>(At(header, nameEnd + 1) | At(header, nameEnd + 2) << 8 | At(header, nameEnd + 3) << 16)
+        | static_cast<quint32>(At(header, nameEnd + 4)) << 24;
+    const auto checksum = static_cast<unsigned>(At(header, nameEnd + 5) | At(header, nameEnd + 6) << 8);
     tally_.requests.append("upload " + name);
     if ((Sum(QByteArrayView(header).first(nameEnd + 5)) & 0xFFFF) != checksum) {
         Log(QStringLiteral("upload header with a wrong checksum: asking again"));
@@ -542,7 +543,7 @@ void Recorder::CheckUploadFrame()
     if (frame_.size() < length + 6)
         return;
     const QByteArray payload = frame_.mid(4, length);
-    const unsigned checksum = At(frame_, length + 4) | At(frame_, length + 5) << 8;
+    const auto checksum = static_cast<unsigned>(At(frame_, length + 4) | At(frame_, length + 5) << 8);
     frame_.clear();
     Upload& u = *upload_;
     if ((Sum(payload) & 0xFFFF) != checksum) {

@@ -2,6 +2,7 @@
 // The widget implementation of the dialog seam: real message boxes and the built question box.
 
 #include "base/dialogs.h"
+#include "base/widgets/printing.h"
 
 #include <functional>
 #include <utility>
@@ -12,7 +13,7 @@ namespace qtx {
 
 // Modal message boxes with one OK button, the error box, the question box, the file dialogs and
 // the print preview.
-class WidgetDialogs final : public DialogSeam {
+class WidgetDialogs final : public DialogSeam, public PrintSeam {
 public:
     // mainWindow: the window a box opens over when no window is modal or active (the program's
     // main window, which may not exist yet).
