@@ -313,7 +313,7 @@ std::optional<QByteArray> FindListed(const QList<QByteArray>& names, const QByte
 std::optional<QByteArray> ListedToAsk(qtx::FetchSession& session, const QString& command,
                                       const QList<QByteArray>& names, const QString& name)
 {
-    const auto listed = FindListed(names, qtx::ToCp1250(name));
+    auto listed = FindListed(names, qtx::ToCp1250(name));
     if (listed && RequestNamesIt(command, *listed))
         return listed;
     session.Link().CloseLink();
