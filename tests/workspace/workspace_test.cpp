@@ -301,8 +301,10 @@ private slots:
         const QString fault = LayoutFault({f->DriveComboBox1, f->DirectoryListBox1, f->Label1, f->Button1, f->Button2});
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
 
-        // The accept button takes the folder opened in the tree, which the window remembers.
-        QTemporaryDir dir;
+        // The accept button takes the folder opened in the tree, which the window remembers. The
+        // folder is made in the test's own folder: the temporary folder changes all the time while
+        // other tests run, and a new listing of the opened folder's parent moves the tree's row.
+        QTemporaryDir dir(QDir::currentPath() + QStringLiteral("/chooser-XXXXXX"));
         ChooseFolderNext(dir.path());
         f->Cancelled = true;
         f->exec();
