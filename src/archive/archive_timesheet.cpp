@@ -47,15 +47,7 @@ qtx::TimesheetHeading TForm5::ShownHeading() const
     heading.month = qtx::MonthTitle(shownMonth, MonthNames);
     heading.countingMode = ComboBox2->currentText();
     // A site archive's doors each have their own port names: all of them are shown.
-    const qtx::PortNames ports = Ports();
-    QStringList entrances{qtx::FromCp1250(ports.entrance)};
-    QStringList exits{qtx::FromCp1250(ports.exit)};
-    for (const QByteArray& name : ports.moreEntrances)
-        entrances.append(qtx::FromCp1250(name));
-    for (const QByteArray& name : ports.moreExits)
-        exits.append(qtx::FromCp1250(name));
-    heading.entrance = entrances.join(QStringLiteral(", "));
-    heading.exit = exits.join(QStringLiteral(", "));
+    qtx::SetHeadingPorts(heading, Ports());
     heading.filter = CurrentFilter().all ? AllText : ComboBox1->currentText();
     return heading;
 }

@@ -511,6 +511,18 @@ QByteArray EventsCsv(const std::vector<const CEvent*>& events, const EventStore&
     return CsvBytes(out, form);
 }
 
+void SetHeadingPorts(TimesheetHeading& heading, const PortNames& ports)
+{
+    QStringList entrances{FromCp1250(ports.entrance)};
+    QStringList exits{FromCp1250(ports.exit)};
+    for (const QByteArray& name : ports.moreEntrances)
+        entrances.append(FromCp1250(name));
+    for (const QByteArray& name : ports.moreExits)
+        exits.append(FromCp1250(name));
+    heading.entrance = entrances.join(QStringLiteral(", "));
+    heading.exit = exits.join(QStringLiteral(", "));
+}
+
 void WriteTimesheetXlsx(const QString& path, const Timesheet& sheet, const EventStore& store, const UserFilter& filter,
                         const UserNames& names, const TimesheetTexts& texts, const TimesheetHeading& heading,
                         const PercentCallback& percent, const XlsxLimits& limits)

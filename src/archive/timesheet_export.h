@@ -49,6 +49,10 @@ struct TimesheetHeading {
     QString filter;
 };
 
+// Fills the heading's entrance and exit from the port names: every door's, for events gathered
+// from several recorders.
+void SetHeadingPorts(TimesheetHeading& heading, const PortNames& ports);
+
 // The two forms of a CSV file: plain for scripts (UTF-8, ",") and one that a spreadsheet set to
 // a language with a decimal comma opens one value to a column with its letters intact (UTF-8
 // with a byte-order mark, ";").

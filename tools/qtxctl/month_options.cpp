@@ -254,14 +254,7 @@ qtx::TimesheetHeading Heading(const qtx::LanguageTable& t, const TimesheetOption
     heading.month =
         t.Lower(QLatin1String(months[options.month - 1])) + QLatin1Char(' ') + QString::number(options.year);
     heading.countingMode = t.Lower(QLatin1String(modes[static_cast<int>(options.mode)]));
-    QStringList entrances{qtx::FromCp1250(ports.entrance)};
-    QStringList exits{qtx::FromCp1250(ports.exit)};
-    for (const QByteArray& name : ports.moreEntrances)
-        entrances.append(qtx::FromCp1250(name));
-    for (const QByteArray& name : ports.moreExits)
-        exits.append(qtx::FromCp1250(name));
-    heading.entrance = entrances.join(QStringLiteral(", "));
-    heading.exit = exits.join(QStringLiteral(", "));
+    qtx::SetHeadingPorts(heading, ports);
     heading.filter = t.GetSentence(QStringLiteral("ALL"));
     return heading;
 }
