@@ -106,15 +106,8 @@ int Parse(const QStringList& arguments, SiteOptions& o)
             continue;
         }
         QString value;
-        const qsizetype eq = arg.indexOf(QLatin1Char('='));
-        if (eq >= 0) {
-            value = arg.mid(eq + 1);
-            arg = arg.left(eq);
-        } else if (i + 1 < arguments.size()) {
-            value = arguments[++i];
-        } else {
+        if (!TakeOptionValue(arguments, i, arg, value))
             return Usage(QStringLiteral("%1 needs a value").arg(arg));
-        }
         if (arg == QLatin1String("--db")) {
             o.db = value;
         } else if (arg == QLatin1String("--door") && o.command == QLatin1String("import")) {

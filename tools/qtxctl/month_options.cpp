@@ -13,6 +13,20 @@
 
 namespace qtxctl {
 
+bool TakeOptionValue(const QStringList& arguments, int& i, QString& name, QString& value)
+{
+    const qsizetype eq = name.indexOf(QLatin1Char('='));
+    if (eq >= 0) {
+        value = name.mid(eq + 1);
+        name = name.left(eq);
+        return true;
+    }
+    if (i + 1 >= arguments.size())
+        return false;
+    value = arguments[++i];
+    return true;
+}
+
 int MonthUsageError(const MonthCommand& command, const QString& message)
 {
     std::fprintf(stderr, "qtxctl %s: %s\n\n%s", qPrintable(command.name), qPrintable(message), command.help);
@@ -45,15 +59,8 @@ int ParseMonthOptions(const MonthCommand& command, const QStringList& arguments,
             continue;
         }
         QString value;
-        const qsizetype eq = arg.indexOf(QLatin1Char('='));
-        if (eq >= 0) {
-            value = arg.mid(eq + 1);
-            arg = arg.left(eq);
-        } else if (i + 1 < arguments.size()) {
-            value = arguments[++i];
-        } else {
+        if (!TakeOptionValue(arguments, i, arg, value))
             return usage(QStringLiteral("%1 needs a value").arg(arg));
-        }
         if (arg == QLatin1String("--month")) {
             static const QRegularExpression format(QStringLiteral("^(\\d{4})-(\\d{2})$"));
             const QRegularExpressionMatch m = format.match(value);

@@ -90,6 +90,10 @@ int ParseMonthOptions(const MonthCommand& command, const QStringList& arguments,
 // A usage error of the command: the message and the help on standard error; returns 2.
 int MonthUsageError(const MonthCommand& command, const QString& message);
 
+// Splits the option at arguments[i] into its name and value ("--name=value", or the value as the
+// next argument, which i then moves past); false when no value follows.
+bool TakeOptionValue(const QStringList& arguments, int& i, QString& name, QString& value);
+
 // The port names: the ones given, the others from the workspace's KONFOUT.TXT (read only when
 // a name is missing). Throws qtx::Error when the report cannot be read.
 qtx::PortNames ResolvePorts(const MonthOptions& options);
