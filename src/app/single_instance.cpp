@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <utility>
 
 #include <unistd.h>
 
@@ -41,7 +42,7 @@ std::unique_ptr<QLocalServer> ClaimSingleInstance(const QString& title, std::fun
     if (!server->listen(name))
         return server; // cannot guard (for example no runtime folder); the program still runs
     QLocalServer* raw = server.get();
-    QObject::connect(raw, &QLocalServer::newConnection, raw, [raw, raise] {
+    QObject::connect(raw, &QLocalServer::newConnection, raw, [raw, raise = std::move(raise)] {
         while (QLocalSocket* socket = raw->nextPendingConnection()) {
             QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
             raise();
