@@ -16,6 +16,9 @@ int RunSite(const QStringList& arguments);
 int RunLink(const QString& command, const QStringList& arguments);
 bool IsLinkCommand(const QString& command);
 
+// Says a message of the command on standard error: "qtxctl report: message".
+void Say(const QString& command, const QString& message);
+
 // One JSON object on one line of standard output (for --json).
 void PrintJsonLine(const QJsonObject& object);
 

@@ -73,8 +73,8 @@ int main(int argc, char** argv)
     // Standard output sent to a full disk: what the command printed is lost, and a job must see it.
     errno = 0;
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-        std::fprintf(stderr, "qtxctl %s: the output could not be written: %s\n", qPrintable(command),
-                     errno != 0 ? std::strerror(errno) : "write error");
+        qtxctl::Say(command, QStringLiteral("the output could not be written: ")
+                                 + QString::fromLocal8Bit(errno != 0 ? std::strerror(errno) : "write error"));
         return status == 0 ? 1 : status;
     }
     return status;
