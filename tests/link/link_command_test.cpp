@@ -298,6 +298,8 @@ private slots:
             {{"site", "bogus"}, 2, "site: unknown site command 'bogus'"},
             {{"list"}, 2, "list: --port COMn is required"},
             {{"get", "--port", "COM194"}, 2, "get: NAME is missing"},
+            {{"list", "--port", "COM194", "--timeout", "nan"}, 2, "list: --timeout needs a positive number"},
+            {{"sync", "--port", "COM194", "--timeout", "1e300"}, 2, "sync: --timeout needs a positive number"},
             {{"list", "--port=COM194"}, 1, "list: no device for COM194"},
             {{"download", "--port", "COM194"}, 1, "download: no device for COM194"},
             {{"delete", "--port", "COM194", "--", "-A.TXT"}, 1, "delete: no device for COM194"},

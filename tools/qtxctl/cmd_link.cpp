@@ -31,6 +31,7 @@ constexpr int ExitNoLink = 1;
 constexpr int ExitIncomplete = 2;
 constexpr qint64 ListSilenceMs = 10000;
 constexpr int DefaultTimeoutSeconds = 30;
+constexpr double MaxTimeoutSeconds = 1e9;
 
 void Err(const QString& text)
 {
@@ -117,7 +118,8 @@ LinkOptions ParseLink(const LinkCommand& command, const QStringList& arguments)
                             .take = [&options](const QString& value) {
                                 bool ok = false;
                                 const double seconds = value.toDouble(&ok);
-                                if (!ok || seconds <= 0)
+                                // Also refuses "nan" and "inf", and times whose milliseconds would overflow.
+                                if (!ok || !(seconds > 0 && seconds <= MaxTimeoutSeconds))
                                     return QStringLiteral("--timeout needs a positive number of seconds");
                                 options.timeoutMs = static_cast<qint64>(seconds * 1000);
                                 options.timeoutSet = true;
