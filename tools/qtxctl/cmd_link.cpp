@@ -406,7 +406,9 @@ int FetchWhole(const LinkOptions& options, qtx::FetchSession& session, const QLi
     return ExitOk;
 }
 
-int Ports(const QStringList& arguments)
+} // namespace
+
+int RunPorts(const QStringList& arguments)
 {
     const LinkOptions options =
         ParseLink({.name = "ports",
@@ -440,7 +442,7 @@ int Ports(const QStringList& arguments)
     return ExitOk;
 }
 
-int List(const QStringList& arguments)
+int RunList(const QStringList& arguments)
 {
     const LinkOptions options = ParseLink(
         {.name = "list",
@@ -470,7 +472,7 @@ int List(const QStringList& arguments)
     return ExitOk;
 }
 
-int Download(const QStringList& arguments)
+int RunDownload(const QStringList& arguments)
 {
     const LinkOptions options = ParseLink(
         {.name = "download",
@@ -501,7 +503,7 @@ int Download(const QStringList& arguments)
     return FetchWhole(options, session, qtx::PlanDownload(*names));
 }
 
-int Get(const QStringList& arguments)
+int RunGet(const QStringList& arguments)
 {
     const LinkOptions options =
         ParseLink({.name = "get",
@@ -536,7 +538,7 @@ int Get(const QStringList& arguments)
     return FetchWhole(options, session, plan);
 }
 
-int Sync(const QStringList& arguments)
+int RunSync(const QStringList& arguments)
 {
     const LinkOptions options = ParseLink(
         {.name = "sync",
@@ -609,7 +611,7 @@ int Sync(const QStringList& arguments)
     return counts.value(qtx::SyncResult::NotStored) > 0 ? ExitIncomplete : ExitOk;
 }
 
-int Delete(const QStringList& arguments)
+int RunDelete(const QStringList& arguments)
 {
     const LinkOptions options =
         ParseLink({.name = "delete",
@@ -652,7 +654,7 @@ int Delete(const QStringList& arguments)
     return ExitOk;
 }
 
-int Upload(const QStringList& arguments)
+int RunUpload(const QStringList& arguments)
 {
     const LinkOptions options =
         ParseLink({.name = "upload",
@@ -717,31 +719,4 @@ int Upload(const QStringList& arguments)
     }
     return ExitOk;
 }
-} // namespace
-
-bool IsLinkCommand(const QString& command)
-{
-    static const QStringList commands{QStringLiteral("ports"), QStringLiteral("list"), QStringLiteral("download"),
-                                      QStringLiteral("get"),   QStringLiteral("sync"), QStringLiteral("delete"),
-                                      QStringLiteral("upload")};
-    return commands.contains(command);
-}
-
-int RunLink(const QString& command, const QStringList& arguments)
-{
-    if (command == QLatin1String("ports"))
-        return Ports(arguments);
-    if (command == QLatin1String("list"))
-        return List(arguments);
-    if (command == QLatin1String("download"))
-        return Download(arguments);
-    if (command == QLatin1String("get"))
-        return Get(arguments);
-    if (command == QLatin1String("sync"))
-        return Sync(arguments);
-    if (command == QLatin1String("delete"))
-        return Delete(arguments);
-    return Upload(arguments);
-}
-
 } // namespace qtxctl
