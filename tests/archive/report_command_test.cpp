@@ -151,18 +151,6 @@ private slots:
         QCOMPARE(run.status, 1);
         QVERIFY(run.err.contains("KONFOUT.TXT"));
         QCOMPARE(Report({"--month", "2021-05", "--entrance", "A", "--exit", "B", noReport.path()}).status, 0);
-
-        QCOMPARE(Report({dir.path()}).status, 2);
-        QCOMPARE(Report({"--month", "2021-13", dir.path()}).status, 2);
-        QCOMPARE(Report({"--month", "2021-05"}).status, 2);
-        QCOMPARE(Report({"--month", "2021-05", "--mode", "weekly", dir.path()}).status, 2);
-        QCOMPARE(Report({"--month", "2021-05", "--color", "x", dir.path()}).status, 2);
-        QCOMPARE(Report({"--month"}).status, 2);
-
-        run = Report({"--help"});
-        QCOMPARE(run.status, 0);
-        QVERIFY(run.out.contains("--month YYYY-MM"));
-        QVERIFY(run.out.contains("daynight"));
     }
 };
 

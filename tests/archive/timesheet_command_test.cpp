@@ -302,20 +302,6 @@ private slots:
         run = RunQtxctl({"timesheet", "--month", "2021-02", "--entrance", "A", "--exit", "B", withFifo.path()}, 10000);
         QCOMPARE(run.status, 1);
         QVERIFY2(run.err.contains("20210202.csv\": it is not a regular file"), run.err.constData());
-
-        for (const QStringList& wrong : {QStringList{dir.path()},
-                                         {"--month", "2021-13", dir.path()},
-                                         {"--month", "2021-02"},
-                                         {"--month", "2021-02", "--format", "ods", dir.path()},
-                                         {"--month", "2021-02", "--format", "xlsx", dir.path()},
-                                         {"--month", "2021-02", "--lang", "de", dir.path()},
-                                         {"--month"}})
-            QCOMPARE(Timesheet(wrong).status, 2);
-
-        run = Timesheet({"--help"});
-        QCOMPARE(run.status, 0);
-        QVERIFY(run.out.contains("--format csv|xlsx"));
-        QVERIFY(run.out.contains("--seconds"));
     }
 };
 

@@ -1,6 +1,6 @@
 // qtxctl's link commands run as the operator runs them, against the simulated recorder on a
 // pseudo-terminal: ports, list, download (with a file that stalls), get, delete, upload, failures,
-// and the JSON lines.
+// and the JSON lines; and every command's usage errors.
 
 #include "base/text_file.h"
 #include "link_test_support.h"
@@ -253,18 +253,10 @@ private slots:
 
     void failuresExitWithAClearMessage()
     {
-        Run run = Qtxctl({"list", "--port", "COM194"});
-        QCOMPARE(run.status, 1);
-        QVERIFY(run.err.contains("COM194"));
-        run = Qtxctl({"download", "--port", "COM194"});
-        QCOMPARE(run.status, 1);
-        QVERIFY(run.err.contains("COM194"));
-        run = Qtxctl({"list"});
-        QCOMPARE(run.status, 2);
         QTemporaryDir dir;
         const QString locked = UnopenablePath(dir.path());
         if (!locked.isEmpty()) {
-            run = Qtxctl({"list", "--port", locked});
+            const Run run = Qtxctl({"list", "--port", locked});
             QCOMPARE(run.status, 1);
             QVERIFY2(run.err.contains("permission denied; add your user to the dialout group"), run.err.constData());
         }
@@ -273,39 +265,58 @@ private slots:
         PtyPeer peer(195);
         QElapsedTimer clock;
         clock.start();
-        run = Qtxctl({"list", "--port", peer.Name(), "--timeout", "1"});
+        const Run run = Qtxctl({"list", "--port", peer.Name(), "--timeout", "1"});
         QCOMPARE(run.status, 1);
         QVERIFY2(run.err.contains("did not answer the list request within 1 seconds"), run.err.constData());
         QVERIFY(clock.elapsed() >= 1000);
     }
 
-    void aWorkspaceFolderThatIsNoFolderIsNamedAsSuch()
+    // Each command's help (0), usage errors named above the usage (2), and arguments reaching the work (1).
+    void argumentsOfEveryCommand()
     {
-        QTemporaryDir dir;
-        const QString missing = dir.filePath("nowhere");
-        const QString file = dir.filePath("plain.txt");
-        WriteWholeFile(file, "x");
-        for (const QStringList& command : {QStringList{"users"}, QStringList{"report", "--month", "2025-03"}}) {
-            Run run = Qtxctl(command + QStringList{missing});
-            QCOMPARE(run.status, 1);
-            QVERIFY2(run.err.contains("the workspace folder " + missing.toUtf8() + " does not exist"),
-                     run.err.constData());
-            run = Qtxctl(command + QStringList{file});
-            QCOMPARE(run.status, 1);
-            QVERIFY2(run.err.contains("the workspace folder " + file.toUtf8() + " is not a folder"),
-                     run.err.constData());
-        }
-        const Run run = Qtxctl({"sync", "--port", "COM194", "--to", file});
-        QCOMPARE(run.status, 1);
-        QVERIFY(run.err.contains(file.toUtf8() + " is not a folder"));
-    }
-
-    void everySubcommandHasHelp()
-    {
-        for (const char* command : {"ports", "list", "download", "get", "sync", "delete", "upload"}) {
-            const Run run = Qtxctl({command, "--help"});
-            QCOMPARE(run.status, 0);
-            QVERIFY2(run.out.startsWith(QByteArray("usage: qtxctl ") + command), run.out.constData());
+        QList<std::tuple<QStringList, int, QByteArray>> cases{
+            {{"--help"}, 0, "users [--show-pins] WORKSPACE_DIR"},
+            {{"users", "--help"}, 0, "ID<TAB>KIND<TAB>CARD<TAB>CARDTEXT<TAB>PIN<TAB>NAME"},
+            {{"report", "-h"}, 0, "--month YYYY-MM [--mode daily|daynight|span]"},
+            {{"timesheet", "d", "--help"}, 0, "[--format csv|xlsx]"},
+            {{"site", "import", "--help"}, 0, "usage: qtxctl site import"},
+            {{"users", "--bogus", "d"}, 2, "users: unknown option '--bogus'"},
+            {{"users"}, 2, "users: WORKSPACE_DIR is missing"},
+            {{"report", "--month", "2021-05", "d", "e"}, 2, "report: unexpected argument 'e'"},
+            {{"report", "d"}, 2, "report: --month YYYY-MM is required"},
+            {{"report", "d", "--month"}, 2, "report: --month needs a value"},
+            {{"report", "--month=2021-13", "d"}, 2, "report: --month must be YYYY-MM, got '2021-13'"},
+            {{"report", "--month", "2021-05", "--mode", "weekly", "d"}, 2, "report: --mode must be daily, daynight"},
+            {{"report", "--month", "2021-05", "--json=yes", "d"}, 2, "report: --json takes no value"},
+            {{"timesheet", "--month", "2021-02", "--format", "ods", "d"}, 2, "timesheet: --format must be csv or"},
+            {{"timesheet", "--month", "2021-02", "--format", "xlsx", "d"}, 2, "timesheet: --format xlsx needs -o"},
+            {{"timesheet", "--month", "2021-02", "--lang", "de", "d"}, 2, "timesheet: --lang must be pl or en"},
+            {{"site", "timesheet", "--month", "2021-02", "d"}, 2, "site timesheet: unexpected argument 'd'"},
+            {{"site", "timesheet", "--month", "2021-02", "--format", "xlsx"}, 2, "site timesheet: --format xlsx"},
+            {{"site", "doors", "--progress"}, 2, "site doors: unknown option '--progress'"},
+            {{"site", "import", "--door", " ", "d"}, 2, "site import: --door needs a name"},
+            {{"site", "bogus"}, 2, "site: unknown site command 'bogus'"},
+            {{"list"}, 2, "list: --port COMn is required"},
+            {{"get", "--port", "COM194"}, 2, "get: NAME is missing"},
+            {{"list", "--port", "COM194", "--timeout", "nan"}, 2, "list: --timeout needs a positive number"},
+            {{"sync", "--port", "COM194", "--timeout", "1e300"}, 2, "sync: --timeout needs a positive number"},
+            {{"list", "--port=COM194"}, 1, "list: no device for COM194"},
+            {{"download", "--port", "COM194"}, 1, "download: no device for COM194"},
+            {{"delete", "--port", "COM194", "--", "-A.TXT"}, 1, "delete: no device for COM194"},
+            {{"users", "/no/such/dir"}, 1, "users: the workspace folder /no/such/dir does not exist"},
+            {{"report", "--month", "2025-03", "/no/such/dir"}, 1, "report: the workspace folder /no/such/dir does"},
+            {{"users", "/dev/null"}, 1, "users: the workspace folder /dev/null is not a folder"},
+            {{"report", "--month", "2025-03", "/dev/null"}, 1, "report: the workspace folder /dev/null is not a"},
+            {{"sync", "--port", "COM194", "--to", "/dev/null"}, 1, "sync: /dev/null is not a folder"}};
+        for (const char* command : {"ports", "list", "download", "get", "sync", "delete", "upload"})
+            cases.append({{command, "--help"}, 0, QByteArray("usage: qtxctl ") + command});
+        for (const auto& [arguments, status, says] : cases) {
+            const Run run = Qtxctl(arguments);
+            QVERIFY2(run.status == status, qPrintable(arguments.join(' ')));
+            const QByteArray& shown = status == 0 ? run.out : run.err;
+            QVERIFY2(shown.contains(status == 0 ? says : "qtxctl " + says)
+                         && (status != 2 || shown.contains("\nusage: qtxctl ")),
+                     shown.constData());
         }
     }
 };

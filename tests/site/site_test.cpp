@@ -277,11 +277,6 @@ private slots:
         QCOMPARE(text(siteSheet.mid(4)), text(cardSheet.mid(4)));
         QCOMPARE(text(site.mid(1)).remove("Biuro: "), text(cardCells.mid(1)));
 
-        // Usage errors and exit statuses as timesheet's; an unknown door is the site's own.
-        for (const QStringList& wrong : QList<QStringList>{{"--format", "xlsx"}, {"--lang", "de"}, {"stray"}}) {
-            run = RunQtxctl(QStringList{"site", "timesheet", "--db", db, "--month", "2025-03"} + wrong);
-            QCOMPARE(run.status, 2);
-        }
         run = RunQtxctl({"site", "report", "--db", db, "--month", "2025-03", "--door", "Nowhere"});
         QCOMPARE(run.status, 1);
         QVERIFY(run.err.contains("no door named 'Nowhere'"));

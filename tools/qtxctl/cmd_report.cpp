@@ -8,8 +8,6 @@
 #include "archive/statistics.h"
 #include "base/errors.h"
 
-#include <cstdio>
-
 namespace qtxctl {
 
 namespace {
@@ -54,13 +52,14 @@ const char* const ReportHelp =
 int RunReport(const QStringList& arguments)
 {
     ReportOptions options;
-    const MonthCommand command{QStringLiteral("report"), ReportHelp, ReportFlags(), ReportValued()};
-    const int status =
-        ParseMonthOptions(command, arguments, options, [&options](const QString& option, const QString& value) {
-            return TakeReportOption(options, option, value);
-        });
-    if (status >= 0)
-        return status;
+    const Command command{.name = QStringLiteral("report"),
+                          .help = QLatin1String(ReportHelp),
+                          .options = ReportOptionsOf(options),
+                          .positional = {QStringLiteral("WORKSPACE_DIR")}};
+    const Parsed parsed = Parse(command, arguments);
+    if (parsed.status >= 0)
+        return parsed.status;
+    options.workspace = parsed.positional[0];
     if (!CheckWorkspaceFolder(command.name, options.workspace))
         return 1;
 
@@ -73,7 +72,7 @@ int RunReport(const QStringList& arguments)
 
         return PrintMonthReport(figures, options, done);
     } catch (const qtx::Error& e) {
-        std::fprintf(stderr, "qtxctl report: %s\n", e.message().toLocal8Bit().constData());
+        Say(command.name, e.message());
         return 1;
     }
 }

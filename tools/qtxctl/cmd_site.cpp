@@ -65,98 +65,28 @@ const char* const SiteHelp =
     "date, the database refused the work (nothing of the file at hand is kept) or FILE could not\n"
     "be written; 2 wrong arguments, or the database server could not be reached or was lost.\n";
 
-int Usage(const QString& message)
-{
-    std::fprintf(stderr, "qtxctl site: %s\n\n%s", qPrintable(message), SiteHelp);
-    return 2;
-}
-
-// import's and doors' options.
+// What the site's commands take beside report's and timesheet's options.
 struct SiteOptions {
-    QString command;
     QString db;
     QStringList doors;
-    QString folder;
     bool json = false;
     bool progress = false;
 };
 
-// Parses import's and doors' arguments. Returns -1 when the command should run, else the exit
-// status.
-int Parse(const QStringList& arguments, SiteOptions& o)
+Option DbOption(SiteOptions& site)
 {
-    for (int i = 1; i < arguments.size(); ++i) {
-        QString arg = arguments[i];
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            std::fputs(SiteHelp, stdout);
-            return 0;
-        }
-        if (arg == QLatin1String("--json") && o.command == QLatin1String("doors")) {
-            o.json = true;
-            continue;
-        }
-        if (arg == QLatin1String("--progress") && o.command == QLatin1String("import")) {
-            o.progress = true;
-            continue;
-        }
-        if (!arg.startsWith(QLatin1Char('-'))) {
-            if (o.command != QLatin1String("import") || !o.folder.isEmpty())
-                return Usage(QStringLiteral("unexpected argument '%1'").arg(arg));
-            o.folder = arg;
-            continue;
-        }
-        QString value;
-        if (!TakeOptionValue(arguments, i, arg, value))
-            return Usage(QStringLiteral("%1 needs a value").arg(arg));
-        if (arg == QLatin1String("--db")) {
-            o.db = value;
-        } else if (arg == QLatin1String("--door") && o.command == QLatin1String("import")) {
-            if (value.trimmed().isEmpty())
-                return Usage(QStringLiteral("--door needs a name"));
-            o.doors.append(value);
-        } else {
-            return Usage(QStringLiteral("unknown option %1 for site %2").arg(arg, o.command));
-        }
-    }
-    if (o.command == QLatin1String("import")) {
-        if (o.doors.size() != 1)
-            return Usage(QStringLiteral("site import needs one --door NAME"));
-        if (o.folder.isEmpty())
-            return Usage(QStringLiteral("no card folder given"));
-    }
-    return -1;
+    return {.name = "--db", .value = "LOCATION", .take = Stores(site.db)};
 }
 
-// The database and doors that site report and site timesheet read, beside the options they share
-// with report and timesheet.
-struct SiteChoice {
-    QString db;
-    QStringList doors;
-};
-
-// A month command of the site: report's or timesheet's own options, and --db and --door.
-MonthCommand SiteMonthCommand(const QString& name, const QStringList& flags, QStringList valued)
+// import's door, or each door report and timesheet choose.
+Option DoorOption(SiteOptions& site)
 {
-    valued << QStringLiteral("--db") << QStringLiteral("--door");
-    MonthCommand command{QStringLiteral("site ") + name, SiteHelp, flags, valued};
-    command.workspace = false;
-    return command;
-}
-
-// Takes --db or --door; returns false for another option.
-bool TakeSiteOption(SiteChoice& site, const QString& option, const QString& value, QString& error)
-{
-    if (option == QLatin1String("--db")) {
-        site.db = value;
-        return true;
-    }
-    if (option != QLatin1String("--door"))
-        return false;
-    if (value.trimmed().isEmpty())
-        error = QStringLiteral("--door needs a name");
-    else
-        site.doors.append(value);
-    return true;
+    return {.name = "--door", .value = "NAME", .take = [&site](const QString& value) {
+                if (value.trimmed().isEmpty())
+                    return QStringLiteral("--door needs a name");
+                site.doors.append(value);
+                return QString();
+            }};
 }
 
 // The chosen doors' port names; --entrance and --exit replace every door's own.
@@ -188,75 +118,31 @@ int WriteOut(const QByteArray& bytes)
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-int Import(qtx::SiteDatabase& db, const SiteOptions& o)
-{
-    const QString door = o.doors.first();
-    qtx::SiteImportProgress progress;
-    if (o.progress)
-        progress = [](int position, int count, const QString& name) {
-            if (!name.isEmpty())
-                std::fprintf(stderr, "%d/%d %s\n", position + 1, count, qPrintable(name));
-        };
-    const qtx::SiteImportResult r = qtx::ImportCardFolder(db, door, o.folder, progress);
-    QString out;
-    for (const QString& name : r.rewrittenFiles)
-        out += QStringLiteral("rewritten: %1 (its events of door %2 were replaced)\n").arg(name, door);
-    out += QStringLiteral("door %1: %2 files, %3 new, %4 grown, %5 rewritten, %6 unchanged; %7 events added\n")
-               .arg(door)
-               .arg(r.files)
-               .arg(r.added)
-               .arg(r.grown)
-               .arg(r.rewritten)
-               .arg(r.unchanged)
-               .arg(r.events);
-    return WriteOut(out.toUtf8());
-}
-
-int Doors(qtx::SiteDatabase& db, const SiteOptions& o)
-{
-    QString out;
-    for (const qtx::SiteDoor& door : db.Doors()) {
-        const QStringList fields{door.name, qtx::FromCp1250(door.deviceId), qtx::FromCp1250(door.entrance),
-                                 qtx::FromCp1250(door.exit)};
-        if (o.json)
-            PrintJsonLine({{QStringLiteral("door"), fields[0]},
-                           {QStringLiteral("device"), fields[1]},
-                           {QStringLiteral("entrance"), fields[2]},
-                           {QStringLiteral("exit"), fields[3]}});
-        else
-            out += qtx::CsvRow(fields);
-    }
-    return o.json ? 0 : WriteOut(out.toUtf8());
-}
-
 // Runs work on the site database, saying a failure as the command: exit 2 when the server could
 // not be reached or was lost, 1 for any other.
 template <class Work>
 int Guarded(const QString& command, const QString& db, Work work)
 {
-    const QString name = QStringLiteral("qtxctl ") + command;
     try {
         qtx::SiteDatabase site(qtx::ResolveSiteLocation(db));
         return work(site);
     } catch (const qtx::SiteConnectionError& e) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(name), e.message().toLocal8Bit().constData());
+        Say(command, e.message());
         return 2;
     } catch (const qtx::Error& e) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(name), e.message().toLocal8Bit().constData());
+        Say(command, e.message());
         return 1;
     }
 }
 
-int Report(const QStringList& arguments)
+int SiteReport(const QStringList& arguments)
 {
     ReportOptions options;
-    SiteChoice site;
-    const MonthCommand command = SiteMonthCommand(QStringLiteral("report"), ReportFlags(), ReportValued());
-    const int status = ParseMonthOptions(command, arguments, options, [&](const QString& option, const QString& value) {
-        QString error;
-        return TakeSiteOption(site, option, value, error) ? error : TakeReportOption(options, option, value);
-    });
-    if (status >= 0)
+    SiteOptions site;
+    const Command command{.name = QStringLiteral("site report"),
+                          .help = QLatin1String(SiteHelp),
+                          .options = Joined(ReportOptionsOf(options), {DbOption(site), DoorOption(site)})};
+    if (const int status = Parse(command, arguments).status; status >= 0)
         return status;
     return Guarded(command.name, site.db, [&](qtx::SiteDatabase& db) {
         qtx::SiteArchive archive;
@@ -267,26 +153,24 @@ int Report(const QStringList& arguments)
     });
 }
 
-int Timesheet(const QStringList& arguments)
+int SiteTimesheet(const QStringList& arguments)
 {
     TimesheetOptions options;
-    SiteChoice site;
-    const MonthCommand command = SiteMonthCommand(QStringLiteral("timesheet"), TimesheetFlags(), TimesheetValued());
-    const int status = ParseMonthOptions(command, arguments, options, [&](const QString& option, const QString& value) {
-        QString error;
-        return TakeSiteOption(site, option, value, error) ? error : TakeTimesheetOption(options, option, value);
-    });
-    if (status >= 0)
+    SiteOptions site;
+    const Command command{.name = QStringLiteral("site timesheet"),
+                          .help = QLatin1String(SiteHelp),
+                          .options = Joined(TimesheetOptionsOf(options), {DbOption(site), DoorOption(site)})};
+    if (const int status = Parse(command, arguments).status; status >= 0)
         return status;
     if (const QString error = TimesheetOptionsError(options); !error.isEmpty())
-        return MonthUsageError(command, error);
+        return UsageError(command, error);
     return Guarded(command.name, site.db, [&](qtx::SiteDatabase& db) {
         qtx::SiteArchive archive;
         qtx::LoadSiteMonth(db, site.doors, options.year, options.month, archive);
         const qtx::PortNames ports = ChosenPorts(archive, options);
         const qtx::Timesheet sheet =
             qtx::ComputeTimesheet(archive.Store(), options.year, options.month, options.mode, ports, archive.Names(),
-                                  qtx::UserFilter::All(), TimesheetRowsOf(options));
+                                  qtx::UserFilter::All(), options.rows);
         // The heading names the site: its doors and where their database is.
         QStringList doors;
         for (const qtx::SiteDoor& door : archive.Doors())
@@ -296,30 +180,89 @@ int Timesheet(const QStringList& arguments)
     });
 }
 
+int SiteImport(const QStringList& arguments)
+{
+    SiteOptions site;
+    const Command command{
+        .name = QStringLiteral("site import"),
+        .help = QLatin1String(SiteHelp),
+        .options = {DbOption(site), {.name = "--progress", .take = Sets(site.progress)}, DoorOption(site)},
+        .positional = {QStringLiteral("CARD_DIR")}};
+    const Parsed parsed = Parse(command, arguments);
+    if (parsed.status >= 0)
+        return parsed.status;
+    if (site.doors.size() != 1)
+        return UsageError(command, QStringLiteral("exactly one --door NAME is needed"));
+    const QString& door = site.doors.first();
+    qtx::SiteImportProgress progress;
+    if (site.progress)
+        progress = [](int position, int count, const QString& name) {
+            if (!name.isEmpty())
+                std::fprintf(stderr, "%d/%d %s\n", position + 1, count, qPrintable(name));
+        };
+    return Guarded(command.name, site.db, [&](qtx::SiteDatabase& db) {
+        const qtx::SiteImportResult r = qtx::ImportCardFolder(db, door, parsed.positional[0], progress);
+        QString out;
+        for (const QString& name : r.rewrittenFiles)
+            out += QStringLiteral("rewritten: %1 (its events of door %2 were replaced)\n").arg(name, door);
+        out += QStringLiteral("door %1: %2 files, %3 new, %4 grown, %5 rewritten, %6 unchanged; %7 events added\n")
+                   .arg(door)
+                   .arg(r.files)
+                   .arg(r.added)
+                   .arg(r.grown)
+                   .arg(r.rewritten)
+                   .arg(r.unchanged)
+                   .arg(r.events);
+        return WriteOut(out.toUtf8());
+    });
+}
+
+int SiteDoors(const QStringList& arguments)
+{
+    SiteOptions site;
+    const Command command{.name = QStringLiteral("site doors"),
+                          .help = QLatin1String(SiteHelp),
+                          .options = {DbOption(site), {.name = "--json", .take = Sets(site.json)}}};
+    if (const int status = Parse(command, arguments).status; status >= 0)
+        return status;
+    return Guarded(command.name, site.db, [&site](qtx::SiteDatabase& db) {
+        QString out;
+        for (const qtx::SiteDoor& door : db.Doors()) {
+            const QStringList fields{door.name, qtx::FromCp1250(door.deviceId), qtx::FromCp1250(door.entrance),
+                                     qtx::FromCp1250(door.exit)};
+            if (site.json)
+                PrintJsonLine({{QStringLiteral("door"), fields[0]},
+                               {QStringLiteral("device"), fields[1]},
+                               {QStringLiteral("entrance"), fields[2]},
+                               {QStringLiteral("exit"), fields[3]}});
+            else
+                out += qtx::CsvRow(fields);
+        }
+        return site.json ? 0 : WriteOut(out.toUtf8());
+    });
+}
+
 } // namespace
 
 int RunSite(const QStringList& arguments)
 {
-    if (arguments.isEmpty())
-        return Usage(QStringLiteral("no site command given"));
-    SiteOptions options;
-    options.command = arguments.first();
-    if (options.command == QLatin1String("--help") || options.command == QLatin1String("-h")) {
-        std::fputs(SiteHelp, stdout);
-        return 0;
-    }
-    if (options.command == QLatin1String("report"))
-        return Report(arguments.mid(1));
-    if (options.command == QLatin1String("timesheet"))
-        return Timesheet(arguments.mid(1));
-    if (options.command != QLatin1String("import") && options.command != QLatin1String("doors"))
-        return Usage(QStringLiteral("unknown site command '%1'").arg(options.command));
-    const int status = Parse(arguments, options);
-    if (status >= 0)
+    const QString command = arguments.value(0);
+    if (command == QLatin1String("import"))
+        return SiteImport(arguments.mid(1));
+    if (command == QLatin1String("doors"))
+        return SiteDoors(arguments.mid(1));
+    if (command == QLatin1String("report"))
+        return SiteReport(arguments.mid(1));
+    if (command == QLatin1String("timesheet"))
+        return SiteTimesheet(arguments.mid(1));
+    // No command, --help, or an option before the command.
+    const Command site{.name = QStringLiteral("site"),
+                       .help = QLatin1String(SiteHelp),
+                       .options = {},
+                       .positional = {QStringLiteral("COMMAND")}};
+    if (const int status = Parse(site, arguments.mid(0, 1)).status; status >= 0)
         return status;
-    return Guarded(QStringLiteral("site ") + options.command, options.db, [&options](qtx::SiteDatabase& db) {
-        return options.command == QLatin1String("import") ? Import(db, options) : Doors(db, options);
-    });
+    return UsageError(site, QStringLiteral("unknown site command '%1'").arg(command));
 }
 
 } // namespace qtxctl

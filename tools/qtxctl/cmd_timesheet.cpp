@@ -10,7 +10,6 @@
 #include "base/text_file.h"
 
 #include <QFileInfo>
-#include <cstdio>
 
 namespace qtxctl {
 
@@ -76,16 +75,16 @@ const char* const TimesheetHelp =
 int RunTimesheet(const QStringList& arguments)
 {
     TimesheetOptions options;
-    const MonthCommand command{QStringLiteral("timesheet"), TimesheetHelp, TimesheetFlags(), TimesheetValued()};
-    const int status =
-        ParseMonthOptions(command, arguments, options, [&options](const QString& option, const QString& value) {
-            return TakeTimesheetOption(options, option, value);
-        });
-    if (status >= 0)
-        return status;
+    const Command command{.name = QStringLiteral("timesheet"),
+                          .help = QLatin1String(TimesheetHelp),
+                          .options = TimesheetOptionsOf(options),
+                          .positional = {QStringLiteral("WORKSPACE_DIR")}};
+    const Parsed parsed = Parse(command, arguments);
+    if (parsed.status >= 0)
+        return parsed.status;
     if (const QString error = TimesheetOptionsError(options); !error.isEmpty())
-        return MonthUsageError(command, error);
-
+        return UsageError(command, error);
+    options.workspace = parsed.positional[0];
     if (!CheckWorkspaceFolder(command.name, options.workspace))
         return 1;
 
@@ -96,12 +95,12 @@ int RunTimesheet(const QStringList& arguments)
         const int done = LoadMonthFiles(store, command.name, options) ? SkippedFileStatus : 0;
         const qtx::UserNames names = qtx::ReadWorkspaceUserNames(folder);
         const qtx::Timesheet sheet = qtx::ComputeTimesheet(store, options.year, options.month, options.mode, ports,
-                                                           names, qtx::UserFilter::All(), TimesheetRowsOf(options));
+                                                           names, qtx::UserFilter::All(), options.rows);
         return WriteMonthTimesheet(
             sheet, store, names, options, ports,
             {WorkspaceDeviceName(options.workspace), QFileInfo(options.workspace).absoluteFilePath()}, done);
     } catch (const qtx::Error& e) {
-        std::fprintf(stderr, "qtxctl timesheet: %s\n", e.message().toLocal8Bit().constData());
+        Say(command.name, e.message());
         return 1;
     }
 }

@@ -1,5 +1,6 @@
 // qtxctl users: the workspace's user list, one record per line, for scripts and exports.
 
+#include "arguments.h"
 #include "commands.h"
 
 #include "base/errors.h"
@@ -34,12 +35,6 @@ const char* const UsersHelp =
     "Exit status: 0 done, 1 the workspace folder or its user list could not be read,\n"
     "2 wrong arguments.\n";
 
-int UsageError(const QString& message)
-{
-    std::fprintf(stderr, "qtxctl users: %s\n\n%s", qPrintable(message), UsersHelp);
-    return 2;
-}
-
 QString KindText(std::uint8_t kind)
 {
     if (kind == qtx::KindAdministrator || kind == qtx::KindUser)
@@ -53,33 +48,23 @@ int RunUsers(const QStringList& arguments)
 {
     bool showPins = false;
     bool json = false;
-    QString workspace;
-    for (const QString& argument : arguments) {
-        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            std::fputs(UsersHelp, stdout);
-            return 0;
-        }
-        if (argument == QLatin1String("--show-pins"))
-            showPins = true;
-        else if (argument == QLatin1String("--json"))
-            json = true;
-        else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1)
-            return UsageError(QStringLiteral("unknown option '%1'").arg(argument));
-        else if (workspace.isEmpty())
-            workspace = argument;
-        else
-            return UsageError(QStringLiteral("more than one workspace folder"));
-    }
-    if (workspace.isEmpty())
-        return UsageError(QStringLiteral("no workspace folder"));
-    if (!CheckWorkspaceFolder(QStringLiteral("users"), workspace))
+    const Command command{
+        .name = QStringLiteral("users"),
+        .help = QLatin1String(UsersHelp),
+        .options = {{.name = "--show-pins", .take = Sets(showPins)}, {.name = "--json", .take = Sets(json)}},
+        .positional = {QStringLiteral("WORKSPACE_DIR")}};
+    const Parsed parsed = Parse(command, arguments);
+    if (parsed.status >= 0)
+        return parsed.status;
+    const QString& workspace = parsed.positional[0];
+    if (!CheckWorkspaceFolder(command.name, workspace))
         return 1;
 
     qtx::UserList users;
     try {
         users = qtx::ReadUserFile(qtx::WithTrailingChar(workspace, QLatin1Char('/')) + qtx::UserFileName);
     } catch (const qtx::Error& e) {
-        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
+        Say(command.name, e.message());
         return 1;
     }
     QByteArray out;

@@ -12,9 +12,17 @@ int RunReport(const QStringList& arguments);
 int RunTimesheet(const QStringList& arguments);
 // site import, doors, report, timesheet
 int RunSite(const QStringList& arguments);
-// ports, list, download, get, sync, delete, upload
-int RunLink(const QString& command, const QStringList& arguments);
-bool IsLinkCommand(const QString& command);
+// The recorder over the serial link.
+int RunPorts(const QStringList& arguments);
+int RunList(const QStringList& arguments);
+int RunDownload(const QStringList& arguments);
+int RunGet(const QStringList& arguments);
+int RunSync(const QStringList& arguments);
+int RunDelete(const QStringList& arguments);
+int RunUpload(const QStringList& arguments);
+
+// Says a message of the command on standard error: "qtxctl report: message".
+void Say(const QString& command, const QString& message);
 
 // One JSON object on one line of standard output (for --json).
 void PrintJsonLine(const QJsonObject& object);

@@ -4,6 +4,7 @@
 #include "qtx_version.h"
 
 #include <QCoreApplication>
+#include <QMap>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -54,27 +55,26 @@ int main(int argc, char** argv)
         std::puts("qtxctl " QTX_VERSION);
         return 0;
     }
-    int status = 2;
-    if (command == QLatin1String("users")) {
-        status = qtxctl::RunUsers(arguments);
-    } else if (command == QLatin1String("report")) {
-        status = qtxctl::RunReport(arguments);
-    } else if (command == QLatin1String("timesheet")) {
-        status = qtxctl::RunTimesheet(arguments);
-    } else if (command == QLatin1String("site")) {
-        status = qtxctl::RunSite(arguments);
-    } else if (qtxctl::IsLinkCommand(command)) {
-        status = qtxctl::RunLink(command, arguments);
-    } else {
+    using Run = int (*)(const QStringList&);
+    static const QMap<QString, Run> commands{
+        {QStringLiteral("users"), qtxctl::RunUsers},         {QStringLiteral("report"), qtxctl::RunReport},
+        {QStringLiteral("timesheet"), qtxctl::RunTimesheet}, {QStringLiteral("site"), qtxctl::RunSite},
+        {QStringLiteral("ports"), qtxctl::RunPorts},         {QStringLiteral("list"), qtxctl::RunList},
+        {QStringLiteral("download"), qtxctl::RunDownload},   {QStringLiteral("get"), qtxctl::RunGet},
+        {QStringLiteral("sync"), qtxctl::RunSync},           {QStringLiteral("delete"), qtxctl::RunDelete},
+        {QStringLiteral("upload"), qtxctl::RunUpload}};
+    const Run run = commands.value(command);
+    if (run == nullptr) {
         std::fprintf(stderr, "qtxctl: unknown command '%s'\n\n", qPrintable(command));
         PrintUsage(stderr);
         return 2;
     }
+    const int status = run(arguments);
     // Standard output sent to a full disk: what the command printed is lost, and a job must see it.
     errno = 0;
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-        std::fprintf(stderr, "qtxctl %s: the output could not be written: %s\n", qPrintable(command),
-                     errno != 0 ? std::strerror(errno) : "write error");
+        qtxctl::Say(command, QStringLiteral("the output could not be written: ")
+                                 + QString::fromLocal8Bit(errno != 0 ? std::strerror(errno) : "write error"));
         return status == 0 ? 1 : status;
     }
     return status;

@@ -13,89 +13,50 @@
 
 namespace qtxctl {
 
-bool TakeOptionValue(const QStringList& arguments, int& i, QString& name, QString& value)
+namespace {
+
+// The options every month command has.
+std::vector<Option> MonthOptionsOf(MonthOptions& options)
 {
-    const qsizetype eq = name.indexOf(QLatin1Char('='));
-    if (eq >= 0) {
-        value = name.mid(eq + 1);
-        name = name.left(eq);
-        return true;
-    }
-    if (i + 1 >= arguments.size())
-        return false;
-    value = arguments[++i];
-    return true;
+    return {{.name = "--month",
+             .value = "YYYY-MM",
+             .required = true,
+             .take =
+                 [&options](const QString& value) {
+                     static const QRegularExpression format(QStringLiteral("^(\\d{4})-(\\d{2})$"));
+                     const QRegularExpressionMatch m = format.match(value);
+                     options.year = m.hasMatch() ? m.captured(1).toInt() : 0;
+                     options.month = m.hasMatch() ? m.captured(2).toInt() : 0;
+                     if (options.year < 1 || options.month < 1 || options.month > 12)
+                         return QStringLiteral("--month must be YYYY-MM, got '%1'").arg(value);
+                     return QString();
+                 }},
+            {.name = "--mode",
+             .value = "MODE",
+             .take =
+                 [&options](const QString& value) {
+                     static const QStringList modes{QStringLiteral("daily"), QStringLiteral("daynight"),
+                                                    QStringLiteral("span")};
+                     const auto mode = qtx::CountingModeAt(static_cast<int>(modes.indexOf(value)));
+                     if (!mode)
+                         return QStringLiteral("--mode must be daily, daynight or span, got '%1'").arg(value);
+                     options.mode = *mode;
+                     return QString();
+                 }},
+            {.name = "--entrance",
+             .value = "NAME",
+             .take =
+                 [&options](const QString& value) {
+                     options.entrance = value;
+                     return QString();
+                 }},
+            {.name = "--exit", .value = "NAME", .take = [&options](const QString& value) {
+                 options.exit = value;
+                 return QString();
+             }}};
 }
 
-int MonthUsageError(const MonthCommand& command, const QString& message)
-{
-    std::fprintf(stderr, "qtxctl %s: %s\n\n%s", qPrintable(command.name), qPrintable(message), command.help);
-    return 2;
-}
-
-int ParseMonthOptions(const MonthCommand& command, const QStringList& arguments, MonthOptions& options,
-                      const OwnOption& own)
-{
-    const auto usage = [&command](const QString& message) { return MonthUsageError(command, message); };
-    bool haveMonth = false;
-    for (int i = 0; i < arguments.size(); ++i) {
-        QString arg = arguments[i];
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            std::fputs(command.help, stdout);
-            return 0;
-        }
-        if (command.flags.contains(arg)) {
-            const QString error = own(arg, QString());
-            if (!error.isEmpty())
-                return usage(error);
-            continue;
-        }
-        if (!arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
-            if (!command.workspace)
-                return usage(QStringLiteral("unexpected argument '%1'").arg(arg));
-            if (!options.workspace.isEmpty())
-                return usage(QStringLiteral("more than one workspace folder given"));
-            options.workspace = arg;
-            continue;
-        }
-        QString value;
-        if (!TakeOptionValue(arguments, i, arg, value))
-            return usage(QStringLiteral("%1 needs a value").arg(arg));
-        if (arg == QLatin1String("--month")) {
-            static const QRegularExpression format(QStringLiteral("^(\\d{4})-(\\d{2})$"));
-            const QRegularExpressionMatch m = format.match(value);
-            options.year = m.hasMatch() ? m.captured(1).toInt() : 0;
-            options.month = m.hasMatch() ? m.captured(2).toInt() : 0;
-            if (options.year < 1 || options.month < 1 || options.month > 12)
-                return usage(QStringLiteral("--month must be YYYY-MM, got '%1'").arg(value));
-            haveMonth = true;
-        } else if (arg == QLatin1String("--mode")) {
-            if (value == QLatin1String("daily"))
-                options.mode = qtx::CountingMode::Daily;
-            else if (value == QLatin1String("daynight"))
-                options.mode = qtx::CountingMode::DayNight;
-            else if (value == QLatin1String("span"))
-                options.mode = qtx::CountingMode::DailyIgnoreIoType;
-            else
-                return usage(QStringLiteral("--mode must be daily, daynight or span, got '%1'").arg(value));
-        } else if (arg == QLatin1String("--entrance")) {
-            options.entrance = value;
-        } else if (arg == QLatin1String("--exit")) {
-            options.exit = value;
-        } else if (command.valued.contains(arg)) {
-            const QString error = own(arg, value);
-            if (!error.isEmpty())
-                return usage(error);
-        } else {
-            return usage(QStringLiteral("unknown option %1").arg(arg));
-        }
-    }
-    if (!haveMonth)
-        return usage(QStringLiteral("--month is required"));
-    if (command.workspace && options.workspace.isEmpty())
-        return usage(QStringLiteral("no workspace folder given"));
-    return -1;
-}
+} // namespace
 
 qtx::PortNames ResolvePorts(const MonthOptions& options)
 {
@@ -117,12 +78,11 @@ bool LoadMonthFiles(qtx::EventStore& store, const QString& command, const MonthO
 {
     const QDate first(options.year, options.month, 1);
     bool skipped = false;
-    qtx::LoadEventFolderDays(store, options.workspace, first.addDays(-1), first.addMonths(1).addDays(-1),
-                             [&](const QString& name) {
-                                 skipped = true;
-                                 std::fprintf(stderr, "qtxctl %s: warning: skipped %s: the file name is not a date\n",
-                                              qPrintable(command), qPrintable(name));
-                             });
+    qtx::LoadEventFolderDays(
+        store, options.workspace, first.addDays(-1), first.addMonths(1).addDays(-1), [&](const QString& name) {
+            skipped = true;
+            Say(command, QStringLiteral("warning: skipped %1: the file name is not a date").arg(name));
+        });
     return skipped;
 }
 
@@ -137,23 +97,17 @@ QString WorkspaceDeviceName(const QString& workspace)
     }
 }
 
-QStringList ReportFlags()
+std::vector<Option> ReportOptionsOf(ReportOptions& options)
 {
-    return {QStringLiteral("--json")};
-}
-
-QStringList ReportValued()
-{
-    return {QStringLiteral("--user")};
-}
-
-QString TakeReportOption(ReportOptions& options, const QString& option, const QString& value)
-{
-    if (option == QLatin1String("--json"))
-        options.json = true;
-    else
-        options.filter = qtx::UserFilter::Number(qtx::ToCp1250(value.left(4)));
-    return {};
+    return Joined(MonthOptionsOf(options), {{.name = "--user",
+                                             .value = "NNNN",
+                                             .take =
+                                                 [&options](const QString& value) {
+                                                     options.filter =
+                                                         qtx::UserFilter::Number(qtx::ToCp1250(value.left(4)));
+                                                     return QString();
+                                                 }},
+                                            {.name = "--json", .take = Sets(options.json)}});
 }
 
 int PrintMonthReport(const qtx::MonthFigures& figures, const ReportOptions& options, int done)
@@ -192,48 +146,44 @@ int PrintMonthReport(const qtx::MonthFigures& figures, const ReportOptions& opti
     return std::fflush(stdout) == 0 ? done : 1;
 }
 
-QStringList TimesheetFlags()
+std::vector<Option> TimesheetOptionsOf(TimesheetOptions& options)
 {
-    return {QStringLiteral("--seconds"), QStringLiteral("--excel"), QStringLiteral("--active-only")};
-}
-
-QStringList TimesheetValued()
-{
-    return {QStringLiteral("--format"), QStringLiteral("--lang"), QStringLiteral("-o")};
-}
-
-QString TakeTimesheetOption(TimesheetOptions& options, const QString& option, const QString& value)
-{
-    if (option == QLatin1String("--seconds")) {
-        options.seconds = true;
-    } else if (option == QLatin1String("--excel")) {
-        options.excel = true;
-    } else if (option == QLatin1String("--active-only")) {
-        options.activeOnly = true;
-    } else if (option == QLatin1String("--format")) {
-        if (value != QLatin1String("csv") && value != QLatin1String("xlsx"))
-            return QStringLiteral("--format must be csv or xlsx, got '%1'").arg(value);
-        options.xlsx = value == QLatin1String("xlsx");
-    } else if (option == QLatin1String("--lang")) {
-        if (value != QLatin1String("pl") && value != QLatin1String("en"))
-            return QStringLiteral("--lang must be pl or en, got '%1'").arg(value);
-        options.language = value == QLatin1String("en") ? qtx::English : qtx::Polish;
-    } else if (value.isEmpty()) {
-        return QStringLiteral("-o needs a file name");
-    } else {
-        options.output = value;
-    }
-    return {};
+    return Joined(MonthOptionsOf(options),
+                  {{.name = "--seconds", .take = Sets(options.seconds)},
+                   {.name = "--excel", .take = Sets(options.excel)},
+                   {.name = "--active-only",
+                    .take =
+                        [&options](const QString&) {
+                            options.rows = qtx::TimesheetRows::Active;
+                            return QString();
+                        }},
+                   {.name = "--format",
+                    .value = "FORMAT",
+                    .take =
+                        [&options](const QString& value) {
+                            if (value != QLatin1String("csv") && value != QLatin1String("xlsx"))
+                                return QStringLiteral("--format must be csv or xlsx, got '%1'").arg(value);
+                            options.xlsx = value == QLatin1String("xlsx");
+                            return QString();
+                        }},
+                   {.name = "--lang",
+                    .value = "LANG",
+                    .take =
+                        [&options](const QString& value) {
+                            if (value != QLatin1String("pl") && value != QLatin1String("en"))
+                                return QStringLiteral("--lang must be pl or en, got '%1'").arg(value);
+                            options.language = value == QLatin1String("en") ? qtx::English : qtx::Polish;
+                            return QString();
+                        }},
+                   {.name = "-o", .value = "FILE", .take = [&options](const QString& value) {
+                        options.output = value;
+                        return value.isEmpty() ? QStringLiteral("-o needs a file name") : QString();
+                    }}});
 }
 
 QString TimesheetOptionsError(const TimesheetOptions& options)
 {
     return options.xlsx && options.output.isEmpty() ? QStringLiteral("--format xlsx needs -o FILE") : QString();
-}
-
-qtx::TimesheetRows TimesheetRowsOf(const TimesheetOptions& options)
-{
-    return options.activeOnly ? qtx::TimesheetRows::Active : qtx::TimesheetRows::EveryListedUser;
 }
 
 namespace {

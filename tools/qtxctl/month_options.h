@@ -3,6 +3,8 @@
 // month, the counting mode, the two port names and the workspace folder, each command's own
 // options, and the outputs they write.
 
+#include "arguments.h"
+
 #include "archive/event_store.h"
 #include "archive/statistics.h"
 #include "archive/timesheet.h"
@@ -11,7 +13,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <optional>
 
 namespace qtxctl {
@@ -25,23 +26,13 @@ struct MonthOptions {
     QString workspace;
 };
 
-struct MonthCommand {
-    QString name;          // "report"
-    const char* help;      // the whole --help text
-    QStringList flags;     // the command's own options without a value ("--json")
-    QStringList valued;    // the command's own options with a value ("--user", "-o")
-    bool workspace = true; // takes a workspace folder (the site's commands read a database)
-};
-
 // report's own options.
 struct ReportOptions : MonthOptions {
     qtx::UserFilter filter;
     bool json = false;
 };
-QStringList ReportFlags();
-QStringList ReportValued();
-// Takes one of report's own options (see OwnOption).
-QString TakeReportOption(ReportOptions& options, const QString& option, const QString& value);
+// report's options (the month's, --user, --json), taken into options.
+std::vector<Option> ReportOptionsOf(ReportOptions& options);
 // The month's figures as CSV or JSON lines on standard output; returns done, or 1 when standard
 // output could not be written.
 int PrintMonthReport(const qtx::MonthFigures& figures, const ReportOptions& options, int done);
@@ -51,17 +42,14 @@ struct TimesheetOptions : MonthOptions {
     bool seconds = false;
     bool xlsx = false;
     bool excel = false;
-    bool activeOnly = false;
+    qtx::TimesheetRows rows = qtx::TimesheetRows::EveryListedUser; // --active-only: Active
     int language = qtx::Polish;
     QString output;
 };
-QStringList TimesheetFlags();
-QStringList TimesheetValued();
-QString TakeTimesheetOption(TimesheetOptions& options, const QString& option, const QString& value);
+// timesheet's options (the month's, --seconds, --format, --excel, --active-only, --lang, -o).
+std::vector<Option> TimesheetOptionsOf(TimesheetOptions& options);
 // The error of options that do not go together ("--format xlsx needs -o FILE"), or an empty text.
 QString TimesheetOptionsError(const TimesheetOptions& options);
-// The rows a timesheet has: every listed user, or with --active-only those with an event.
-qtx::TimesheetRows TimesheetRowsOf(const TimesheetOptions& options);
 
 // Where the timesheet's events come from, for the workbook's heading: a device and its folder, or
 // a site's doors and its database.
@@ -77,22 +65,6 @@ struct TimesheetSource {
 int WriteMonthTimesheet(const qtx::Timesheet& sheet, const qtx::EventStore& store, const qtx::UserNames& names,
                         const TimesheetOptions& options, const qtx::PortNames& ports, const TimesheetSource& source,
                         int done);
-
-// Takes one of the command's own options (value empty for a flag); returns an error text for a
-// wrong value, or an empty text.
-using OwnOption = std::function<QString(const QString& option, const QString& value)>;
-
-// Parses a month command's arguments into options. Returns -1 when the command should run;
-// otherwise the exit status: 0 after --help, 2 after a usage error (said on standard error).
-int ParseMonthOptions(const MonthCommand& command, const QStringList& arguments, MonthOptions& options,
-                      const OwnOption& own);
-
-// A usage error of the command: the message and the help on standard error; returns 2.
-int MonthUsageError(const MonthCommand& command, const QString& message);
-
-// Splits the option at arguments[i] into its name and value ("--name=value", or the value as the
-// next argument, which i then moves past); false when no value follows.
-bool TakeOptionValue(const QStringList& arguments, int& i, QString& name, QString& value);
 
 // The port names: the ones given, the others from the workspace's KONFOUT.TXT (read only when
 // a name is missing). Throws qtx::Error when the report cannot be read.

@@ -1,4 +1,5 @@
-// What every qtxctl command shares: JSON lines on standard output and the workspace folder check.
+// What every qtxctl command shares: its messages, JSON lines on standard output and the workspace
+// folder check.
 
 #include "commands.h"
 
@@ -7,6 +8,11 @@
 #include <cstdio>
 
 namespace qtxctl {
+
+void Say(const QString& command, const QString& message)
+{
+    std::fprintf(stderr, "qtxctl %s: %s\n", qPrintable(command), qPrintable(message));
+}
 
 void PrintJsonLine(const QJsonObject& object)
 {
@@ -41,8 +47,7 @@ bool CheckWorkspaceFolder(const QString& command, const QString& folder)
         problem = QStringLiteral("cannot be read");
     if (problem.isEmpty())
         return true;
-    std::fprintf(stderr, "qtxctl %s: the workspace folder %s %s\n", qPrintable(command), qPrintable(folder),
-                 qPrintable(problem));
+    Say(command, QStringLiteral("the workspace folder %1 %2").arg(folder, problem));
     return false;
 }
 
