@@ -610,10 +610,9 @@ private slots:
     void archiveButtonOpensTheDemoCard()
     {
         Forms forms(Texts);
-        Form1->CardLoaded = true;
-        Form1->CardPath = QStringLiteral(QTX_DEMO_CARD) + QLatin1Char('/');
-        Form1->ShownSummary.port0Name = "Wejście główne";
-        Form1->ShownSummary.port1Name = "Wyjście główne";
+        // Opened as after a download: the port names come from the card's own report.
+        Form1->DownloadPath = QStringLiteral(QTX_DEMO_CARD);
+        Form1->OpenWorkspace(false);
         bool checked = false;
         OnNextModal([&](QWidget* window) {
             const auto closeArchive = qScopeGuard([] { Form5->close(); });
