@@ -217,7 +217,7 @@ BENCHMARK(BM_DownloadsUnderFaults)->UseManualTime()->Iterations(1)->Unit(benchma
 double WindowsDownload(const QString& port)
 {
     QDir(qtx::DownloadDir()).removeRecursively();
-    Form1->CardLoaded = false;
+    Form1->Card.Close();
     QTimer answer;
     answer.setInterval(5);
     QObject::connect(&answer, &QTimer::timeout, [&] {
@@ -238,12 +238,12 @@ double WindowsDownload(const QString& port)
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (Form1->CardLoaded || (Form1->Link->Tasks().TaskGroup() == 0 && clock.elapsed() > 1000))
+        if (Form1->Card.IsOpen() || (Form1->Link->Tasks().TaskGroup() == 0 && clock.elapsed() > 1000))
             loop.quit();
     });
     poll.start(1);
     loop.exec();
-    return Form1->CardLoaded ? static_cast<double>(clock.nsecsElapsed()) / 1e9 : 0.0;
+    return Form1->Card.IsOpen() ? static_cast<double>(clock.nsecsElapsed()) / 1e9 : 0.0;
 }
 
 // The same automatic download without windows: the link controller, its task sequencer (one file

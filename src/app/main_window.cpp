@@ -266,13 +266,13 @@ void TForm1::ApplyLanguage()
     SiteSource->ApplyTexts(t);
     Form6->ApplyTexts(t);
     Form11->ApplyTexts(t);
-    if (!CardLoaded)
+    if (!Card.IsOpen())
         ShowNotChosen();
 }
 
 bool TForm1::RefuseWithoutWorkspace()
 {
-    if (CardLoaded)
+    if (Card.IsOpen())
         return false;
     qtx::Dialogs().ShowMessage(GetSentence(QStringLiteral("CHOOSE THE SD CARD DIRECTORY FIRST")) + QLatin1Char('!'));
     return true;
@@ -291,7 +291,7 @@ void TForm1::Button1Click()
     Form2->setWindowTitle(Button1->text());
     if (Form2->Compose(
             {ShownSummary.deviceName, ShownSummary.port1Name, ShownSummary.port0Name, ShownSummary.exitByButton},
-            CardPath + qtx::CommandFileName))
+            Card.Folder() + qtx::CommandFileName))
         qtx::Dialogs().ShowMessage(
             GetSentence(QStringLiteral("YOU NEED TO INSERT THE CARD TO THE DEVICE IN ORDER TO PROCEED THE CHANGES")));
     // The summary keeps showing what the recorder reported: an edit that was cancelled, or commands
@@ -303,7 +303,7 @@ void TForm1::Button4Click()
     if (RefuseWithoutWorkspace())
         return;
     Form5->setWindowTitle(Button4->text());
-    Form5->ShowWorkspace(CardPath, ShownSummary.port0Name, ShownSummary.port1Name, ShownSummary.deviceName);
+    Form5->ShowWorkspace(Card.Folder(), ShownSummary.port0Name, ShownSummary.port1Name, ShownSummary.deviceName);
 }
 
 void TForm1::Button3Click()
@@ -311,10 +311,10 @@ void TForm1::Button3Click()
     if (RefuseWithoutWorkspace())
         return;
     Form3->SetWorkspaceOpen(true);
-    Form3->SetWorkspaceFolder(CardPath);
+    Form3->SetWorkspaceFolder(Card.Folder());
     Form3->Modified = false;
-    Form3->LoadUsers(CardPath + qtx::UserFileName);
-    Form3->SetWorkspaceSeen(!NoWorkspaceYet);
+    Form3->LoadUsers(Card.Folder() + qtx::UserFileName);
+    Form3->SetWorkspaceSeen(Card.OpenedBefore());
     Form3->SetShowPins(DebugMode);
     Form3->exec();
 }
@@ -368,7 +368,6 @@ void TForm1::ShowConfigReport(const qtx::WorkspaceSummary& summary)
 void TForm1::ShowNoWorkspace()
 {
     Card.Close();
-    CardLoaded = false;
     ShowNotChosen();
 }
 
@@ -387,8 +386,5 @@ void TForm1::OpenWorkspace(bool ask)
         ShowNoWorkspace();
         return;
     }
-    CardPath = Card.Folder();
-    CardLoaded = true;
-    NoWorkspaceYet = false;
     ShowConfigReport(Card.Summary());
 }

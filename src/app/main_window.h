@@ -62,16 +62,13 @@ public:
 
     // State.
     bool FirstShown = false;
-    bool CardLoaded = false;
-    bool NoWorkspaceYet = true;
     bool DebugMode = false;
-    QString CardPath;
     // The summary shown of the open workspace's report: the editor and the archive start from it
     // (its shown exit mode follows the language it was read in; exitByButton does not).
     qtx::WorkspaceSummary ShownSummary;
     QString DownloadPath;
     qtx::LanguageTable Language;
-    // The open card folder; CardLoaded, CardPath and NoWorkspaceYet follow it.
+    // The card folder: whether one is open and where, and whether one was ever opened this run.
     qtx::Workspace Card{Language};
     std::unique_ptr<qtx::LinkController> Link;
 

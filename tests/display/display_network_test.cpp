@@ -60,7 +60,7 @@ private slots:
         });
         Form1->RunAccessMode(TForm11::ConnectRs232);
         QCOMPARE(listed, QStringLiteral("COM140  %1  Drzwi magazynu").arg(server.Url()));
-        QTRY_VERIFY_WITH_TIMEOUT(Form1->CardLoaded, 40000);
+        QTRY_VERIFY_WITH_TIMEOUT(Form1->Card.IsOpen(), 40000);
         for (const QString& name : QDir(card.path()).entryList(QDir::Files)) {
             QFile a(card.filePath(name));
             QFile b(folder + QLatin1Char('/') + name);

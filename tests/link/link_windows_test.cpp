@@ -90,9 +90,9 @@ private slots:
         ChoosePortNext(peer.Name());
         Form1->RunAccessMode(TForm11::ConnectRs232);
         QVERIFY(Form13->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(Form1->CardLoaded, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(Form1->Card.IsOpen(), 20000);
 
-        QCOMPARE(Form1->CardPath, CardFolder() + '/');
+        QCOMPARE(Form1->Card.Folder(), CardFolder() + '/');
         for (const QByteArray& name : recorder.Names())
             QCOMPARE(ReadFileBytes(CardFolder() + '/' + name), recorder.File(name));
         QCOMPARE(Form1->Label2->text(), QStringLiteral("Brama 2"));
@@ -147,7 +147,7 @@ private slots:
         QCOMPARE(Form13->ProgressBar2->value(), upper);
         QCOMPARE(recorder.Requests(), (QList<QByteArray>{"list", "get BIG.BIN"}));
         QVERIFY(!QFile::exists(CardFolder() + "/BIG.BIN"));
-        QVERIFY(!Form1->CardLoaded);
+        QVERIFY(!Form1->Card.IsOpen());
     }
 
     void aPortThatCannotBeOpenedIsReportedInTheProgressWindow()
@@ -312,7 +312,7 @@ private slots:
         QVERIFY2(dialogs.messages[0].startsWith(QString::fromUtf8(
                      "Tych plików nie zapisano:\nBAD.TXT (urządzenie wysłało więcej bajtów, niż zapowiedziało: 690)")),
                  qPrintable(dialogs.messages[0]));
-        QVERIFY(!Form1->CardLoaded);
+        QVERIFY(!Form1->Card.IsOpen());
         QVERIFY(!Form1->Link->Port().IsOpen());
         QVERIFY(dialogs.errors.isEmpty());
         const QString expected =

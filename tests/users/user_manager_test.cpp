@@ -54,9 +54,7 @@ private slots:
         ScriptedDialogs dialogs;
         QTemporaryDir dir;
         WriteWorkspace(dir, SampleUsers());
-        Form1->CardLoaded = true;
-        Form1->NoWorkspaceYet = false;
-        Form1->CardPath = dir.path() + QLatin1Char('/');
+        QVERIFY(Form1->Card.Open(dir.path(), false));
         OnNextModal([](QWidget* window) {
             const auto close = qScopeGuard([] { Form3->Button1->click(); });
             QCOMPARE(window, static_cast<QWidget*>(Form3));

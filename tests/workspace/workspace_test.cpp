@@ -65,9 +65,9 @@ private slots:
         QCOMPARE(dialogs.messages.size(), 1);
         QVERIFY(dialogs.messages[0].endsWith(". "));
         QVERIFY(dialogs.questions.isEmpty());
-        QVERIFY(Form1->CardLoaded);
-        QVERIFY(!Form1->NoWorkspaceYet);
-        QCOMPARE(Form1->CardPath, dir.path() + '/');
+        QVERIFY(Form1->Card.IsOpen());
+        QVERIFY(Form1->Card.OpenedBefore());
+        QCOMPARE(Form1->Card.Folder(), dir.path() + '/');
         QCOMPARE(SummaryValues(), QStringList({dir.path() + '/', "Rejestrator QTX-2", QString::fromUtf8("wyjście"),
                                                QString::fromUtf8("wejście"), "reader", "unread"}));
 
@@ -111,7 +111,7 @@ private slots:
             QVERIFY(dialogs.questions[0].contains(home.path() + '/'));
             QCOMPARE(dialogs.defaults, QList<int>{ResultNo}); // Enter answers no
             QCOMPARE(QDir(home.path()).entryList(QDir::Files), QStringList{"notes.odt"});
-            QVERIFY(!Form1->CardLoaded);
+            QVERIFY(!Form1->Card.IsOpen());
             QCOMPARE(SummaryValues(), QStringList(6, "Sd card directory has not been chosen"));
         }
 
@@ -123,7 +123,7 @@ private slots:
         QCOMPARE(dialogs.questions.size(), 1);
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(QDir(home.path()).entryList(QDir::Files).size(), 4);
-        QCOMPARE(Form1->CardPath, home.path() + '/');
+        QCOMPARE(Form1->Card.Folder(), home.path() + '/');
 
         // Event files alone mark a card.
         QTemporaryDir events;
@@ -132,7 +132,7 @@ private slots:
         ChooseFolderNext(events.path());
         Form1->RunAccessMode(TForm11::LocalFolder);
         QVERIFY(dialogs.questions.isEmpty());
-        QVERIFY(Form1->CardLoaded);
+        QVERIFY(Form1->Card.IsOpen());
     }
 
     void pendingCommandsWithoutReportAreAskedThenReplaced()
@@ -168,11 +168,11 @@ private slots:
         QTemporaryDir dir;
         ChooseFolderNext(dir.path());
         Form1->RunAccessMode(TForm11::LocalFolder);
-        QVERIFY(Form1->CardLoaded);
+        QVERIFY(Form1->Card.IsOpen());
 
         CancelFolderChooserNext();
         Form1->RunAccessMode(TForm11::LocalFolder);
-        QVERIFY(!Form1->CardLoaded);
+        QVERIFY(!Form1->Card.IsOpen());
         QCOMPARE(SummaryValues(), QStringList(6, "Sd card directory has not been chosen"));
         dialogs.Clear();
         Form1->Button3->click();
@@ -200,7 +200,7 @@ private slots:
         QVERIFY(dialogs.errors[0].contains("konfig.txt"));
         QVERIFY(QFileInfo::exists(bad.path() + "/USERS.txt")); // written before the failing step
         QVERIFY(!QFileInfo::exists(bad.path() + "/KONFOUT.TXT"));
-        QCOMPARE(Form1->CardPath, good.path() + '/');
+        QCOMPARE(Form1->Card.Folder(), good.path() + '/');
         QCOMPARE(SummaryValues(), before);
 
         dialogs.Clear();
@@ -209,7 +209,7 @@ private slots:
         RunGuarded([] { Form1->RunAccessMode(TForm11::LocalFolder); });
         QCOMPARE(dialogs.errors.size(), 1);
         QVERIFY(QFileInfo::exists(bad.path() + "/KONFOUT.TXT")); // the report came before the failing file
-        QCOMPARE(Form1->CardPath, good.path() + '/');
+        QCOMPARE(Form1->Card.Folder(), good.path() + '/');
         QCOMPARE(SummaryValues(), before);
 
         // A download folder that does not exist fails at the user list.
@@ -238,14 +238,14 @@ private slots:
         ChooseFolderNext(dir.path());
         Form1->Button5->click();
         QCOMPARE(Form11->AccessMode, int(TForm11::LocalFolder));
-        QVERIFY(Form1->CardLoaded);
+        QVERIFY(Form1->Card.IsOpen());
         QVERIFY(!Form11->isVisible());
 
         // "Do not choose" leaves an open workspace open.
         OnNextModal([](QWidget*) { Form11->BitBtn4->click(); });
         Form1->Button5->click();
         QCOMPARE(Form11->AccessMode, int(TForm11::DoNothing));
-        QVERIFY(Form1->CardLoaded);
+        QVERIFY(Form1->Card.IsOpen());
         QCOMPARE(Form11->windowTitle(), Form1->Button5->text());
     }
 
