@@ -142,7 +142,7 @@ constexpr int SmallestCellPixels = 7;
 CellLayout ChooseCellLayout(int W, int H, const QFont& dayFont, int pixelSize, const std::vector<DayLines>& days)
 {
     for (int size = pixelSize; size > SmallestCellPixels; --size) {
-        const CellLayout layout(W, H, dayFont, size);
+        CellLayout layout(W, H, dayFont, size);
         if (std::all_of(days.begin(), days.end(), [&](const DayLines& d) { return layout.Fits(d); }))
             return layout;
     }

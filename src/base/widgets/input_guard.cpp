@@ -32,6 +32,9 @@ class InputDropper final : public QAbstractNativeEventFilter {
 public:
     explicit InputDropper(xcb_connection_t* c) : connection_(c)
     {
+        patience_.setSingleShot(true);
+        patience_.setInterval(MarkerPatienceMs);
+        QObject::connect(&patience_, &QTimer::timeout, qApp, [this] { Returned(sent_); });
         static const char markerName[] = "_QTX_INPUT_MARKER";
         std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
             xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof markerName - 1, markerName), nullptr), &std::free);
@@ -62,7 +65,7 @@ public:
         xcb_send_event(connection_, 0, message.window, XCB_EVENT_MASK_NO_EVENT,
                        reinterpret_cast<const char*>(&message));
         xcb_flush(connection_);
-        QTimer::singleShot(MarkerPatienceMs, qApp, [this, serial] { Returned(serial); });
+        patience_.start();
     }
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
@@ -110,6 +113,7 @@ private:
     int busy_ = 0;
     uint32_t sent_ = 0;
     uint32_t returned_ = 0;
+    QTimer patience_; // gives up on the newest marker, and so on every earlier one
 };
 
 InputDropper* Dropper()

@@ -69,7 +69,7 @@ QString WidgetDialogs::ChooseFileToSave(const QString& title, const QString& sug
                                         int* filterIndex)
 {
     QString selected = filters.value(filterIndex != nullptr ? *filterIndex : 0);
-    const QString path =
+    QString path =
         QFileDialog::getSaveFileName(BoxParent(), title, suggestedPath, filters.join(QStringLiteral(";;")), &selected);
     if (filterIndex != nullptr)
         *filterIndex = std::max<int>(static_cast<int>(filters.indexOf(selected)), 0);

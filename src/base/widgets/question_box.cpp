@@ -18,8 +18,7 @@ constexpr int ButtonHeight = 25;
 
 QuestionBox::QuestionBox(const QString& title, const QString& text, const QString& firstText, int firstResult,
                          const QString& secondText, int secondResult, QWidget* parent, int defaultResult)
-    : QDialog(parent),
-      result_(ResultCancel)
+    : QDialog(parent)
 {
     setWindowTitle(title);
     setFont(FixedFont());

@@ -1,6 +1,8 @@
 #pragma once
 // The two-button question box, built at run time with a fixed geometry around its wrapped text.
 
+#include "base/dialogs.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -22,7 +24,7 @@ public:
     QPushButton* SecondButton = nullptr;
 
 private:
-    int result_;
+    int result_ = ResultCancel;
 };
 
 } // namespace qtx
