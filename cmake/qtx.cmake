@@ -74,9 +74,9 @@ function(qtx_link_closure target out_var)
   set(${out_var} "${seen}" PARENT_SCOPE)
 endfunction()
 
-# Writes to file the C++ sources of every library and program defined under the given folders
-# that does not link Qt Widgets: the cores and the tools, wherever their files live.
-function(qtx_write_core_sources file)
+# Writes to file the C++ sources of every library and program defined under the given folders,
+# wherever their files live (generated files left out): what clang-tidy checks.
+function(qtx_write_tidy_sources file)
   set(dirs "")
   foreach(d IN LISTS ARGN)
     list(APPEND dirs "${PROJECT_SOURCE_DIR}/${d}")
@@ -90,10 +90,6 @@ function(qtx_write_core_sources file)
     foreach(t IN LISTS targets)
       get_target_property(type ${t} TYPE)
       if(NOT type MATCHES "^(STATIC_LIBRARY|SHARED_LIBRARY|EXECUTABLE)$")
-        continue()
-      endif()
-      qtx_link_closure(${t} closure)
-      if("Qt6::Widgets" IN_LIST closure)
         continue()
       endif()
       get_target_property(src_dir ${t} SOURCE_DIR)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Runs clang-tidy (checks in .clang-tidy) over the widget-free libraries and the tools, and fails
-# on any finding. The file list comes from CMake (core_sources.txt in the build folder): every
-# library and program under src/ and tools/ that does not link Qt Widgets.
-#   scripts/tidy.sh [build-folder] [file...]   default build/; files: only those (core files only)
+# Runs clang-tidy (checks in .clang-tidy) over every library and program under src/ and tools/,
+# the windows included, and fails on any finding. The file list comes from CMake
+# (tidy_sources.txt in the build folder).
+#   scripts/tidy.sh [build-folder] [file...]   default build/; files: only those of the list
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -13,7 +13,7 @@ shift $(($# > 0 ? 1 : 0))
 # folder gets a plain g++ configuration.
 cmake -S . -B "$dir" >/dev/null
 
-mapfile -t files < "$dir/core_sources.txt"
+mapfile -t files < "$dir/tidy_sources.txt"
 if [ $# -gt 0 ]; then
   wanted=()
   for f in "$@"; do
@@ -22,7 +22,7 @@ if [ $# -gt 0 ]; then
   done
   files=("${wanted[@]}")
 fi
-[ ${#files[@]} -gt 0 ] || { echo "tidy: no core files to check" >&2; exit 1; }
+[ ${#files[@]} -gt 0 ] || { echo "tidy: no files of the list to check" >&2; exit 1; }
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Lists the core files clang-tidy still has to check, each with its cache key.
+"""Lists the files clang-tidy still has to check, each with its cache key.
 
 Arguments: compile_commands.json, the cache folder ("off": no cache), the output list, the files.
 A file's key hashes its preprocessed text, its compile command, clang-tidy's version and the
