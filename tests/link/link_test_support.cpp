@@ -134,7 +134,7 @@ QString PtyPeer::Name() const
     return QStringLiteral("COM%1").arg(number_);
 }
 
-QByteArray PtyPeer::Pump()
+QByteArray PtyPeer::Pump(std::optional<qint64> nowMs)
 {
     QByteArray bytes;
     char buffer[4096];
@@ -146,7 +146,7 @@ QByteArray PtyPeer::Pump()
     }
     received += bytes;
     if (recorder)
-        Send(recorder->Exchange(bytes, clock_.elapsed()));
+        Send(recorder->Exchange(bytes, nowMs.value_or(clock_.elapsed())));
     return bytes;
 }
 

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 class QSocketNotifier;
 
@@ -140,9 +141,9 @@ public:
     QString Device() const { return device_; }
     int Master() const { return master_; }
 
-    // Reads what the manager sent; with a recorder, writes its answer due by now. Returns the
-    // bytes read.
-    QByteArray Pump();
+    // Reads what the manager sent; with a recorder, writes its answer due by now (nowMs, or the
+    // wall clock since the peer was made). Returns the bytes read.
+    QByteArray Pump(std::optional<qint64> nowMs = std::nullopt);
     // Pumps from the event loop whenever bytes arrive, and every 2 ms for answers held back.
     void AutoPump();
     void Send(const QByteArray& bytes);

@@ -22,6 +22,7 @@ struct Rig {
     RecordingView view;
     LinkController link{view};
     QTemporaryDir folder;
+    qint64 ticks = 0;
 
     explicit Rig(int number, const sim::RecorderSettings& settings = {}) : recorder(settings), peer(number)
     {
@@ -36,7 +37,9 @@ struct Rig {
             if (done())
                 return true;
             link.Engine().LinkTick();
-            peer.Pump();
+            // The recorder lives on the link's clock (a run is one 2 ms tick), so a busy machine
+            // that stalls the loop cannot make it drop a frame the manager sent whole.
+            peer.Pump(2 * ++ticks);
             if (run % 50 == 0)
                 link.Tasks().TimerLaunchEvents();
             if (run % 16 == 0)
