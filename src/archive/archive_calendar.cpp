@@ -188,14 +188,19 @@ void TForm5::PaintCalendar(QPainter& p, int W, int H, QPoint hover, bool onPaper
     }
     const CellLayout layout = ChooseCellLayout(W, H, dayFont, regular.pixelSize(), lines);
 
+    // The tinted cell is the one a press there would open.
+    const qtx::CalendarHit hovered = qtx::HitTestCalendar(W, H, hover.x(), hover.y(), shownMonth);
+    const int hoverDay = hovered.shownMonth == shownMonth ? hovered.day : 0;
     for (int d = 1; d <= N; ++d) {
         const qtx::CalendarCell cell = qtx::CellOfDay(d, F);
         const int x0 = qtx::CellLeft(W, cell.column);
         const int y0 = qtx::CellTop(H, cell.row);
         QColor background = White;
-        if (x0 < hover.x() && hover.x() < x0 + W / 8 && y0 < hover.y() && hover.y() < y0 + H / 8) {
+        if (d == hoverDay) {
             background = HoverGreen;
-            p.fillRect(QRect(x0 + 1, y0 + 2, W / 8 - 1, H / 8 - 2), background);
+            p.fillRect(QRect(QPoint(x0 + 1, y0 + 2),
+                             QPoint(qtx::CellLeft(W, cell.column + 1) - 1, qtx::CellTop(H, cell.row + 1) - 1)),
+                       background);
         }
         const qtx::DayFigures& day = figures.day[static_cast<std::size_t>(d - 1)];
         const bool sunday = cell.column == 0;

@@ -35,7 +35,7 @@ int CellLeft(int width, int column)
 
 int CellTop(int height, int row)
 {
-    return height / 8 + row * height / 8;
+    return (row + 1) * height / 8;
 }
 
 CalendarHit HitTestCalendar(int width, int height, int x, int y, QDate shownMonth)
@@ -57,8 +57,10 @@ CalendarHit HitTestCalendar(int width, int height, int x, int y, QDate shownMont
         hit.gridBand = true;
         const int year = hit.shownMonth.year();
         const int month = hit.shownMonth.month();
-        const int column = (x - w / 16) / (w / 8) + 1;
-        const int row = y / (h / 8);
+        // The grid lines stand at w/16 + c*w/8 and r*h/8 (rounded down): the cell is the one
+        // whose lines enclose the press, so a press just inside a line opens the day drawn there.
+        const int column = (8 * (x - w / 16) + 7) / w + 1;
+        const int row = (8 * y + 7) / h;
         const int d = row * 7 + column - WeekdayOfFirst(year, month) - 6;
         if (d >= 1 && d <= DaysInMonth(month, year))
             hit.day = d;

@@ -20,7 +20,8 @@ struct CalendarCell {
 };
 CalendarCell CellOfDay(int day, int weekdayOfFirst);
 
-// Top-left corner of a grid cell in a picture of the given size.
+// Top-left corner of a grid cell in a picture of the given size: where its left and top lines
+// are drawn.
 int CellLeft(int width, int column);
 int CellTop(int height, int row);
 

@@ -75,14 +75,15 @@ private slots:
 
     void everyDrawnCellOpensItsDay()
     {
-        // A press anywhere in a day's drawn cell, clear of its border, opens that day; the grid
-        // lies inside the picture, clear of the arrows.
+        // A press anywhere in a day's drawn cell, up to its lines, opens that day, at sizes whose
+        // eighths are not whole; the grid lies inside the picture, clear of the arrows.
         const QDate may(2021, 5, 1);
-        for (int d = 1; d <= 31; ++d) {
-            const QRect inner = DrawnCell(d, may).adjusted(8, 8, -8, -8);
-            for (const QPoint p : {inner.topLeft(), inner.topRight(), inner.bottomLeft(), inner.bottomRight()})
-                QCOMPARE(HitTestCalendar(W, H, p.x(), p.y(), may).day, d);
-        }
+        for (const QSize size : {QSize(W, H), QSize(1123, 701), QSize(643, 389)})
+            for (int d = 1; d <= 31; ++d) {
+                const QRect inner = DrawnCell(d, may, size.width(), size.height()).adjusted(1, 1, 0, 0);
+                for (const QPoint p : {inner.topLeft(), inner.topRight(), inner.bottomLeft(), inner.bottomRight()})
+                    QCOMPARE(HitTestCalendar(size.width(), size.height(), p.x(), p.y(), may).day, d);
+            }
         QVERIFY(DrawnCell(1, QDate(2021, 8, 1)).left() >= 40); // a Sunday: the first column
         QVERIFY(DrawnCell(31, may).bottom() < H);              // the sixth row
         QVERIFY(DrawnCell(1, may).right() < W - 40);           // a Saturday: the last column
