@@ -23,6 +23,20 @@ std::function<QString(const QString&)> Stores(QString& value)
     };
 }
 
+std::function<QString(const QString&)> Chooses(const char* option, const QStringList& words,
+                                               const std::function<void(int)>& chosen)
+{
+    return [option, words, chosen](const QString& value) {
+        const qsizetype at = words.indexOf(value);
+        if (at >= 0) {
+            chosen(static_cast<int>(at));
+            return QString();
+        }
+        return QStringLiteral("%1 must be %2 or %3, got '%4'")
+            .arg(QLatin1String(option), words.mid(0, words.size() - 1).join(QStringLiteral(", ")), words.last(), value);
+    };
+}
+
 int UsageError(const Command& command, const QString& message)
 {
     const qsizetype end = command.help.indexOf(QLatin1String("\n\n"));

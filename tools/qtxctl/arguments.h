@@ -22,6 +22,10 @@ struct Option {
 // The takes of the plainest options: one that sets a flag, one that keeps the value.
 std::function<QString(const QString&)> Sets(bool& flag);
 std::function<QString(const QString&)> Stores(QString& value);
+// The take of an option whose value is one of a few words: chosen gets the word's place in the
+// list; any other value is refused, naming the option and the words.
+std::function<QString(const QString&)> Chooses(const char* option, const QStringList& words,
+                                               const std::function<void(int)>& chosen);
 
 struct Command {
     QString name;                // "report", "site import"

@@ -33,16 +33,8 @@ std::vector<Option> MonthOptionsOf(MonthOptions& options)
                  }},
             {.name = "--mode",
              .value = "MODE",
-             .take =
-                 [&options](const QString& value) {
-                     static const QStringList modes{QStringLiteral("daily"), QStringLiteral("daynight"),
-                                                    QStringLiteral("span")};
-                     const auto mode = qtx::CountingModeAt(static_cast<int>(modes.indexOf(value)));
-                     if (!mode)
-                         return QStringLiteral("--mode must be daily, daynight or span, got '%1'").arg(value);
-                     options.mode = *mode;
-                     return QString();
-                 }},
+             .take = Chooses("--mode", {QStringLiteral("daily"), QStringLiteral("daynight"), QStringLiteral("span")},
+                             [&options](int at) { options.mode = qtx::CountingModeAt(at).value_or(options.mode); })},
             {.name = "--entrance",
              .value = "NAME",
              .take =
@@ -159,22 +151,12 @@ std::vector<Option> TimesheetOptionsOf(TimesheetOptions& options)
                         }},
                    {.name = "--format",
                     .value = "FORMAT",
-                    .take =
-                        [&options](const QString& value) {
-                            if (value != QLatin1String("csv") && value != QLatin1String("xlsx"))
-                                return QStringLiteral("--format must be csv or xlsx, got '%1'").arg(value);
-                            options.xlsx = value == QLatin1String("xlsx");
-                            return QString();
-                        }},
+                    .take = Chooses("--format", {QStringLiteral("csv"), QStringLiteral("xlsx")},
+                                    [&options](int at) { options.xlsx = at == 1; })},
                    {.name = "--lang",
                     .value = "LANG",
-                    .take =
-                        [&options](const QString& value) {
-                            if (value != QLatin1String("pl") && value != QLatin1String("en"))
-                                return QStringLiteral("--lang must be pl or en, got '%1'").arg(value);
-                            options.language = value == QLatin1String("en") ? qtx::English : qtx::Polish;
-                            return QString();
-                        }},
+                    .take = Chooses("--lang", {QStringLiteral("pl"), QStringLiteral("en")},
+                                    [&options](int at) { options.language = at == 1 ? qtx::English : qtx::Polish; })},
                    {.name = "-o", .value = "FILE", .take = [&options](const QString& value) {
                         options.output = value;
                         return value.isEmpty() ? QStringLiteral("-o needs a file name") : QString();
