@@ -12,7 +12,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStorageInfo>
+#include <QTimer>
 #include <QTreeView>
 
 namespace {
@@ -31,6 +33,32 @@ bool IsOfferedVolume(const QStorageInfo& volume)
            || root == QDir::homePath();
 }
 
+// The folder tree tells which of its current-row changes the operator made with the mouse or the
+// keys. The others are not a choice: when the model re-lists a folder it can drop the chosen
+// folder's row, or its parent's, for a moment (a listing read just before the folder was made),
+// and Qt then moves the current row to the folder beside it; a tree that never had a current row
+// takes the first one when focus arrives.
+class FolderTree : public QTreeView {
+public:
+    using QTreeView::QTreeView;
+    bool OperatorActing() const { return operatorActing_; }
+
+protected:
+    bool event(QEvent* event) override
+    {
+        const QScopedValueRollback acting(operatorActing_, operatorActing_ || event->isInputEvent());
+        return QTreeView::event(event);
+    }
+    bool viewportEvent(QEvent* event) override
+    {
+        const QScopedValueRollback acting(operatorActing_, operatorActing_ || event->isInputEvent());
+        return QTreeView::viewportEvent(event);
+    }
+
+private:
+    bool operatorActing_ = false;
+};
+
 } // namespace
 
 TForm6::TForm6(QWidget* parent) : QDialog(parent)
@@ -43,7 +71,8 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent)
     model_ = new QFileSystemModel(this);
     model_->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Drives);
     model_->setRootPath(QStringLiteral("/"));
-    DirectoryListBox1 = new QTreeView(this);
+    auto* tree = new FolderTree(this);
+    DirectoryListBox1 = tree;
     DirectoryListBox1->setModel(model_);
     for (int column = 1; column < model_->columnCount(); ++column)
         DirectoryListBox1->hideColumn(column);
@@ -58,9 +87,22 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent)
     qtx::OnClick(Button2, this, &TForm6::Button2Click);
     qtx::OnClick(Button1, this, &TForm6::Button1Click);
     // Selecting a folder opens it, by mouse or keyboard, so the label, the highlight and the
-    // folder the accept button takes are always the same one.
+    // folder the accept button takes are always the same one. A row the tree moved to by itself
+    // is no choice: the highlight goes back to the chosen folder, also once the model has listed
+    // it again. That waits until the model's change is through: the tree and its selection are
+    // still following it, and looking the folder up may add its row.
+    highlightTimer_ = new QTimer(this);
+    highlightTimer_->setSingleShot(true);
+    highlightTimer_->setInterval(0);
+    connect(highlightTimer_, &QTimer::timeout, this, [this] { HighlightChosenFolder(); });
     connect(DirectoryListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& index) { FolderSelected(index); });
+            [this, tree](const QModelIndex& index) {
+                if (tree->OperatorActing())
+                    FolderSelected(index);
+                else
+                    highlightTimer_->start();
+            });
+    connect(model_, &QAbstractItemModel::rowsInserted, highlightTimer_, qOverload<>(&QTimer::start));
     DirectoryListBox1->installEventFilter(this);
     connect(DriveComboBox1, &QComboBox::activated, this, [this](int index) { VolumeChosen(index); });
 
@@ -158,6 +200,17 @@ void TForm6::FolderSelected(const QModelIndex& index)
         return;
     currentDirectory_ = QDir::cleanPath(model_->filePath(index));
     Label1->setText(currentDirectory_);
+}
+
+void TForm6::HighlightChosenFolder()
+{
+    const QModelIndex chosen = model_->index(currentDirectory_);
+    if (DirectoryListBox1->currentIndex() == chosen)
+        return;
+    if (chosen.isValid())
+        DirectoryListBox1->setCurrentIndex(chosen);
+    else
+        DirectoryListBox1->selectionModel()->clear(); // the folder is gone: no other one stands for it
 }
 
 bool TForm6::eventFilter(QObject* watched, QEvent* event)

@@ -8,6 +8,7 @@ class QFileSystemModel;
 class QLabel;
 class QModelIndex;
 class QPushButton;
+class QTimer;
 class QTreeView;
 
 namespace qtx {
@@ -47,12 +48,14 @@ protected:
 
 private:
     void FolderSelected(const QModelIndex& index);
+    void HighlightChosenFolder();
     void FillVolumes();
     void VolumeChosen(int index);
     void ArrangeControls();
 
     QFileSystemModel* model_ = nullptr;
     QString currentDirectory_;
+    QTimer* highlightTimer_ = nullptr; // puts the highlight back on the chosen folder
     QString downloadFolder_;
     QString downloadText_;
 };

@@ -301,10 +301,8 @@ private slots:
         const QString fault = LayoutFault({f->DriveComboBox1, f->DirectoryListBox1, f->Label1, f->Button1, f->Button2});
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
 
-        // The accept button takes the folder opened in the tree, which the window remembers. The
-        // folder is made in the test's own folder: the temporary folder changes all the time while
-        // other tests run, and a new listing of the opened folder's parent moves the tree's row.
-        QTemporaryDir dir(QDir::currentPath() + QStringLiteral("/chooser-XXXXXX"));
+        // The accept button takes the folder opened in the tree, which the window remembers.
+        QTemporaryDir dir;
         ChooseFolderNext(dir.path());
         f->Cancelled = true;
         f->exec();
@@ -368,6 +366,38 @@ private slots:
             QVERIFY(stillOpenAfterEnter);
             QVERIFY(!Form6->Cancelled);
             QCOMPARE(Form6->ChosenDirectory, expected);
+        }
+    }
+
+    void chosenFolderStaysWhileFoldersBesideItComeAndGo()
+    {
+        // The folders exist before the windows: when the program runs from the temporary folder,
+        // a listing of it read before they were made would drop them for a moment.
+        QTemporaryDir root;
+        QDir parent(root.path());
+        QVERIFY(parent.mkpath("a") && parent.mkpath("b") && parent.mkpath("c"));
+        Forms forms(Texts);
+        const QString chosen = parent.filePath(QStringLiteral("b"));
+        QTreeView* tree = Form6->DirectoryListBox1;
+        auto* model = static_cast<QFileSystemModel*>(tree->model());
+        Form6->show();
+        Form6->OpenDirectory(chosen);
+        const QPersistentModelIndex listing = model->index(root.path());
+        auto listed = [&](const QString& name) {
+            return !model->match(model->index(0, 0, listing), Qt::DisplayRole, name, 1, Qt::MatchExactly).isEmpty();
+        };
+        QTRY_COMPARE(model->rowCount(listing), 3);
+        // Another program makes and removes folders before and after the chosen one, then removes
+        // the chosen one and makes it again, and the model re-lists the parent each time. The
+        // folder the chooser takes stays the chosen one, highlighted whenever it is there.
+        const QList<std::pair<QString, bool>> changes{{"0", true},  {"bb", true}, {"a", false}, {"c", false},
+                                                      {"0", false}, {"b", false}, {"b", true}};
+        for (const auto& [name, made] : changes) {
+            QVERIFY(made ? parent.mkdir(name) : parent.rmdir(name));
+            QTRY_COMPARE(listed(name), made);
+            QTRY_COMPARE(model->filePath(tree->currentIndex()), made || name != "b" ? chosen : QString());
+            QCOMPARE(Form6->CurrentDirectory(), chosen);
+            QCOMPARE(Form6->Label1->text(), chosen);
         }
     }
 
