@@ -1,6 +1,7 @@
 #include "base/text_file.h"
 
 #include "base/errors.h"
+#include "base/file_descriptor.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -38,35 +39,6 @@ struct Cp1250Table {
         std::copy(decoded.begin(), decoded.end(), chars.begin());
         valid = true;
     }
-};
-
-// Closes a descriptor when it goes out of scope; its own close errors are checked where they matter.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    void Reset(int fd)
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
-    }
-    // Closes now; the system's error number on failure, else 0.
-    int Close()
-    {
-        const int fd = std::exchange(fd_, -1);
-        return ::close(fd) == 0 ? 0 : errno;
-    }
-
-private:
-    int fd_;
 };
 
 // Removes the scratch file unless the save went through.
@@ -132,7 +104,7 @@ mode_t CurrentUmask()
 }
 
 // A new scratch file beside the target, with the target's permissions (or those a new file gets).
-ScratchFile CreateScratch(const QString& path, const QByteArray& name, Descriptor& fd)
+ScratchFile CreateScratch(const QString& path, const QByteArray& name, FileDescriptor& fd)
 {
     const qsizetype slash = name.lastIndexOf('/');
     QByteArray scratch = name.left(slash + 1) + '.' + name.mid(slash + 1) + ".XXXXXX";
@@ -143,7 +115,7 @@ ScratchFile CreateScratch(const QString& path, const QByteArray& name, Descripto
     ScratchFile file(std::move(scratch));
     struct stat st {};
     const mode_t mode = ::stat(name.constData(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~CurrentUmask();
-    if (::fchmod(fd.get(), mode) != 0)
+    if (::fchmod(fd.Get(), mode) != 0)
         ThrowCannotCreate(path, errno);
     return file;
 }
@@ -177,11 +149,11 @@ QByteArray ReadWholeFile(const QString& path)
     }
     const QByteArray name = QFile::encodeName(path);
     // Not blocking: a FIFO named like a data file would wait for a writer for ever at open.
-    Descriptor fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0)
+    FileDescriptor fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.Get() < 0)
         throw FileError(CannotOpenMessage(path, ErrnoReason(errno)));
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0)
+    if (::fstat(fd.Get(), &st) != 0)
         throw FileError(CannotOpenMessage(path, ErrnoReason(errno)));
     if (S_ISDIR(st.st_mode))
         throw FileError(CannotOpenMessage(path, ErrnoReason(EISDIR)));
@@ -191,7 +163,7 @@ QByteArray ReadWholeFile(const QString& path)
     data.reserve(static_cast<qsizetype>(st.st_size));
     char buffer[65536];
     for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -207,14 +179,14 @@ void WriteWholeFile(const QString& path, const QByteArray& data)
 {
     const QByteArray name = QFile::encodeName(path);
     CheckTarget(path, name);
-    Descriptor fd(-1);
+    FileDescriptor fd(-1);
     ScratchFile scratch = CreateScratch(path, name, fd);
     // Unbuffered, every result checked: a full disk shows at the write that does not fit, and
     // the data must be on the disk before the rename replaces the old file.
     const char* at = data.constData();
     qsizetype left = data.size();
     while (left > 0) {
-        const ssize_t put = ::write(fd.get(), at, static_cast<std::size_t>(left));
+        const ssize_t put = ::write(fd.Get(), at, static_cast<std::size_t>(left));
         if (put < 0 && errno == EINTR)
             continue;
         if (put < 0)
@@ -222,7 +194,7 @@ void WriteWholeFile(const QString& path, const QByteArray& data)
         at += put;
         left -= put;
     }
-    if (::fsync(fd.get()) != 0)
+    if (::fsync(fd.Get()) != 0)
         ThrowCannotCreate(path, errno);
     if (const int error = fd.Close(); error != 0)
         ThrowCannotCreate(path, error);
@@ -233,13 +205,13 @@ void SaveThroughScratch(const QString& path, const std::function<void(const QStr
 {
     const QByteArray name = QFile::encodeName(path);
     CheckTarget(path, name);
-    Descriptor fd(-1);
+    FileDescriptor fd(-1);
     ScratchFile scratch = CreateScratch(path, name, fd);
     fd.Close();
     write(QFile::decodeName(scratch.name()));
     // The writer closed its own handle; what it wrote must be on the disk before the rename.
-    Descriptor written(::open(scratch.name().constData(), O_WRONLY | O_CLOEXEC));
-    if (written.get() < 0 || ::fsync(written.get()) != 0)
+    FileDescriptor written(::open(scratch.name().constData(), O_WRONLY | O_CLOEXEC));
+    if (written.Get() < 0 || ::fsync(written.Get()) != 0)
         ThrowCannotCreate(path, errno);
     if (const int error = written.Close(); error != 0)
         ThrowCannotCreate(path, error);

@@ -1,6 +1,7 @@
 #include "card_folder.h"
 
 #include "base/errors.h"
+#include "base/file_descriptor.h"
 
 #include <QString>
 
@@ -33,29 +34,6 @@ fs::path PathIn(const fs::path& folder, const QByteArray& name)
 {
     return folder / fs::path(name.toStdString());
 }
-
-// An open descriptor closed on every way out.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return fd_; }
-    int Release()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
 
 // Prefix of the temporary file of an upload being stored; one left by a killed run is never listed.
 const std::string kTemporaryPrefix = ".qtx-upload-";
@@ -120,7 +98,7 @@ std::optional<fs::path> CardFolder::Find(const QByteArray& name) const
 
 QByteArray CardFolder::Read(const fs::path& file) const
 {
-    Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.Get() < 0)
         throw FileError(CannotOpenMessage(Shown(file), Reason()));
     QByteArray data;
@@ -161,7 +139,7 @@ void CardFolder::Store(const QByteArray& name, const QByteArray& data) const
         if (opened < 0 && (errno != EEXIST || attempt == 100))
             throw FileError(CannotCreateMessage(Shown(target), Reason()));
     }
-    Descriptor fd(opened);
+    FileDescriptor fd(opened);
     const auto fail = [&](const QString& reason) {
         ::unlink(temporary.c_str());
         throw FileError(CannotCreateMessage(Shown(target), reason));
@@ -177,8 +155,10 @@ void CardFolder::Store(const QByteArray& name, const QByteArray& data) const
         at += n;
         left -= n;
     }
-    if (::fsync(fd.Get()) != 0 || ::close(fd.Release()) != 0)
+    if (::fsync(fd.Get()) != 0)
         fail(Reason());
+    if (const int error = fd.Close(); error != 0)
+        fail(QString::fromLocal8Bit(std::strerror(error)));
     if (::rename(temporary.c_str(), target.c_str()) != 0)
         fail(Reason());
 }
